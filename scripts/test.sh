@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test:
+#   native    portable core, g++                         build/native
+#   asan      the same tests under ASan+UBSan            build/asan
+#   windows   MinGW-w64 cross build, run under Wine      build/windows
+#   fuzz      libFuzzer targets, short runs (clang)      build/fuzz
+# Installs missing Debian packages first (as root). Builds are incremental on a second run.
+# Ends with one line "N passed, N failed"; exits non-zero when anything failed.
+set -u -o pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${TABRIX_BUILD_DIR:-$root/build}
+fuzz_seconds=${TABRIX_FUZZ_SECONDS:-5}
+jobs=$(nproc 2>/dev/null || echo 2)
+
+log() { printf '== %s\n' "$*"; }
+
+# ---- 1. packages -------------------------------------------------------------------------
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest g++-mingw-w64-x86-64
+          mingw-w64-tools wine64 xvfb xauth x11-utils clang libclang-rt-14-dev python3 imagemagick)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  if [ "$(id -u)" != 0 ]; then
+    echo "Missing packages. Run as root:"
+    echo "  apt-get update && apt-get install -y ${missing[*]}"
+    exit 1
+  fi
+  log "installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null || {
+    echo "package installation failed"; exit 1; }
+fi
+
+# ---- 2. configure and build --------------------------------------------------------------
+build_failed=()
+configure_and_build() {  # name, extra cmake arguments...
+  local name=$1; shift
+  local dir=$build/$name
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || {
+      mkdir -p "$dir"; cat "$dir.configure.log"; build_failed+=("$name"); return 1; }
+  fi
+  log "building $name"
+  cmake --build "$dir" -j "$jobs" >"$dir.build.log" 2>&1 || {
+    grep -E -B2 -A12 'error|Error' "$dir.build.log" | head -80; build_failed+=("$name"); return 1; }
+}
+mkdir -p "$build"
+configure_and_build native
+configure_and_build asan -DTABRIX_SANITIZE=ON
+configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake"
+configure_and_build fuzz -DTABRIX_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+[ -f "$build/native/compile_commands.json" ] && ln -sf "$build/native/compile_commands.json" "$root/compile_commands.json"
+
+# ---- 3. Wine: one Xvfb, one persistent wineserver, a private prefix ----------------------
+export WINEPREFIX=$build/windows/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+xvfb_pid=
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" >/dev/null 2>&1
+}
+trap cleanup EXIT
+start_wine() {
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  local i
+  for ((i = 0; i < 200; i++)); do  # until the server's socket exists (at most 20 s)
+    [ -S "/tmp/.X11-unix/X$n" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -S "/tmp/.X11-unix/X$n" ] || { echo "Xvfb did not start"; return 1; }
+  export DISPLAY=:$n
+  # The display must be set before the first Wine process: the desktop process keeps the driver.
+  mkdir -p "$WINEPREFIX"
+  wineserver -p
+  if [ ! -f "$WINEPREFIX/user.reg" ] || ! grep -q Managed "$WINEPREFIX/user.reg"; then
+    log "preparing the Wine prefix"
+    wine wineboot --init >/dev/null 2>&1
+    # Unmanaged windows: no 2-second stall when a top-level window closes without a window manager.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  fi
+  # Start the desktop and service processes once, before tests run side by side: two first
+  # Wine processes racing to start them can hang.
+  wine cmd.exe /c exit >/dev/null 2>&1
+}
+
+# ---- 4. run the tests ------------------------------------------------------------------------
+results=$build/results
+rm -rf "$results"; mkdir -p "$results"
+run_ctest() {  # name, gtest output dir as the test programs see it
+  local name=$1 xmldir=$2
+  [ -f "$build/$name/CTestTestfile.cmake" ] || return 0
+  mkdir -p "$results/$name"
+  log "running $name tests"
+  GTEST_OUTPUT="xml:$xmldir" ctest --test-dir "$build/$name" -j "$jobs" --timeout 600 \
+    --output-on-failure --output-junit "$results/$name.junit.xml" >"$results/$name.log" 2>&1
+  grep -E '^[0-9]+% tests passed|tests? failed|\*\*\*|Failed|FAILED' "$results/$name.log" | head -40
+}
+run_ctest native "$results/native/"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest asan "$results/asan/"
+if [ -d "$build/windows" ] && start_wine; then
+  run_ctest windows "Z:${results//\//\\}\\windows\\"
+else
+  build_failed+=("wine")
+fi
+TABRIX_FUZZ_SECONDS=$fuzz_seconds run_ctest fuzz "$results/fuzz/"
+
+# ---- 5. one line: N passed, N failed -----------------------------------------------------------
+python3 "$root/scripts/summarize_tests.py" "$results" "${build_failed[@]}"
