@@ -55,8 +55,12 @@ std::string MapBytes(std::string_view text, ByteMap map) {
 
 }  // namespace
 
-unsigned char Oem850ToAnsi1252(unsigned char oem) { return kOem850ToAnsi1252[oem]; }
-unsigned char Ansi1252ToOem850(unsigned char ansi) { return kAnsi1252ToOem850[ansi]; }
+unsigned char Oem850ToAnsi1252(unsigned char oem) {
+  return kOem850ToAnsi1252[oem];
+}
+unsigned char Ansi1252ToOem850(unsigned char ansi) {
+  return kAnsi1252ToOem850[ansi];
+}
 
 std::string Oem850ToAnsi1252(std::string_view textOem) {
   return MapBytes(textOem, [](unsigned char c) { return kOem850ToAnsi1252[c]; });
@@ -67,22 +71,24 @@ std::string Ansi1252ToOem850(std::string_view textAnsi) {
 }
 
 std::string OemEuroToAnsi(std::string_view textOem) {
-  return MapBytes(textOem,
-                  [](unsigned char c) { return c == 0x80 ? c : kOem850ToAnsi1252[c]; });
+  return MapBytes(textOem, [](unsigned char c) { return c == 0x80 ? c : kOem850ToAnsi1252[c]; });
 }
 
 std::string AnsiEuroToOem(std::string_view textAnsi) {
-  return MapBytes(textAnsi,
-                  [](unsigned char c) { return c == 0x80 ? c : kAnsi1252ToOem850[c]; });
+  return MapBytes(textAnsi, [](unsigned char c) { return c == 0x80 ? c : kAnsi1252ToOem850[c]; });
 }
 
 unsigned char UpperGerman850(unsigned char oem) {
   if (oem >= 'a' && oem <= 'z') return static_cast<unsigned char>(oem - 'a' + 'A');
   switch (oem) {
-    case 0x84: return 0x8E;  // ä -> Ä
-    case 0x94: return 0x99;  // ö -> Ö
-    case 0x81: return 0x9A;  // ü -> Ü
-    default: return oem;
+    case 0x84:
+      return 0x8E;  // ä -> Ä
+    case 0x94:
+      return 0x99;  // ö -> Ö
+    case 0x81:
+      return 0x9A;  // ü -> Ü
+    default:
+      return oem;
   }
 }
 

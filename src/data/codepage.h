@@ -16,8 +16,8 @@ namespace tabrix {
 // Byte 0xD5 of code page 850 (dotless i, the euro sign in its euro variant 858) and the euro
 // sign 0x80 of Windows-1252 map onto each other. Every other character without a counterpart
 // gets the nearest plain ASCII character: box-drawing lines become '+', '-', '|' or '=', shades and
-// blocks '#'; typographic quotes, dashes, the bullet and the like their ASCII forms; letters with caron or
-// the OE ligature their base letter; the five bytes undefined in Windows-1252 become '?'.
+// blocks '#'; typographic quotes, dashes, the bullet and the like their ASCII forms; letters with
+// caron or the OE ligature their base letter; the five bytes undefined in Windows-1252 become '?'.
 unsigned char Oem850ToAnsi1252(unsigned char oem);
 unsigned char Ansi1252ToOem850(unsigned char ansi);
 

@@ -51,6 +51,7 @@ struct Blob {
   friend bool operator==(const Blob&, const Blob&) = default;
 };
 
-using Value = std::variant<Null, std::string, double, int32_t, Currency, Date, DateTime, bool, Blob>;
+using Value =
+    std::variant<Null, std::string, double, int32_t, Currency, Date, DateTime, bool, Blob>;
 
 }  // namespace tabrix

@@ -39,8 +39,8 @@ TopicRequest ParseTopicCommand(std::string_view arguments) {
     field = arguments.substr(p, std::min(end - p, kMaxFieldLength));
     p = end + 1;
   }
-  return TopicRequest{DecimalToInt32(fields[0]), std::string(fields[1]),
-                      DecimalToInt32(fields[2]), DecimalToInt32(fields[3])};
+  return TopicRequest{DecimalToInt32(fields[0]), std::string(fields[1]), DecimalToInt32(fields[2]),
+                      DecimalToInt32(fields[3])};
 }
 
 std::string_view ArgumentsOfCommandLine(std::string_view commandLine) {

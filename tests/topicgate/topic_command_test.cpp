@@ -25,10 +25,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"1234;C:\\HELP\\APP.HLP;1;50", {1234, "C:\\HELP\\APP.HLP", 1, 50}},
         ParseCase{" 42;x.hlp;+3;-7", {42, "x.hlp", 3, -7}},
         ParseCase{";x.hlp;3", {0, "x.hlp", 3, 0}},
-        ParseCase{"12abc;x.hlp;1;9x", {12, "x.hlp", 1, 9}},
-        ParseCase{"1;f;1;2;99", {1, "f", 1, 2}},
-        ParseCase{"", {0, "", 0, 0}},
-        ParseCase{";;;", {0, "", 0, 0}},
+        ParseCase{"12abc;x.hlp;1;9x", {12, "x.hlp", 1, 9}}, ParseCase{"1;f;1;2;99", {1, "f", 1, 2}},
+        ParseCase{"", {0, "", 0, 0}}, ParseCase{";;;", {0, "", 0, 0}},
         ParseCase{";;;;;;", {0, "", 0, 0}},
         // The file name is taken as it stands: blanks and inner quotes stay.
         ParseCase{"7; C:\\Program Files\\a b.hlp ;3;0", {7, " C:\\Program Files\\a b.hlp ", 3, 0}},
@@ -37,8 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"\"1234;C:\\HELP\\APP.HLP;1;50\"", {1234, "C:\\HELP\\APP.HLP", 1, 50}},
         ParseCase{"\" 42;x.hlp;+3;-7\"", {42, "x.hlp", 3, -7}},
         // Signs and white space by the C library rule.
-        ParseCase{"\t\n\v\f\r 5;f;- 1;--2", {5, "f", 0, 0}},
-        ParseCase{"-0;f;+;-", {0, "f", 0, 0}},
+        ParseCase{"\t\n\v\f\r 5;f;- 1;--2", {5, "f", 0, 0}}, ParseCase{"-0;f;+;-", {0, "f", 0, 0}},
         // 32-bit arithmetic: overflow wraps around.
         ParseCase{"2147483647;f;2147483648;-2147483648",
                   {2147483647, "f", -2147483647 - 1, -2147483647 - 1}},
@@ -73,8 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandLineCase{"\"C:\\Program Files\\topicgate.exe\"1;a", "1;a"},
                     CommandLineCase{"\"unclosed name 1;a", ""},
                     CommandLineCase{"topicgate.exe \t\r\n  42;x", "42;x"},
-                    CommandLineCase{"topicgate.exe\t\"1;b\"", "\"1;b\""},
-                    CommandLineCase{"", ""}));
+                    CommandLineCase{"topicgate.exe\t\"1;b\"", "\"1;b\""}, CommandLineCase{"", ""}));
 
 }  // namespace
 }  // namespace tabrix

@@ -124,7 +124,8 @@ TEST_P(TopicGateEndToEnd, HandsTheFourValuesToTheHelpEngine) {
 INSTANTIATE_TEST_SUITE_P(
     RealProgram, TopicGateEndToEnd,
     testing::Values(EndToEndCase{"1234;C:\\HELP\\APP.HLP;1;50", {1234, "C:\\HELP\\APP.HLP", 1, 50}},
-                    EndToEndCase{"\"1234;C:\\HELP\\APP.HLP;1;50\"", {1234, "C:\\HELP\\APP.HLP", 1, 50}},
+                    EndToEndCase{"\"1234;C:\\HELP\\APP.HLP;1;50\"",
+                                 {1234, "C:\\HELP\\APP.HLP", 1, 50}},
                     EndToEndCase{" 42;x.hlp;+3;-7", {42, "x.hlp", 3, -7}},
                     EndToEndCase{"\" 42;x.hlp;+3;-7\"", {42, "x.hlp", 3, -7}}));
 
