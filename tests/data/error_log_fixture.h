@@ -14,8 +14,8 @@
 #include "data/error.h"
 #include "data/error_log.h"
 #include "data/error_platform.h"
-#include "data/network_error.h"
 #include "data/error_platform_fake.h"
+#include "data/network_error.h"
 
 namespace tabrix {
 

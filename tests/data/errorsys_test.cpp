@@ -73,7 +73,8 @@ TEST(ErrorMessage, Summary) {
          e.subSystem.clear();
          e.description.clear();
        },
-       "Error ??" "?/1001: KUNDEN.DBF"},
+       "Error ??"
+       "?/1001: KUNDEN.DBF"},
   };
   for (const Case& c : cases) {
     ErrorObject e = OpenFailure();
@@ -140,8 +141,7 @@ TEST_F(DefErrorTest, UnsoftenedVariantsEndTheProgram) {
       {"open error, other OS code", kGenOpen, 2, false, true, ErrorAction::kAbandon, false},
       {"sharing violation without default", kGenOpen, 32, true, false, ErrorAction::kAbandon,
        false},
-      {"append lock without default", kGenAppendLock, 0, true, false, ErrorAction::kAbandon,
-       false},
+      {"append lock without default", kGenAppendLock, 0, true, false, ErrorAction::kAbandon, false},
       {"unlocked record", kGenUnlocked, 0, true, true, ErrorAction::kAbandon, false},
   };
   for (const SoftCase& c : cases) {
@@ -165,7 +165,9 @@ TEST_F(DefErrorTest, FatalErrorReportsAndEnds) {
   e.procName = "OPENKUNDEN";
   e.procLine = 12;
   e.moduleName = "kunden.prg";
-  e.callers = {{"CONVERTQZ", 340, "cnvdialg.prg"}, {"MAIN", 7, "tabrix.prg"}, {"", 0, ""},
+  e.callers = {{"CONVERTQZ", 340, "cnvdialg.prg"},
+               {"MAIN", 7, "tabrix.prg"},
+               {"", 0, ""},
                {"HIDDEN", 1, "x.prg"}};
 
   EXPECT_THROW(RaiseError(e), ErrorAbandoned);
@@ -188,7 +190,8 @@ TEST_F(DefErrorTest, FatalErrorReportsAndEnds) {
   EXPECT_EQ(fake_.endCodes, std::vector<int>{1});
   const std::string log = Read("error.log");
   EXPECT_NE(log.find("Description .......: Open error\r\n"), std::string::npos);
-  EXPECT_NE(log.find("MAIN                  :       7 in Module: tabrix.prg\r\n"), std::string::npos);
+  EXPECT_NE(log.find("MAIN                  :       7 in Module: tabrix.prg\r\n"),
+            std::string::npos);
   EXPECT_EQ(log.find("HIDDEN"), std::string::npos);
 }
 
