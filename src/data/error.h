@@ -29,6 +29,13 @@ enum GenCode : int {
   kGenLock = 41,         // lock error
 };
 
+// One caller level of the place where an error was raised.
+struct StackFrame {
+  std::string procName;
+  int procLine = 0;
+  std::string moduleName;
+};
+
 struct ErrorObject {
   int genCode = 0;
   std::string subSystem;       // e.g. the driver name "DBFCDX"
@@ -45,6 +52,9 @@ struct ErrorObject {
   std::string procName;
   int procLine = 0;
   std::string moduleName;
+  // The callers of procName, innermost first, as far as the raising code knows them; the
+  // error reports list them up to the first one without a name.
+  std::vector<StackFrame> callers;
 };
 
 enum class ErrorAction { kRetry, kDefault, kSubstitute, kAbandon };
