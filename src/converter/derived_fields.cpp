@@ -20,7 +20,9 @@ bool IsAlphabetLetter(char c) {
          c == kLowerOUmlaut || c == kLowerUUmlaut;
 }
 
-std::string_view FirstTwo(std::string_view text) { return text.substr(0, 2); }
+std::string_view FirstTwo(std::string_view text) {
+  return text.substr(0, 2);
+}
 
 }  // namespace
 
@@ -41,10 +43,18 @@ std::string FSORT(std::string_view textOem) {
   key.reserve(upper.size() + 8);
   for (char c : upper) {
     switch (c) {
-      case kSharpS: key += "SS"; break;
-      case kUpperAUmlaut: key += "AE"; break;
-      case kUpperOUmlaut: key += "OE"; break;
-      case kUpperUUmlaut: key += "UE"; break;
+      case kSharpS:
+        key += "SS";
+        break;
+      case kUpperAUmlaut:
+        key += "AE";
+        break;
+      case kUpperOUmlaut:
+        key += "OE";
+        break;
+      case kUpperUUmlaut:
+        key += "UE";
+        break;
       default:
         if (IsAlphabetLetter(c)) key += c;
     }

@@ -28,8 +28,8 @@ inline constexpr int kPostalCodeTargetField = 4;
 
 // What a slot row shows besides the slot itself.
 struct SlotRowContext {
-  bool postalCodeFromCity = false;                  // LPLZAUSORT
-  std::span<const int> assignment;                  // AZUWEISUNG: entry t-1 for target field t
+  bool postalCodeFromCity = false;                    // LPLZAUSORT
+  std::span<const int> assignment;                    // AZUWEISUNG: entry t-1 for target field t
   std::span<const FieldDescription> targetStructure;  // AZIELSTRUCT
   std::span<const FieldDescription> sourceStructure;  // ASSTRUCT
 };

@@ -29,8 +29,10 @@ std::string WithDebitMark(std::string digits, int width, bool negative) {
 std::string NumberText(double number, int width, int decimals) {
   decimals = std::clamp(decimals, 0, kMaxDecimals);
   const bool negative = number < 0;
+  // Adding zero turns a negative zero into zero, which must print without a minus sign.
+  const double magnitude = negative ? -number : number + 0.0;
   char buffer[400];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, negative ? -number : number);
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, magnitude);
   return WithDebitMark(buffer, width, negative);
 }
 

@@ -2,9 +2,13 @@
 
 namespace tabrix {
 
-bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsWhiteSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
-bool IsEmptyText(std::string_view text) { return TrimLeft(text).empty(); }
+bool IsEmptyText(std::string_view text) {
+  return TrimLeft(text).empty();
+}
 
 std::string_view TrimLeft(std::string_view text) {
   size_t start = 0;
@@ -18,7 +22,9 @@ std::string_view TrimRight(std::string_view text) {
   return text.substr(0, end);
 }
 
-std::string_view TrimBoth(std::string_view text) { return TrimRight(TrimLeft(text)); }
+std::string_view TrimBoth(std::string_view text) {
+  return TrimRight(TrimLeft(text));
+}
 
 double NumericValue(std::string_view text) {
   size_t i = 0;
