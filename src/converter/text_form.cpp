@@ -11,7 +11,6 @@ namespace {
 constexpr int kDoubleWidth = 20;
 constexpr int kIntegerWidth = 11;
 constexpr int kCurrencyWidth = 20;
-constexpr int kCurrencyDecimals = 4;
 // More decimals than a double carries would only print noise; field headers never hold more.
 constexpr int kMaxDecimals = 18;
 
@@ -44,7 +43,8 @@ std::string IntegerText(int32_t number) {
 
 std::string CurrencyText(Currency amount) {
   const bool negative = amount.tenThousandths < 0;
-  // Unsigned arithmetic: the magnitude of the smallest int64 does not fit a signed int64.
+  // Four decimals, as stored. Unsigned arithmetic: the magnitude of the smallest int64 does not fit
+  // a signed int64.
   const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(amount.tenThousandths)
                                       : static_cast<uint64_t>(amount.tenThousandths);
   char buffer[32];

@@ -19,6 +19,10 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
+std::string_view Piece(std::string_view text, size_t pos, size_t length) {
+  return pos <= text.size() ? text.substr(pos, length) : std::string_view();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -32,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (char c : FSORT(text)) Check(c >= 'A' && c <= 'Z');
 
   const size_t third = size / 3;
-  const int number = MAKEKNDNR({text.substr(0, third), text.substr(third, third),
-                                text.substr(2 * third, 1), text.substr(2 * third + 1, 1)});
+  const int number = MAKEKNDNR({Piece(text, 0, third), Piece(text, third, third),
+                                Piece(text, 2 * third, 1), Piece(text, 2 * third + 1, 1)});
   Check(number >= 100000 && number <= 990000 && number % 10000 == 0);
 
   PostalCity target{"", std::string(text)};
