@@ -48,6 +48,16 @@ std::wstring From1252(const std::string& text) {
   return wide;
 }
 
+// Failure messages go into UTF-8 reports: show a 1252 text as UTF-8.
+std::string Printable(const std::string& text) {
+  std::wstring wide = From1252(text);
+  std::string utf8(wide.size() * 3, '\0');
+  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
+                              static_cast<int>(utf8.size()), nullptr, nullptr);
+  utf8.resize(n > 0 ? n : 0);
+  return utf8;
+}
+
 size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -112,12 +122,12 @@ TEST_F(Zbres32Test, EveryTextLoadsInWindows1252) {
     // The program sees 1252 bytes; the resource holds the same text as Unicode.
     EXPECT_EQ(From1252(narrow), LoadWide(module_, c.id));
     // UTF-8 read as 1252 would show up as a lead byte 0xC3 before each umlaut.
-    EXPECT_EQ(narrow.find('\xC3'), std::string::npos) << narrow;
+    EXPECT_EQ(narrow.find('\xC3'), std::string::npos) << Printable(narrow);
     if (c.fragment) {
-      EXPECT_NE(narrow.find(c.fragment), std::string::npos) << narrow;
+      EXPECT_NE(narrow.find(c.fragment), std::string::npos) << Printable(narrow);
     }
-    EXPECT_EQ(Count(narrow, "%s"), c.placeholders) << narrow;
-    EXPECT_EQ(Count(narrow, "%"), c.placeholders) << narrow;
+    EXPECT_EQ(Count(narrow, "%s"), c.placeholders) << Printable(narrow);
+    EXPECT_EQ(Count(narrow, "%"), c.placeholders) << Printable(narrow);
   }
 }
 
@@ -127,7 +137,7 @@ TEST_F(Zbres32Test, UmlautsArriveAsTheir1252Bytes) {
   EXPECT_NE(text.find("\xD6"
                       "ffnen"),
             std::string::npos)
-      << text;
+      << Printable(text);
   std::wstring wide = LoadWide(module_, 105);
   EXPECT_NE(wide.find(L"Indexschl\u00FCssel"), std::wstring::npos);
 }
