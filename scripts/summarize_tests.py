@@ -14,9 +14,23 @@ import sys
 import xml.etree.ElementTree as ET
 
 
+def parse_xml(path):
+    # Failure messages may quote Windows-1252 or code page 850 bytes, which makes the report
+    # invalid UTF-8; such bytes must not stop the count.
+    text = path.read_bytes().decode("utf-8", errors="replace")
+    try:
+        return ET.fromstring(text)
+    except ET.ParseError:
+        return None
+
+
 def gtest_counts(path):
     passed = failed = 0
-    for case in ET.parse(path).getroot().iter("testcase"):
+    root = parse_xml(path)
+    if root is None:
+        print(f"unreadable test report {path}: counted as one failure")
+        return 0, 1
+    for case in root.iter("testcase"):
         if case.get("status") == "notrun" or case.get("result") == "skipped":
             continue
         if case.find("failure") is not None or case.find("error") is not None:
@@ -34,7 +48,12 @@ def main():
     for junit in sorted(results.glob("*.junit.xml")):
         build = junit.name[: -len(".junit.xml")]
         b_passed = b_failed = 0
-        for case in ET.parse(junit).getroot().iter("testcase"):
+        root = parse_xml(junit)
+        if root is None:
+            print(f"unreadable test report {junit}: counted as one failure")
+            total_failed += 1
+            continue
+        for case in root.iter("testcase"):
             name = case.get("name")
             if case.get("status") == "disabled":
                 continue
