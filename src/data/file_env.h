@@ -37,7 +37,7 @@
 //   L7. On Windows locks are mandatory (reads and writes through other handles into a locked
 //       range fail with kOsLockViolation); on POSIX they are advisory. The dialect lock bytes
 //       (lock_offsets.h) lie beyond the data for exactly this reason. The in-memory Env applies
-//       the Windows rule so tests see it.
+//       the Windows rule so tests see it. (Wine does not enforce it either.)
 //
 // Threads: a File is used by one thread at a time. Env implementations are thread-safe.
 
