@@ -1,0 +1,57 @@
+// A second process for the two-process lock tests: opens a file through the platform Env and
+// tries locks on it while the test process holds its own.
+//
+//   lock_probe <file> shared|exclusive [x|s:<offset>:<length> ...]
+//
+// Each lock is tried once (exclusive x or shared s) and released again at once. Exit code:
+// bit i set when lock i was granted (at most 7 locks); 128 + OS code when the open failed;
+// 255 for a bad command line.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "data/file_env.h"
+
+namespace {
+
+constexpr int kUsage = 255;
+
+bool ParseLock(const std::string& text, tabrix::LockMode* mode, uint64_t* offset,
+               uint64_t* length) {
+  if (text.size() < 5 || (text[0] != 'x' && text[0] != 's') || text[1] != ':') return false;
+  *mode = text[0] == 'x' ? tabrix::LockMode::kExclusive : tabrix::LockMode::kShared;
+  char* end = nullptr;
+  *offset = std::strtoull(text.c_str() + 2, &end, 10);
+  if (*end != ':') return false;
+  *length = std::strtoull(end + 1, &end, 10);
+  return *end == '\0';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3 || argc > 10) return kUsage;
+  std::string mode = argv[2];
+  if (mode != "shared" && mode != "exclusive") return kUsage;
+  std::unique_ptr<tabrix::File> file;
+  tabrix::IoStatus s =
+      tabrix::DefaultEnv()->Open(argv[1], {.exclusive = mode == "exclusive"}, &file);
+  if (!s.ok()) {
+    std::fprintf(stderr, "%s\n", s.ToString().c_str());
+    return 128 + (s.osCode() < 127 ? s.osCode() : 126);
+  }
+  int granted = 0;
+  for (int i = 3; i < argc; ++i) {
+    tabrix::LockMode lockMode;
+    uint64_t offset, length;
+    if (!ParseLock(argv[i], &lockMode, &offset, &length)) return kUsage;
+    if (file->LockRange(offset, length, lockMode)) {
+      granted |= 1 << (i - 3);
+      if (!file->UnlockRange(offset, length).ok()) return kUsage;
+    }
+  }
+  return granted;
+}
