@@ -229,8 +229,14 @@ Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t dec
   if (!std::isfinite(value) || length == 0 || length > 64 || decimals > 30) {
     return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
   }
+  // Halves round away from zero, as xBase programs write them (2.5 -> 3, -0.125 -> -0.13).
+  const double scale = std::pow(10.0, decimals);
+  const double rounded = std::round(value * scale) / scale;
+  if (!std::isfinite(rounded)) {
+    return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
+  }
   char buf[400];
-  int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+  int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, rounded);
   if (n < 0 || static_cast<size_t>(n) >= sizeof buf) {
     return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
   }

@@ -15,12 +15,12 @@ struct SharedCharacter {
 };
 
 constexpr SharedCharacter kShared[] = {
-    {"a umlaut", 0x84, 0xE4}, {"o umlaut", 0x94, 0xF6},  {"u umlaut", 0x81, 0xFC},
-    {"A umlaut", 0x8E, 0xC4}, {"O umlaut", 0x99, 0xD6},  {"U umlaut", 0x9A, 0xDC},
-    {"sharp s", 0xE1, 0xDF},  {"e acute", 0x82, 0xE9},   {"E acute", 0x90, 0xC9},
-    {"C cedilla", 0x80, 0xC7}, {"section", 0xF5, 0xA7},  {"pound", 0x9C, 0xA3},
-    {"micro", 0xE6, 0xB5},    {"degree", 0xF8, 0xB0},    {"one half", 0xAB, 0xBD},
-    {"nbsp", 0xFF, 0xA0},     {"y diaeresis", 0x98, 0xFF}, {"f hook", 0x9F, 0x83},
+    {"a umlaut", 0x84, 0xE4},  {"o umlaut", 0x94, 0xF6},    {"u umlaut", 0x81, 0xFC},
+    {"A umlaut", 0x8E, 0xC4},  {"O umlaut", 0x99, 0xD6},    {"U umlaut", 0x9A, 0xDC},
+    {"sharp s", 0xE1, 0xDF},   {"e acute", 0x82, 0xE9},     {"E acute", 0x90, 0xC9},
+    {"C cedilla", 0x80, 0xC7}, {"section", 0xF5, 0xA7},     {"pound", 0x9C, 0xA3},
+    {"micro", 0xE6, 0xB5},     {"degree", 0xF8, 0xB0},      {"one half", 0xAB, 0xBD},
+    {"nbsp", 0xFF, 0xA0},      {"y diaeresis", 0x98, 0xFF}, {"f hook", 0x9F, 0x83},
 };
 
 TEST(CodePage, SharedCharactersMapBothWays) {
@@ -62,14 +62,22 @@ struct FallbackCase {
 
 TEST(CodePage, CharactersWithoutCounterpartGetTheDocumentedFallback) {
   constexpr FallbackCase kCases[] = {
-      {"box horizontal", true, 0xC4, '-'},  {"box vertical", true, 0xB3, '|'},
-      {"box double horizontal", true, 0xCD, '='}, {"box cross", true, 0xC5, '+'},
-      {"box corner", true, 0xDA, '+'},      {"full block", true, 0xDB, '#'},
-      {"light shade", true, 0xB0, '#'},     {"double low line", true, 0xF2, '_'},
-      {"euro (858)", true, 0xD5, 0x80},      {"euro", false, 0x80, 0xD5},
-      {"low quote", false, 0x84, '"'},      {"left quote", false, 0x93, '"'},
-      {"en dash", false, 0x96, '-'},        {"S caron", false, 0x8A, 'S'},
-      {"bullet", false, 0x95, '*'},        {"undefined 0x81", false, 0x81, '?'},
+      {"box horizontal", true, 0xC4, '-'},
+      {"box vertical", true, 0xB3, '|'},
+      {"box double horizontal", true, 0xCD, '='},
+      {"box cross", true, 0xC5, '+'},
+      {"box corner", true, 0xDA, '+'},
+      {"full block", true, 0xDB, '#'},
+      {"light shade", true, 0xB0, '#'},
+      {"double low line", true, 0xF2, '_'},
+      {"euro (858)", true, 0xD5, 0x80},
+      {"euro", false, 0x80, 0xD5},
+      {"low quote", false, 0x84, '"'},
+      {"left quote", false, 0x93, '"'},
+      {"en dash", false, 0x96, '-'},
+      {"S caron", false, 0x8A, 'S'},
+      {"bullet", false, 0x95, '*'},
+      {"undefined 0x81", false, 0x81, '?'},
       {"undefined 0x9D", false, 0x9D, '?'},
   };
   for (const FallbackCase& c : kCases) {
@@ -117,10 +125,13 @@ TEST(CodePage, GermanUpperCase) {
     const char* out;
   };
   constexpr Case kCases[] = {
-      {"m\x81ller", "M\x9ALLER"},          // müller -> MÜLLER
+      {"m\x81ller", "M\x9ALLER"},            // müller -> MÜLLER
       {"\x84pfel \x94l", "\x8EPFEL \x99L"},  // äpfel öl -> ÄPFEL ÖL
-      {"stra\xE1" "e", "STRA\xE1" "E"},       // straße -> STRAßE: ß stays
-      {"\x82t\x82", "\x82T\x82"},            // é is not a German letter: unchanged
+      {"stra\xE1"
+       "e",
+       "STRA\xE1"
+       "E"},                       // straße -> STRAßE: ß stays
+      {"\x82t\x82", "\x82T\x82"},  // é is not a German letter: unchanged
       {"ABC 123 \x8E\x99\x9A", "ABC 123 \x8E\x99\x9A"},
       {"", ""},
   };
