@@ -197,30 +197,34 @@ Result<Value> DbfRecordDecoder::Field(std::span<const uint8_t> record, uint64_t 
   return Value(Blob{Bytes(bytes)});
 }
 
+namespace {
+
+// Binary fields are blank when zero; text fields when blank.
+bool BlankIsZero(const DbfHeader& h, const DbfField& f) {
+  switch (f.type) {
+    case 'I':
+    case 'Y':
+    case 'T':
+    case '0':
+      return true;
+    case 'B':
+      return h.IsVisualFoxPro() || f.length == 4;
+    case 'M':
+    case 'G':
+    case 'P':
+    case 'W':
+      return f.length == 4;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 std::string BlankRecord(const DbfHeader& h) {
   std::string r(h.recordLength, ' ');
   for (const DbfField& f : h.fields) {
-    bool binary = false;
-    switch (f.type) {
-      case 'I':
-      case 'Y':
-      case 'T':
-      case '0':
-        binary = true;
-        break;
-      case 'B':
-        binary = h.IsVisualFoxPro() || f.length == 4;
-        break;
-      case 'M':
-      case 'G':
-      case 'P':
-      case 'W':
-        binary = f.length == 4;
-        break;
-      default:
-        break;
-    }
-    if (binary) r.replace(f.offset, f.length, f.length, '\0');
+    if (BlankIsZero(h, f)) r.replace(f.offset, f.length, f.length, '\0');
   }
   return r;
 }
@@ -260,8 +264,7 @@ Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
                        "value of the wrong type for field " + f.name};
   };
   if (std::holds_alternative<Null>(value)) {
-    std::string blank = BlankRecord(h);
-    std::copy_n(blank.begin() + f.offset, f.length, out.begin());
+    std::fill(out.begin(), out.end(), BlankIsZero(h, f) ? 0 : ' ');
     return {};
   }
   switch (f.type) {
