@@ -25,7 +25,8 @@ std::vector<std::string> CorpusTables() {
   for (const auto& e : std::filesystem::recursive_directory_iterator(CorpusPath(""))) {
     std::string ext = e.path().extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
-    if (e.is_regular_file() && ext == ".dbf") out.push_back(e.path().string());
+    // Forward slashes on every system, so that the name checks below match under Windows.
+    if (e.is_regular_file() && ext == ".dbf") out.push_back(e.path().generic_string());
   }
   std::sort(out.begin(), out.end());
   return out;
