@@ -1,0 +1,348 @@
+#include "data/dbf_record.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "data/byte_coding.h"
+
+namespace tabrix {
+
+namespace {
+
+bool IsBlankByte(uint8_t b) {
+  return b == ' ' || b == 0;
+}
+
+// Trims blanks and NUL bytes on both sides.
+std::string_view TrimmedText(std::span<const uint8_t> bytes) {
+  size_t b = 0, e = bytes.size();
+  while (b < e && IsBlankByte(bytes[b])) ++b;
+  while (e > b && IsBlankByte(bytes[e - 1])) --e;
+  return {reinterpret_cast<const char*>(bytes.data()) + b, e - b};
+}
+
+double ParseNumber(std::span<const uint8_t> bytes) {
+  std::string_view t = TrimmedText(bytes);
+  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+  double d = 0;
+  auto r = std::from_chars(t.data(), t.data() + t.size(), d);
+  if (r.ec != std::errc() || !std::isfinite(d)) return 0;
+  return d;
+}
+
+int DaysInMonth(int y, int m) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  return m == 2 && leap ? 29 : kDays[m - 1];
+}
+
+Date ParseDate(std::span<const uint8_t> bytes) {
+  if (bytes.size() != 8) return {};
+  int v[8];
+  for (int i = 0; i < 8; ++i) {
+    if (bytes[i] < '0' || bytes[i] > '9') return {};
+    v[i] = bytes[i] - '0';
+  }
+  Date d{v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], v[4] * 10 + v[5], v[6] * 10 + v[7]};
+  if (d.year == 0 || d.month < 1 || d.month > 12 || d.day < 1 ||
+      d.day > DaysInMonth(d.year, d.month)) {
+    return {};
+  }
+  return d;
+}
+
+std::string Bytes(std::span<const uint8_t> bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+bool IsMemoField(const DbfHeader& h, const DbfField& f) {
+  switch (f.type) {
+    case 'M':
+    case 'G':
+    case 'P':
+    case 'W':
+      return true;
+    case 'B':
+      return !h.IsVisualFoxPro();
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+Date DateFromJulianDay(int64_t jdn) {
+  if (jdn < 1721426) return {};  // before 0001-01-01: not a date this program handles
+  int64_t a = jdn + 32044;
+  int64_t b = (4 * a + 3) / 146097;
+  int64_t c = a - 146097 * b / 4;
+  int64_t d = (4 * c + 3) / 1461;
+  int64_t e = c - 1461 * d / 4;
+  int64_t m = (5 * e + 2) / 153;
+  Date out;
+  out.day = static_cast<int>(e - (153 * m + 2) / 5 + 1);
+  out.month = static_cast<int>(m + 3 - 12 * (m / 10));
+  int64_t year = 100 * b + d - 4800 + m / 10;
+  if (year > 9999) return {};
+  out.year = static_cast<int>(year);
+  return out;
+}
+
+int64_t JulianDayFromDate(const Date& dt) {
+  if (dt.empty()) return 0;
+  int64_t a = (14 - dt.month) / 12;
+  int64_t y = dt.year + 4800 - a;
+  int64_t m = dt.month + 12 * a - 3;
+  return dt.day + (153 * m + 2) / 5 + 365 * y + y / 4 - y / 100 + y / 400 - 32045;
+}
+
+DbfRecordDecoder::DbfRecordDecoder(const DbfHeader& header, std::string fileName,
+                                   const MemoSource* memo)
+    : header_(header), fileName_(std::move(fileName)), memo_(memo) {}
+
+bool DbfRecordDecoder::NullBit(std::span<const uint8_t> record, int bit) const {
+  if (bit < 0 || header_.nullFlagsField < 0) return false;
+  const DbfField& nf = header_.fields[header_.nullFlagsField];
+  size_t at = nf.offset + static_cast<size_t>(bit) / 8;
+  // The header guarantees the bit lies inside the field and the field inside the record.
+  return at < record.size() && ((record[at] >> (bit % 8)) & 1) != 0;
+}
+
+Result<uint32_t> DbfRecordDecoder::MemoBlock(std::span<const uint8_t> record, uint64_t recordOffset,
+                                             size_t index) const {
+  const DbfField& f = header_.fields[index];
+  std::span<const uint8_t> bytes = record.subspan(f.offset, f.length);
+  if (f.length == 4) return DecodeLE32(bytes.data());
+  std::string_view t = TrimmedText(bytes);
+  uint64_t v = 0;
+  for (char c : t) {
+    if (c < '0' || c > '9' || v > 0xFFFFFFFFull / 10) {
+      return Corruption(fileName_, recordOffset + f.offset,
+                        "memo pointer of " + f.name + " is not a block number");
+    }
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (v > 0xFFFFFFFFull) {
+    return Corruption(fileName_, recordOffset + f.offset,
+                      "memo pointer of " + f.name + " is out of range");
+  }
+  return static_cast<uint32_t>(v);
+}
+
+Result<Value> DbfRecordDecoder::MemoValue(std::span<const uint8_t> record, uint64_t recordOffset,
+                                          size_t index) const {
+  const DbfField& f = header_.fields[index];
+  const bool text = f.type == 'M' && !(f.flags & kFieldFlagBinary);
+  Result<uint32_t> block = MemoBlock(record, recordOffset, index);
+  if (!block) return block.error();
+  if (block.value() == 0) return text ? Value(std::string()) : Value(Blob{});
+  if (memo_ == nullptr) {
+    return Corruption(fileName_, recordOffset + f.offset,
+                      "field " + f.name + " points into a memo file that is not open");
+  }
+  Result<MemoData> data = memo_->ReadMemo(block.value());
+  if (!data) return data.error();
+  if (text && data.value().type == kMemoTypeText) return Value(std::move(data.value().bytes));
+  return Value(Blob{std::move(data.value().bytes)});
+}
+
+Result<Value> DbfRecordDecoder::Field(std::span<const uint8_t> record, uint64_t recordOffset,
+                                      size_t index) const {
+  const DbfField& f = header_.fields[index];
+  std::span<const uint8_t> bytes = record.subspan(f.offset, f.length);
+  if (NullBit(record, f.nullBit)) return Value(Null{});
+  if (IsMemoField(header_, f)) return MemoValue(record, recordOffset, index);
+  switch (f.type) {
+    case 'C':
+      return Value(Bytes(bytes));
+    case 'V':
+    case 'Q': {
+      size_t n = bytes.size();
+      if (NullBit(record, f.varLengthBit)) n = std::min<size_t>(bytes.back(), n - 1);
+      std::string s = Bytes(bytes.first(n));
+      return f.type == 'V' ? Value(std::move(s)) : Value(Blob{std::move(s)});
+    }
+    case 'N':
+    case 'F':
+      return Value(ParseNumber(bytes));
+    case 'D':
+      return Value(ParseDate(bytes));
+    case 'L': {
+      uint8_t c = bytes[0];
+      return Value(c == 'T' || c == 't' || c == 'Y' || c == 'y');
+    }
+    case 'I':
+      if (f.length == 4) return Value(static_cast<int32_t>(DecodeLE32(bytes.data())));
+      break;
+    case 'Y':
+      if (f.length == 8) return Value(Currency{static_cast<int64_t>(DecodeLE64(bytes.data()))});
+      break;
+    case 'B':
+      if (f.length == 8) return Value(DecodeLEDouble(bytes.data()));
+      break;
+    case 'T':
+      if (f.length == 8) {
+        int32_t jdn = static_cast<int32_t>(DecodeLE32(bytes.data()));
+        int32_t ms = static_cast<int32_t>(DecodeLE32(bytes.data() + 4));
+        DateTime dt{DateFromJulianDay(jdn), 0};
+        if (!dt.date.empty() && ms >= 0 && ms < 86400000) dt.millisOfDay = ms;
+        return Value(dt);
+      }
+      break;
+    default:
+      break;
+  }
+  return Value(Blob{Bytes(bytes)});
+}
+
+namespace {
+
+// Binary fields are blank when zero; text fields when blank.
+bool BlankIsZero(const DbfHeader& h, const DbfField& f) {
+  switch (f.type) {
+    case 'I':
+    case 'Y':
+    case 'T':
+    case '0':
+      return true;
+    case 'B':
+      return h.IsVisualFoxPro() || f.length == 4;
+    case 'M':
+    case 'G':
+    case 'P':
+    case 'W':
+      return f.length == 4;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::string BlankRecord(const DbfHeader& h) {
+  std::string r(h.recordLength, ' ');
+  for (const DbfField& f : h.fields) {
+    if (BlankIsZero(h, f)) r.replace(f.offset, f.length, f.length, '\0');
+  }
+  return r;
+}
+
+Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t decimals) {
+  if (!std::isfinite(value) || length == 0 || length > 64 || decimals > 30) {
+    return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
+  }
+  // Halves round away from zero, as xBase programs write them (2.5 -> 3, -0.125 -> -0.13).
+  const double scale = std::pow(10.0, decimals);
+  const double rounded = std::round(value * scale) / scale;
+  if (!std::isfinite(rounded)) {
+    return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
+  }
+  char buf[400];
+  int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, rounded);
+  if (n < 0 || static_cast<size_t>(n) >= sizeof buf) {
+    return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
+  }
+  std::string s(buf, static_cast<size_t>(n));
+  // A value that rounds to zero is written without a sign.
+  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  if (s.size() > length) {
+    return FormatError{
+        FormatErrorKind::kInvalidValue, "", 0,
+        "number " + s + " does not fit into " + std::to_string(length) + " characters"};
+  }
+  return std::string(length - s.size(), ' ') + s;
+}
+
+Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
+                   std::span<uint8_t> record) {
+  const DbfField& f = h.fields[index];
+  std::span<uint8_t> out = record.subspan(f.offset, f.length);
+  auto mismatch = [&] {
+    return FormatError{FormatErrorKind::kInvalidValue, "", 0,
+                       "value of the wrong type for field " + f.name};
+  };
+  if (std::holds_alternative<Null>(value)) {
+    std::fill(out.begin(), out.end(), BlankIsZero(h, f) ? 0 : ' ');
+    return {};
+  }
+  switch (f.type) {
+    case 'C': {
+      const std::string* s = std::get_if<std::string>(&value);
+      if (!s) return mismatch();
+      size_t n = std::min<size_t>(s->size(), out.size());
+      std::copy_n(s->begin(), n, out.begin());
+      std::fill(out.begin() + n, out.end(), ' ');
+      return {};
+    }
+    case 'N':
+    case 'F': {
+      double d;
+      if (const double* p = std::get_if<double>(&value)) {
+        d = *p;
+      } else if (const int32_t* i = std::get_if<int32_t>(&value)) {
+        d = *i;
+      } else {
+        return mismatch();
+      }
+      Result<std::string> text = FormatNumberField(d, f.length, f.decimals);
+      if (!text) {
+        FormatError e = text.error();
+        e.reason += " (field " + f.name + ")";
+        return e;
+      }
+      std::copy_n(text.value().begin(), f.length, out.begin());
+      return {};
+    }
+    case 'D': {
+      const Date* d = std::get_if<Date>(&value);
+      if (!d) return mismatch();
+      if (d->empty()) {
+        std::fill(out.begin(), out.end(), ' ');
+        return {};
+      }
+      if (d->year < 1 || d->year > 9999 || d->month < 1 || d->month > 12 || d->day < 1 ||
+          d->day > DaysInMonth(d->year, d->month) || f.length != 8) {
+        return FormatError{FormatErrorKind::kInvalidValue, "", 0, "invalid date for " + f.name};
+      }
+      char buf[48];
+      std::snprintf(buf, sizeof buf, "%04d%02d%02d", d->year, d->month, d->day);
+      std::copy_n(buf, 8, out.begin());
+      return {};
+    }
+    case 'L': {
+      const bool* b = std::get_if<bool>(&value);
+      if (!b) return mismatch();
+      out[0] = *b ? 'T' : 'F';
+      return {};
+    }
+    default:
+      return FormatError{
+          FormatErrorKind::kInvalidValue, "", 0,
+          "field " + f.name + " of type " + std::string(1, f.type) + " is not written here"};
+  }
+}
+
+Status EncodeMemoBlock(const DbfHeader& h, size_t index, uint32_t block,
+                       std::span<uint8_t> record) {
+  const DbfField& f = h.fields[index];
+  if (!IsMemoField(h, f)) {
+    return FormatError{FormatErrorKind::kInvalidValue, "", 0, f.name + " is not a memo field"};
+  }
+  std::span<uint8_t> out = record.subspan(f.offset, f.length);
+  if (f.length == 4) {
+    EncodeLE32(out.data(), block);
+    return {};
+  }
+  std::fill(out.begin(), out.end(), ' ');
+  if (block == 0) return {};
+  std::string digits = std::to_string(block);
+  if (digits.size() > out.size()) {
+    return FormatError{FormatErrorKind::kInvalidValue, "", 0, "memo block number too large"};
+  }
+  std::copy(digits.begin(), digits.end(), out.end() - static_cast<ptrdiff_t>(digits.size()));
+  return {};
+}
+
+}  // namespace tabrix

@@ -1,0 +1,114 @@
+#include "data/fpt_memo.h"
+
+#include <algorithm>
+
+#include "data/byte_coding.h"
+
+namespace tabrix {
+
+namespace {
+
+uint64_t BlocksFor(uint64_t bytes, uint16_t blockSize) {
+  return (bytes + blockSize - 1) / blockSize;
+}
+
+}  // namespace
+
+Result<FptHeader> ParseFptHeader(std::span<const uint8_t> file, std::string_view fileName) {
+  if (file.size() < 8) {
+    return Corruption(std::string(fileName), 0, "memo file shorter than its header");
+  }
+  FptHeader h;
+  h.nextFree = DecodeBE32(&file[0]);
+  h.blockSize = DecodeBE16(&file[6]);
+  if (h.blockSize == 0) return Corruption(std::string(fileName), 6, "memo block size 0");
+  return h;
+}
+
+Result<FptMemoReader> FptMemoReader::Open(std::span<const uint8_t> file, std::string fileName) {
+  Result<FptHeader> h = ParseFptHeader(file, fileName);
+  if (!h) return h.error();
+  return FptMemoReader(file, std::move(fileName), h.value());
+}
+
+Result<MemoData> FptMemoReader::ReadMemo(uint32_t block) const {
+  const uint64_t offset = static_cast<uint64_t>(block) * header_.blockSize;
+  if (offset < kFptHeaderSize) {
+    return Corruption(fileName_, offset,
+                      "memo block " + std::to_string(block) + " lies inside the file header");
+  }
+  if (offset > file_.size() || file_.size() - offset < 8) {
+    return Corruption(fileName_, offset,
+                      "memo block " + std::to_string(block) + " lies outside the file");
+  }
+  MemoData m;
+  m.type = DecodeBE32(&file_[offset]);
+  const uint64_t length = DecodeBE32(&file_[offset + 4]);
+  if (length > file_.size() - offset - 8) {
+    return Corruption(fileName_, offset + 4,
+                      "memo length " + std::to_string(length) + " runs past the end of the file");
+  }
+  m.bytes.assign(reinterpret_cast<const char*>(&file_[offset + 8]), length);
+  return m;
+}
+
+std::string NewFptFile(uint16_t blockSize) {
+  std::string out(kFptHeaderSize, '\0');
+  auto* p = reinterpret_cast<uint8_t*>(out.data());
+  EncodeBE32(p, static_cast<uint32_t>(BlocksFor(kFptHeaderSize, blockSize)));
+  EncodeBE16(p + 6, blockSize);
+  return out;
+}
+
+Result<MemoWritePlan> PlanFptWrite(std::span<const uint8_t> file, std::string_view fileName,
+                                   uint32_t oldBlock, uint32_t type, std::string_view data) {
+  MemoWritePlan plan;
+  if (data.empty()) return plan;
+  std::string file_name(fileName);
+  if (file.size() < kFptHeaderSize) {
+    return Corruption(file_name, 0, "memo file shorter than its 512-byte header");
+  }
+  Result<FptHeader> h = ParseFptHeader(file, fileName);
+  if (!h) return h.error();
+  const uint16_t bs = h.value().blockSize;
+  if (data.size() > 0xFFFFFFFFull - 8) {
+    return FormatError{FormatErrorKind::kInvalidValue, file_name, 0, "memo too long"};
+  }
+  const uint64_t needed = BlocksFor(8 + data.size(), bs);
+
+  std::string block(8, '\0');
+  auto* p = reinterpret_cast<uint8_t*>(block.data());
+  EncodeBE32(p, type);
+  EncodeBE32(p + 4, static_cast<uint32_t>(data.size()));
+  block.append(data);
+
+  if (oldBlock != 0) {
+    const uint64_t oldOffset = static_cast<uint64_t>(oldBlock) * bs;
+    if (oldOffset >= kFptHeaderSize && oldOffset <= file.size() && file.size() - oldOffset >= 8) {
+      const uint64_t oldLength = DecodeBE32(&file[oldOffset + 4]);
+      // Only a memo that really lies in the file owns its blocks.
+      if (oldLength <= file.size() - oldOffset - 8 && needed <= BlocksFor(8 + oldLength, bs)) {
+        plan.block = oldBlock;
+        plan.patches.push_back({oldOffset, std::move(block)});
+        return plan;
+      }
+    }
+  }
+
+  uint64_t next = h.value().nextFree;
+  next = std::max(next, BlocksFor(kFptHeaderSize, bs));
+  next = std::max(next, BlocksFor(file.size(), bs));
+  const uint64_t newNext = next + needed;
+  if (newNext > 0xFFFFFFFFull) {
+    return FormatError{FormatErrorKind::kInvalidValue, file_name, 0, "memo file full"};
+  }
+  block.resize(needed * bs, '\0');
+  plan.block = static_cast<uint32_t>(next);
+  plan.patches.push_back({next * bs, std::move(block)});
+  std::string head(4, '\0');
+  EncodeBE32(reinterpret_cast<uint8_t*>(head.data()), static_cast<uint32_t>(newNext));
+  plan.patches.push_back({0, std::move(head)});
+  return plan;
+}
+
+}  // namespace tabrix

@@ -1,0 +1,32 @@
+#pragma once
+// What the record decoder needs from a memo file: the value stored at a block number.
+// Implemented by FptMemoReader (fpt_memo.h) and DbtMemoReader (dbt_memo.h).
+
+#include <cstdint>
+#include <string>
+
+#include "data/format_status.h"
+
+namespace tabrix {
+
+// FPT block types (stored big-endian in the block header). Stored on disk, never renumber.
+enum MemoBlockType : uint32_t {
+  kMemoTypePicture = 0,  // picture / OLE data of a general field
+  kMemoTypeText = 1,
+  kMemoTypeObject = 2,
+};
+
+struct MemoData {
+  uint32_t type = kMemoTypeText;  // DBT memos are always text
+  std::string bytes;
+};
+
+class MemoSource {
+ public:
+  virtual ~MemoSource() = default;
+  // The memo at `block` (> 0). A block outside the file, or a length running past its end, is
+  // Corruption; the reader never reads outside its buffer.
+  virtual Result<MemoData> ReadMemo(uint32_t block) const = 0;
+};
+
+}  // namespace tabrix

@@ -1,0 +1,271 @@
+// Decoding and encoding single fields of a record.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "data/byte_coding.h"
+#include "data/dbf_header.h"
+#include "data/dbf_record.h"
+
+namespace tabrix {
+namespace {
+
+// A header with one field of each written type: C5, N8.2, D8, L1, M10.
+DbfHeader WritableHeader() {
+  Result<DbfHeader> h = MakeDbfHeader(
+      kDbfVersionDbase3Memo,
+      {{"C", 'C', 5, 0}, {"N", 'N', 8, 2}, {"D", 'D', 8, 0}, {"L", 'L', 1, 0}, {"M", 'M', 10, 0}},
+      0, "w.dbf");
+  EXPECT_TRUE(h.ok());
+  return h.value();
+}
+
+enum Field { kC, kN, kD, kL, kM };
+
+std::span<uint8_t> Span(std::string& s) {
+  return {reinterpret_cast<uint8_t*>(s.data()), s.size()};
+}
+std::span<const uint8_t> CSpan(const std::string& s) {
+  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+std::string FieldBytes(const DbfHeader& h, const std::string& rec, int i) {
+  return rec.substr(h.fields[i].offset, h.fields[i].length);
+}
+
+TEST(DbfRecord, CharacterValuesAreCutOrBlankPadded) {
+  struct Case {
+    std::string in, stored;
+  } cases[] = {{"ab", "ab   "}, {"abcdefgh", "abcde"}, {"", "     "}, {"abcde", "abcde"}};
+  DbfHeader h = WritableHeader();
+  DbfRecordDecoder dec(h, "w.dbf", nullptr);
+  for (const Case& c : cases) {
+    std::string rec = BlankRecord(h);
+    ASSERT_TRUE(EncodeField(h, kC, c.in, Span(rec)).ok());
+    EXPECT_EQ(FieldBytes(h, rec, kC), c.stored);
+    Result<Value> back = dec.Field(CSpan(rec), 0, kC);
+    ASSERT_TRUE(back.ok());
+    EXPECT_EQ(std::get<std::string>(back.value()), c.stored);
+  }
+}
+
+TEST(DbfRecord, NumbersAreRightAlignedWithTheirDecimals) {
+  struct Case {
+    double value;
+    uint32_t length;
+    uint8_t decimals;
+    const char* stored;  // nullptr: does not fit
+  } cases[] = {
+      {-12.5, 8, 2, "  -12.50"},    {42, 5, 0, "   42"},        {0, 6, 2, "  0.00"},
+      {-0.001, 6, 2, "  0.00"},     {2.5, 3, 0, "  3"},         {-2.5, 3, 0, " -3"},
+      {99999.99, 8, 2, "99999.99"}, {999999.99, 8, 2, nullptr}, {123456, 5, 0, nullptr},
+      {NAN, 8, 2, nullptr},         {INFINITY, 8, 2, nullptr},  {1e300, 20, 0, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    Result<std::string> s = FormatNumberField(c.value, c.length, c.decimals);
+    if (c.stored == nullptr) {
+      ASSERT_FALSE(s.ok());
+      EXPECT_EQ(s.error().kind, FormatErrorKind::kInvalidValue);
+    } else {
+      ASSERT_TRUE(s.ok());
+      EXPECT_EQ(s.value(), c.stored);
+    }
+  }
+}
+
+TEST(DbfRecord, NumberTextsDecode) {
+  struct Case {
+    std::string stored;
+    double value;
+  } cases[] = {
+      {"   12.50", 12.5},
+      {"  -12.50", -12.5},
+      {"        ", 0},
+      {std::string(8, '\0'), 0},
+      {std::string("1234\0\0\0\0", 8), 1234},
+      {std::string("\0\0\0\0"
+                   "1234",
+                   8),
+       1234},
+      {"********", 0},
+      {"  +3.25 ", 3.25},
+      {"  1.5abc", 1.5},
+  };
+  DbfHeader h = WritableHeader();
+  DbfRecordDecoder dec(h, "w.dbf", nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    std::string rec = BlankRecord(h);
+    rec.replace(h.fields[kN].offset, 8, c.stored);
+    Result<Value> v = dec.Field(CSpan(rec), 0, kN);
+    ASSERT_TRUE(v.ok());
+    EXPECT_DOUBLE_EQ(std::get<double>(v.value()), c.value);
+  }
+}
+
+TEST(DbfRecord, DatesAndLogicals) {
+  DbfHeader h = WritableHeader();
+  DbfRecordDecoder dec(h, "w.dbf", nullptr);
+  struct DateCase {
+    std::string stored;
+    Date value;
+  } dates[] = {{"20240229", {2024, 2, 29}},
+               {"        ", {}},
+               {"00000000", {}},
+               {"20230229", {}},
+               {"2024-1-1", {}},
+               {"19991231", {1999, 12, 31}}};
+  for (const DateCase& c : dates) {
+    SCOPED_TRACE(c.stored);
+    std::string rec = BlankRecord(h);
+    rec.replace(h.fields[kD].offset, 8, c.stored);
+    EXPECT_EQ(std::get<Date>(dec.Field(CSpan(rec), 0, kD).value()), c.value);
+  }
+  const std::pair<char, bool> logicals[] = {{'T', true},  {'t', true},  {'Y', true},  {'y', true},
+                                            {'F', false}, {'f', false}, {'N', false}, {'n', false},
+                                            {'?', false}, {' ', false}};
+  for (auto [stored, value] : logicals) {
+    std::string rec = BlankRecord(h);
+    rec[h.fields[kL].offset] = stored;
+    EXPECT_EQ(std::get<bool>(dec.Field(CSpan(rec), 0, kL).value()), value) << stored;
+  }
+  std::string rec = BlankRecord(h);
+  ASSERT_TRUE(EncodeField(h, kD, Date{2026, 12, 10}, Span(rec)).ok());
+  ASSERT_TRUE(EncodeField(h, kL, true, Span(rec)).ok());
+  EXPECT_EQ(FieldBytes(h, rec, kD), "20261210");
+  EXPECT_EQ(FieldBytes(h, rec, kL), "T");
+  ASSERT_TRUE(EncodeField(h, kD, Date{}, Span(rec)).ok());
+  EXPECT_EQ(FieldBytes(h, rec, kD), "        ");
+  EXPECT_FALSE(EncodeField(h, kD, Date{2023, 2, 29}, Span(rec)).ok());
+}
+
+TEST(DbfRecord, WrongTypesAreRefusedAndLeaveTheRecordUnchanged) {
+  DbfHeader h = WritableHeader();
+  const std::pair<int, Value> cases[] = {{kC, 1.5},
+                                         {kN, std::string("12")},
+                                         {kD, std::string("20240101")},
+                                         {kL, 1.0},
+                                         {kM, std::string("memo text goes through the memo file")}};
+  for (const auto& [field, value] : cases) {
+    SCOPED_TRACE(field);
+    std::string rec = BlankRecord(h);
+    std::string before = rec;
+    Status s = EncodeField(h, field, value, Span(rec));
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().kind, FormatErrorKind::kInvalidValue);
+    EXPECT_EQ(rec, before);
+  }
+}
+
+TEST(DbfRecord, NullWritesTheBlank) {
+  DbfHeader h = WritableHeader();
+  std::string rec = BlankRecord(h);
+  ASSERT_TRUE(EncodeField(h, kN, 5.0, Span(rec)).ok());
+  ASSERT_TRUE(EncodeField(h, kN, Null{}, Span(rec)).ok());
+  EXPECT_EQ(rec, BlankRecord(h));
+}
+
+TEST(DbfRecord, MemoPointersInDigitsAndBinary) {
+  DbfHeader h = WritableHeader();
+  DbfRecordDecoder dec(h, "w.dbf", nullptr);
+  std::string rec = BlankRecord(h);
+  ASSERT_TRUE(EncodeMemoBlock(h, kM, 1234, Span(rec)).ok());
+  EXPECT_EQ(FieldBytes(h, rec, kM), "      1234");
+  EXPECT_EQ(dec.MemoBlock(CSpan(rec), 0, kM).value(), 1234u);
+  ASSERT_TRUE(EncodeMemoBlock(h, kM, 0, Span(rec)).ok());
+  EXPECT_EQ(FieldBytes(h, rec, kM), std::string(10, ' '));
+  // No memo: empty text, and no memo file needed to say so.
+  EXPECT_EQ(std::get<std::string>(dec.Field(CSpan(rec), 0, kM).value()), "");
+  EXPECT_FALSE(EncodeMemoBlock(h, kC, 1, Span(rec)).ok());
+
+  const std::string bad[] = {"      12a4", "99999999999", "  -1      "};
+  for (const std::string& b : bad) {
+    rec.replace(h.fields[kM].offset, 10, b.substr(0, 10));
+    Result<uint32_t> block = dec.MemoBlock(CSpan(rec), 500, kM);
+    ASSERT_FALSE(block.ok()) << b;
+    EXPECT_EQ(block.error().offset, 500u + h.fields[kM].offset);
+  }
+  // A pointer without an open memo file is an error, not an empty memo.
+  rec.replace(h.fields[kM].offset, 10, "         9");
+  EXPECT_FALSE(dec.Field(CSpan(rec), 0, kM).ok());
+
+  DbfHeader vfp;
+  vfp.version = kDbfVersionVfp;
+  vfp.fields = {{"M", 'M', 4, 0, 0, 1}};
+  vfp.recordLength = 5;
+  std::string vrec = BlankRecord(vfp);
+  EXPECT_EQ(vrec, std::string(" \0\0\0\0", 5));
+  ASSERT_TRUE(EncodeMemoBlock(vfp, 0, 0x01020304, Span(vrec)).ok());
+  EXPECT_EQ(vrec, std::string(" \x04\x03\x02\x01", 5));
+  EXPECT_EQ(DbfRecordDecoder(vfp, "v", nullptr).MemoBlock(CSpan(vrec), 0, 0).value(), 0x01020304u);
+}
+
+TEST(DbfRecord, JulianDays) {
+  const std::pair<int64_t, Date> cases[] = {{2440588, {1970, 1, 1}},
+                                            {1721426, {1, 1, 1}},
+                                            {2449749, {1995, 1, 31}},
+                                            {2451604, {2000, 2, 29}},
+                                            {2415019, {1899, 12, 30}}};
+  for (const auto& [jdn, date] : cases) {
+    EXPECT_EQ(DateFromJulianDay(jdn), date) << jdn;
+    EXPECT_EQ(JulianDayFromDate(date), jdn) << jdn;
+  }
+  EXPECT_TRUE(DateFromJulianDay(0).empty());
+  EXPECT_TRUE(DateFromJulianDay(-5).empty());
+  EXPECT_TRUE(DateFromJulianDay(2147483647).empty());
+}
+
+// Visual FoxPro binary types, Varchar and _NullFlags on a hand-built header.
+TEST(DbfRecord, VisualFoxProTypesAndNullFlags) {
+  DbfHeader h;
+  h.version = kDbfVersionVfpVarchar;
+  h.fields = {
+      {"V", 'V', 6, 0, 0, 1},                   // varlength bit 0
+      {"C", 'C', 3, 0, kFieldFlagNullable, 7},  // null bit 1
+      {"I", 'I', 4, 0, 0, 10},
+      {"Y", 'Y', 8, 4, 0, 14},
+      {"B", 'B', 8, 2, 0, 22},
+      {"T", 'T', 8, 0, 0, 30},
+      {"_NullFlags", '0', 1, 0, kFieldFlagSystem, 38},
+  };
+  h.fields[0].varLengthBit = 0;
+  h.fields[1].nullBit = 1;
+  h.nullFlagsField = 6;
+  h.recordLength = 39;
+  std::string rec = BlankRecord(h);
+  EXPECT_EQ(rec.substr(10, 28), std::string(28, '\0'));
+  rec.replace(1, 6, std::string("abc\0\0\x03", 6));
+  rec.replace(7, 3, "xyz");
+  auto* p = reinterpret_cast<uint8_t*>(rec.data());
+  EncodeLE32(p + 10, static_cast<uint32_t>(-7));
+  EncodeLE64(p + 14, static_cast<uint64_t>(-123456));
+  EncodeLEDouble(p + 22, 78.9);
+  EncodeLE32(p + 30, 2449749);
+  EncodeLE32(p + 34, 3723004);
+  p[38] = 0x01;  // varlength set, C not null
+
+  DbfRecordDecoder dec(h, "v.dbf", nullptr);
+  auto get = [&](size_t i) { return dec.Field(CSpan(rec), 0, i).value(); };
+  EXPECT_EQ(std::get<std::string>(get(0)), "abc");
+  EXPECT_EQ(std::get<std::string>(get(1)), "xyz");
+  EXPECT_EQ(std::get<int32_t>(get(2)), -7);
+  EXPECT_EQ(std::get<Currency>(get(3)).tenThousandths, -123456);
+  EXPECT_DOUBLE_EQ(std::get<double>(get(4)), 78.9);
+  EXPECT_EQ(std::get<DateTime>(get(5)), (DateTime{{1995, 1, 31}, 3723004}));
+  EXPECT_EQ(std::get<Blob>(get(6)).bytes, "\x01");
+
+  p[38] = 0x02;  // C null, V without length byte: all six bytes
+  EXPECT_TRUE(std::holds_alternative<Null>(get(1)));
+  EXPECT_EQ(std::get<std::string>(get(0)), std::string("abc\0\0\x03", 6));
+
+  p[38] = 0x01;
+  p[6] = 200;  // a length byte larger than the field: cut to the field
+  EXPECT_EQ(std::get<std::string>(get(0)).size(), 5u);
+
+  std::fill(p + 30, p + 38, 0);  // empty datetime
+  EXPECT_TRUE(std::get<DateTime>(get(5)).date.empty());
+}
+
+}  // namespace
+}  // namespace tabrix

@@ -1,0 +1,49 @@
+// Feeds arbitrary bytes to the table header parser and the record decoder. The same bytes are
+// also offered as the table's memo file, so memo pointers reach the memo readers with every
+// kind of damage. Every decoded value of a writable type is written back into the record.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "data/dbf_header.h"
+#include "data/dbf_record.h"
+#include "data/dbt_memo.h"
+#include "data/fpt_memo.h"
+
+using namespace tabrix;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::span<const uint8_t> file(data, size);
+  Result<DbfHeader> header = ParseDbfHeader(file, size, "fuzz.dbf");
+  if (!header) return 0;
+  const DbfHeader& h = header.value();
+  if (h.RecordOffset(h.recordCount + 1) > size) __builtin_trap();
+
+  std::unique_ptr<MemoSource> memo;
+  if (h.memoKind() == MemoKind::kFpt) {
+    if (auto r = FptMemoReader::Open(file, "fuzz.fpt")) {
+      memo = std::make_unique<FptMemoReader>(std::move(r.value()));
+    }
+  } else if (h.memoKind() != MemoKind::kNone) {
+    auto flavour = h.memoKind() == MemoKind::kDbt4 ? DbtFlavour::kDbase4 : DbtFlavour::kDbase3;
+    if (auto r = DbtMemoReader::Open(file, flavour, "fuzz.dbt")) {
+      memo = std::make_unique<DbtMemoReader>(std::move(r.value()));
+    }
+  }
+  DbfRecordDecoder decoder(h, "fuzz.dbf", memo.get());
+  std::string copy;
+  for (uint32_t n = 1; n <= h.recordCount; ++n) {
+    std::span<const uint8_t> record = file.subspan(h.RecordOffset(n), h.recordLength);
+    copy.assign(reinterpret_cast<const char*>(record.data()), record.size());
+    std::span<uint8_t> writable(reinterpret_cast<uint8_t*>(copy.data()), copy.size());
+    for (size_t i = 0; i < h.fields.size(); ++i) {
+      Result<Value> v = decoder.Field(record, h.RecordOffset(n), i);
+      if (!v) continue;
+      (void)EncodeField(h, i, v.value(), writable);
+    }
+  }
+  (void)EncodeDbfHeader(h);
+  return 0;
+}
