@@ -80,6 +80,8 @@ class ConverterUi {
   virtual void ListDeleteRow(WindowHandle dialog, int listId, int row) = 0;
   virtual void ListAddRow(WindowHandle dialog, int listId, const std::string& text) = 0;
   virtual void ListDeleteAllRows(WindowHandle dialog, int listId) = 0;
+  // Selects a row; row -1 clears the selection.
+  virtual void ListSelectRow(WindowHandle dialog, int listId, int row) = 0;
   // Sets the target list's horizontal extent to fit the remark and notes rows (NTZBEMLBHOR).
   virtual void RefitTargetExtent(WindowHandle dialog) = 0;
   virtual void SetCheckBox(WindowHandle dialog, int id, bool checked) = 0;

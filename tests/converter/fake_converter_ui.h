@@ -89,6 +89,9 @@ class FakeConverterUi : public ConverterUi {
   void ListDeleteAllRows(WindowHandle dialog, int listId) override {
     log.push_back("clear " + Where(dialog, listId));
   }
+  void ListSelectRow(WindowHandle dialog, int listId, int row) override {
+    log.push_back("select " + Where(dialog, listId) + " row " + std::to_string(row));
+  }
   void RefitTargetExtent(WindowHandle dialog) override {
     log.push_back("refit " + std::to_string(dialog));
   }
