@@ -1,6 +1,7 @@
 #include "converter/small_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
