@@ -1,0 +1,45 @@
+#include "converter/small_file.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace tabrix {
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+std::optional<std::string> ReadFilePrefix(const std::string& path, std::size_t maxBytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  // The size only sizes the buffer; the read itself decides how much there is.
+  std::string bytes(ec ? std::min<std::size_t>(maxBytes, 1 << 16)
+                       : static_cast<std::size_t>(std::min<std::uintmax_t>(size, maxBytes)),
+                    '\0');
+  std::size_t got = 0;
+  while (got < maxBytes) {
+    if (got == bytes.size()) bytes.resize(std::min(maxBytes, bytes.size() * 2 + 1));
+    in.read(bytes.data() + got, static_cast<std::streamsize>(bytes.size() - got));
+    const auto n = static_cast<std::size_t>(in.gcount());
+    got += n;
+    if (n == 0 || !in) break;
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+bool CreateFileWith(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return true;
+}
+
+}  // namespace tabrix
