@@ -151,20 +151,9 @@ bool ZUWSAVE(ConverterContext& ctx, ConverterJobState& state, WindowHandle owner
 
 bool ZUWOPEN(ConverterContext& ctx, ConverterJobState& state, WindowHandle dialog) {
   ConverterUi& ui = ctx.ui;
-  FileChooserRequest request;
-  request.owner = ctx.chooserOwner;
-  request.filters = {{ChooserFilterText(ctx, " Zuweisungen öffnen", "*.ZWS"), "*.ZWS"}};
-  request.flags = kOpenChooserFlags;
-  request.initialDir = ui.ReadSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", "");
-  request.defaultExt = "*.ZWS";
-  const std::optional<std::string> chosen = ui.ChooseOpenFile(request);
-  if (chosen && !chosen->empty()) {
-    ui.WriteSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", FolderOfPath(*chosen));
-  }
-  ui.HandlePendingMessages();
-  // The frame may have closed the job while the chooser was open; there is nothing to load into.
-  if (state.LGESCHLOSSEN) return false;
-  if (!chosen || chosen->empty() || !FileExists(*chosen)) return false;
+  const std::optional<std::string> chosen =
+      ChooseFileToOpen(ctx, state, ChooserFilterText(ctx, " Zuweisungen öffnen", "*.ZWS"), "*.ZWS");
+  if (!chosen) return false;
   const std::string& path = *chosen;
 
   const std::optional<std::string> bytes = ReadFilePrefix(path, kAssignmentFileMaxBytes);

@@ -138,19 +138,9 @@ bool SAVELANDZUW(ConverterContext& ctx, const ConverterJobState& state, WindowHa
 bool OPENZUWLAND(ConverterContext& ctx, ConverterJobState& state, WindowHandle owner,
                  int countryCount) {
   ConverterUi& ui = ctx.ui;
-  FileChooserRequest request;
-  request.owner = ctx.chooserOwner;
-  request.filters = {{ctx.appName + " Länder-Verknüpfungen öffnen (*.LVK)", "*.LVK"}};
-  request.flags = kOpenChooserFlags;
-  request.initialDir = ui.ReadSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", "");
-  request.defaultExt = "*.LVK";
-  const std::optional<std::string> chosen = ui.ChooseOpenFile(request);
-  if (chosen && !chosen->empty()) {
-    ui.WriteSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", FolderOfPath(*chosen));
-  }
-  ui.HandlePendingMessages();
-  if (state.LGESCHLOSSEN) return false;
-  if (!chosen || chosen->empty() || !FileExists(*chosen)) return false;
+  const std::optional<std::string> chosen =
+      ChooseFileToOpen(ctx, state, ctx.appName + " Länder-Verknüpfungen öffnen (*.LVK)", "*.LVK");
+  if (!chosen) return false;
   const std::string& path = *chosen;
 
   const std::optional<std::string> bytes = ReadFilePrefix(path, kCountryLinkFileMaxBytes);

@@ -1,5 +1,7 @@
 #include "converter/small_file.h"
 
+#include "converter/job_state.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -40,6 +42,25 @@ bool CreateFileWith(const std::string& path, const std::string& bytes) {
   if (!out) return false;
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return true;
+}
+
+std::optional<std::string> ChooseFileToOpen(ConverterContext& ctx, const ConverterJobState& state,
+                                            const std::string& filterText, const char* pattern) {
+  ConverterUi& ui = ctx.ui;
+  FileChooserRequest request;
+  request.owner = ctx.chooserOwner;
+  request.filters = {{filterText, pattern}};
+  request.flags = kOpenChooserFlags;
+  request.initialDir = ui.ReadSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", "");
+  request.defaultExt = pattern;
+  std::optional<std::string> chosen = ui.ChooseOpenFile(request);
+  if (chosen && !chosen->empty()) {
+    ui.WriteSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", FolderOfPath(*chosen));
+  }
+  ui.HandlePendingMessages();
+  if (state.LGESCHLOSSEN) return std::nullopt;
+  if (!chosen || chosen->empty() || !FileExists(*chosen)) return std::nullopt;
+  return chosen;
 }
 
 }  // namespace tabrix
