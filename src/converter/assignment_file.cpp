@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "converter/row_text_seam.h"
+#include "converter/list_rows.h"
 #include "converter/small_file.h"
 
 namespace tabrix {
@@ -63,10 +63,6 @@ bool ReadList(WordReader& in, int sourceFieldCount, std::vector<int>& list, bool
   return true;
 }
 
-std::string ChooserFilterText(const ConverterContext& ctx, const char* what, const char* pattern) {
-  return ctx.appName + what + " (" + pattern + ")";
-}
-
 }  // namespace
 
 std::string EncodeAssignmentFile(const ConverterJobState& state) {
@@ -114,37 +110,12 @@ std::optional<DecodedAssignment> DecodeAssignmentFile(std::string_view bytes,
 }
 
 bool ZUWSAVE(ConverterContext& ctx, ConverterJobState& state, WindowHandle owner) {
-  ConverterUi& ui = ctx.ui;
-  std::string folder = ui.ReadSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", "");
-  std::string path;
-  for (;;) {
-    FileChooserRequest request;
-    request.owner = ctx.chooserOwner;
-    request.initialName = state.CQUELLNAME + ".ZWS";
-    request.title = "Zieldatei wählen zum Speichern der Zuweisungen";
-    request.filters = {{ChooserFilterText(ctx, " Zuweisungen Speichern", "*.ZWS"), "*.ZWS"}};
-    request.flags = kSaveChooserFlags;
-    request.initialDir = folder;
-    request.defaultExt = "*.ZWS";
-    const std::optional<std::string> chosen = ui.ChooseSaveFile(request);
-    if (!chosen || chosen->empty()) return false;
-    path = *chosen;
-    folder = FolderOfPath(path);
-    ui.WriteSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", folder);
-    if (!FileExists(path)) break;
-    const MessageAnswer answer =
-        ui.ShowMessage(owner,
-                       "Die Datei " + FileNameOfPath(path) + " Existiert bereits!\n" +
-                           "Soll sie überschrieben werden?",
-                       ctx.appName, MessageButtons::kOkCancel);
-    if (answer == MessageAnswer::kOk) break;
-  }
-  if (!CreateFileWith(path, EncodeAssignmentFile(state))) {
-    ui.Beep();
-    ui.ShowMessage(owner, "Die Datei " + path + " kann nicht erstellt werden!", ctx.appName,
-                   MessageButtons::kOk);
-    return false;
-  }
+  const std::optional<std::string> chosen =
+      ChooseFileToSave(ctx,
+                       {state.CQUELLNAME + ".ZWS", "Zieldatei wählen zum Speichern der Zuweisungen",
+                        " Zuweisungen Speichern", "*.ZWS", false},
+                       owner);
+  if (!chosen || !WriteChosenFile(ctx, *chosen, EncodeAssignmentFile(state), owner)) return false;
   state.LZUWGESICHERT = true;
   return true;
 }
@@ -152,7 +123,7 @@ bool ZUWSAVE(ConverterContext& ctx, ConverterJobState& state, WindowHandle owner
 bool ZUWOPEN(ConverterContext& ctx, ConverterJobState& state, WindowHandle dialog) {
   ConverterUi& ui = ctx.ui;
   const std::optional<std::string> chosen =
-      ChooseFileToOpen(ctx, state, ChooserFilterText(ctx, " Zuweisungen öffnen", "*.ZWS"), "*.ZWS");
+      ChooseFileToOpen(ctx, state, " Zuweisungen öffnen", "*.ZWS");
   if (!chosen) return false;
   const std::string& path = *chosen;
 
@@ -180,18 +151,17 @@ bool ZUWOPEN(ConverterContext& ctx, ConverterJobState& state, WindowHandle dialo
   ui.SetCheckBox(dialog, kPostalFromCityBoxId, state.LPLZAUSORT);
 
   for (int row = 1; row <= kSlotCount; ++row) {
-    ui.ListReplaceRow(dialog, kTargetListId, row - 1, ctx.rows.SlotRow(state, row), true);
+    ui.ListReplaceRow(dialog, kTargetListId, row - 1, MAKESTRQZ(state, row), true);
   }
-  ui.ListReplaceRow(dialog, kTargetListId, kRemarkRow - 1, ctx.rows.RemarkRow(state), true);
-  ui.ListReplaceRow(dialog, kTargetListId, kNotesRow - 1, ctx.rows.NotesRow(state), true);
+  ui.ListReplaceRow(dialog, kTargetListId, kRemarkRow - 1, STRINGBEM(state), true);
+  ui.ListReplaceRow(dialog, kTargetListId, kNotesRow - 1, STRINGNTZ(state), true);
   ui.RefitTargetExtent(dialog);
 
   // Every source field is offered again, also those the file assigns.
   ui.ListDeleteAllRows(dialog, kSourceListId);
   state.AQUELLZEILEN.clear();
-  for (const StructField& field : state.ASSTRUCT) {
-    state.AQUELLZEILEN.push_back(static_cast<int>(state.AQUELLZEILEN.size()) + 1);
-    ui.ListAddRow(dialog, kSourceListId, ctx.rows.SourceRow(field));
+  for (const FieldDescription& field : state.ASSTRUCT) {
+    ui.ListAddRow(dialog, kSourceListId, FILLSTRING(field, state.AQUELLZEILEN));
   }
   state.LZUWGESICHERT = true;
 

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "converter/row_text_seam.h"
+#include "converter/composite_budget.h"
+#include "converter/list_rows.h"
 
 namespace tabrix {
 
@@ -13,19 +14,13 @@ namespace {
 constexpr char kQ = '"';
 
 int SourceLength(const ConverterJobState& state, int s) {
-  const StructField* f = state.SourceField(s);
+  const FieldDescription* f = state.SourceField(s);
   return f ? f->length : 0;
 }
 
 std::string SourceName(const ConverterJobState& state, int s) {
-  const StructField* f = state.SourceField(s);
+  const FieldDescription* f = state.SourceField(s);
   return f ? f->name : std::string();
-}
-
-int Room(const ConverterJobState& state, const std::vector<int>& list, int budget) {
-  long room = budget;
-  for (int s : list) room -= SourceLength(state, s) + 2;
-  return room < 0 ? 0 : static_cast<int>(room);
 }
 
 bool Contains(const std::vector<int>& list, int v) {
@@ -45,15 +40,15 @@ bool AskOkCancel(ConverterContext& ctx, WindowHandle owner, const std::string& t
 
 // Source field f goes back to the end of the source list unless it is shown there already.
 void GiveBack(ConverterContext& ctx, ConverterJobState& state, WindowHandle dialog, int f) {
-  const StructField* field = state.SourceField(f);
+  const FieldDescription* field = state.SourceField(f);
   if (field == nullptr || Contains(state.AQUELLZEILEN, f)) return;
   state.AQUELLZEILEN.push_back(f);
-  ctx.ui.ListAddRow(dialog, kSourceListId, ctx.rows.SourceRow(*field));
+  ctx.ui.ListAddRow(dialog, kSourceListId, MAKESTRING(*field));
 }
 
 void ShowCompositeRow(ConverterContext& ctx, ConverterJobState& state, WindowHandle dialog,
                       int row) {
-  const std::string text = row == kRemarkRow ? ctx.rows.RemarkRow(state) : ctx.rows.NotesRow(state);
+  const std::string text = row == kRemarkRow ? STRINGBEM(state) : STRINGNTZ(state);
   ctx.ui.ListReplaceRow(dialog, kTargetListId, row - 1, text, true);
   ctx.ui.RefitTargetExtent(dialog);
 }
@@ -67,14 +62,6 @@ int SelectedTarget(const ConverterJobState& state) {
 }
 
 }  // namespace
-
-int RemarkRoom(const ConverterJobState& state) {
-  return Room(state, state.ABEMFELDER, kRemarkBudget);
-}
-
-int NotesRoom(const ConverterJobState& state) {
-  return Room(state, state.ANOTIZFELDER, kNotesBudget);
-}
 
 void SelectSourceRow(ConverterJobState& state, int listSelection) {
   state.NQUELLZEILE = listSelection < 0 ? 0 : listSelection + 1;
@@ -101,7 +88,7 @@ void AssignSelected(ConverterContext& ctx, ConverterJobState& state, WindowHandl
       return Refuse(ctx, dialog, kQ + name + kQ + " ist bereits im Notiz Feld vorhanden!");
     }
     // The new field with its two separator characters must leave room over.
-    if (NotesRoom(state) - (length + 2) <= 0) {
+    if (NTZFREI(state.ANOTIZFELDER, state.ASSTRUCT) - (length + 2) <= 0) {
       return Refuse(ctx, dialog, "Kein Platz mehr im Notiz Feld!");
     }
     state.ANOTIZFELDER.push_back(s);
@@ -112,7 +99,7 @@ void AssignSelected(ConverterContext& ctx, ConverterJobState& state, WindowHandl
       return Refuse(ctx, dialog, kQ + name + kQ + " ist bereits im Bemerkungsfeld vorhanden!");
     }
     // Any room left lets a field in; a field longer than the room is cut when stored.
-    const int room = RemarkRoom(state);
+    const int room = BEMFREI(state.ABEMFELDER, state.ASSTRUCT);
     if (room == 0) return Refuse(ctx, dialog, "Kein Platz mehr im Bemerkungsfeld!");
     if (room - length < 0 && !AskOkCancel(ctx, dialog,
                                           "Es ist nicht mehr genügend Platz im Bemerkungsfeld!\n"
@@ -128,7 +115,7 @@ void AssignSelected(ConverterContext& ctx, ConverterJobState& state, WindowHandl
       return;
     }
     const int slotRow = state.NZIELZEILE;
-    const StructField* target = state.TargetField(t);
+    const FieldDescription* target = state.TargetField(t);
     if (length > (target ? target->length : 0) && state.LHINWEIS &&
         !AskOkCancel(ctx, dialog,
                      "Das Feld " + (kQ + name + kQ) + " beinhaltet mehr Zeichen als das Feld " +
@@ -137,8 +124,7 @@ void AssignSelected(ConverterContext& ctx, ConverterJobState& state, WindowHandl
       return;
     }
     state.SetAssignedSource(t, s);
-    ctx.ui.ListReplaceRow(dialog, kTargetListId, slotRow - 1, ctx.rows.SlotRow(state, slotRow),
-                          true);
+    ctx.ui.ListReplaceRow(dialog, kTargetListId, slotRow - 1, MAKESTRQZ(state, slotRow), true);
     state.LZUWGESICHERT = false;
   }
 
@@ -175,7 +161,7 @@ void RemoveSelected(ConverterContext& ctx, ConverterJobState& state, WindowHandl
   GiveBack(ctx, state, dialog, f);
   state.SetAssignedSource(t, 0);
   ctx.ui.ListReplaceRow(dialog, kTargetListId, state.NZIELZEILE - 1,
-                        ctx.rows.SlotRow(state, state.NZIELZEILE), true);
+                        MAKESTRQZ(state, state.NZIELZEILE), true);
   state.LZUWGESICHERT = false;
 }
 
@@ -185,8 +171,8 @@ void SetPostalFromCity(ConverterContext& ctx, ConverterJobState& state, WindowHa
   state.NZIELZEILE = kPostalCodeRow;
   state.LPLZAUSORT = ticked;
   if (ticked && state.AssignedSource(kPostalCodeField) > 0) RemoveSelected(ctx, state, dialog);
-  ctx.ui.ListReplaceRow(dialog, kTargetListId, kPostalCodeRow - 1,
-                        ctx.rows.SlotRow(state, kPostalCodeRow), false);
+  ctx.ui.ListReplaceRow(dialog, kTargetListId, kPostalCodeRow - 1, MAKESTRQZ(state, kPostalCodeRow),
+                        false);
   state.LZUWGESICHERT = false;
   ctx.ui.ListSelectRow(dialog, kTargetListId, remembered - 1);
   state.NZIELZEILE = remembered;

@@ -4,9 +4,11 @@
 // postal-code option, and the readiness check before converting.
 //
 // Each operation works on the job state and keeps the two lists of the converter dialog in step
-// through ConverterUi. A refusal beeps (and shows its message where one is due) and leaves the
-// state as it was. Message boxes carry the title CAPPNAME and belong to the converter dialog,
-// except those of the readiness check, which belong to the frame.
+// through ConverterUi, with the row texts of list_rows.h (MAKESTRQZ, STRINGBEM, STRINGNTZ,
+// MAKESTRING) and the room left in the composites from BEMFREI and NTZFREI. A refusal beeps (and
+// shows its message where one is due) and leaves the state as it was. Message boxes carry the title
+// CAPPNAME and belong to the converter dialog, except those of the readiness check, which belong to
+// the frame.
 
 #include "converter/converter_ui.h"
 #include "converter/job_state.h"
@@ -33,10 +35,5 @@ void SetPostalFromCity(ConverterContext& ctx, ConverterJobState& state, WindowHa
 // The check before "Konvertieren": true (go) when a name field is assigned and either a
 // country field is assigned or the user agrees to choose a default country.
 bool ReadyToConvert(ConverterContext& ctx, const ConverterJobState& state, WindowHandle frame);
-
-// Room left in the composites: 50 resp. 40000 minus (source length + 2) per field, never below
-// 0. (The same rule as BEMFREI and NTZFREI of the row texts.)
-int RemarkRoom(const ConverterJobState& state);
-int NotesRoom(const ConverterJobState& state);
 
 }  // namespace tabrix

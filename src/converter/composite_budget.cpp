@@ -9,8 +9,9 @@ namespace {
 int RoomLeft(int budget, std::span<const int> fields, std::span<const FieldDescription> structure) {
   int64_t room = budget;  // 64 bits: many long fields must not wrap around to a large room
   for (int fieldNumber : fields) {
-    if (fieldNumber < 1 || fieldNumber > static_cast<int>(structure.size())) continue;
-    room -= int64_t{structure[fieldNumber - 1].length} + 2;
+    if (const FieldDescription* field = FieldAt(structure, fieldNumber)) {
+      room -= int64_t{field->length} + 2;
+    }
   }
   return static_cast<int>(std::max<int64_t>(room, 0));
 }

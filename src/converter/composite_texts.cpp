@@ -4,15 +4,6 @@
 #include "converter/text_rules.h"
 
 namespace tabrix {
-namespace {
-
-const FieldDescription* FindField(std::span<const FieldDescription> structure, int fieldNumber) {
-  if (fieldNumber < 1 || fieldNumber > static_cast<int>(structure.size())) return nullptr;
-  return &structure[fieldNumber - 1];
-}
-
-}  // namespace
-
 std::string NORMSTRING(std::string_view value) {
   std::string r = "\t";
   if (value.empty()) return r;
@@ -43,7 +34,7 @@ std::string NotesText(std::span<const int> notesFields,
                       const SourceFieldReader& readField) {
   std::string text;
   for (int fieldNumber : notesFields) {
-    const FieldDescription* field = FindField(sourceStructure, fieldNumber);
+    const FieldDescription* field = FieldAt(sourceStructure, fieldNumber);
     if (field == nullptr) continue;
     const std::string value = TextForm(readField(fieldNumber), *field);
     if (IsEmptyText(value)) continue;
@@ -60,7 +51,7 @@ std::string RemarkText(std::span<const int> remarkFields,
                        const SourceFieldReader& readField) {
   std::string text;
   for (int fieldNumber : remarkFields) {
-    const FieldDescription* field = FindField(sourceStructure, fieldNumber);
+    const FieldDescription* field = FieldAt(sourceStructure, fieldNumber);
     if (field == nullptr) continue;
     const std::string value = TextForm(readField(fieldNumber), *field);
     const std::string_view trimmed = TrimBoth(value);

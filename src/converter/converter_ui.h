@@ -16,8 +16,6 @@
 
 namespace tabrix {
 
-class RowTextBuilder;
-
 using WindowHandle = std::uint32_t;
 
 enum class MessageButtons { kOk, kOkCancel, kYesNo };
@@ -87,11 +85,10 @@ class ConverterUi {
   virtual void SetCheckBox(WindowHandle dialog, int id, bool checked) = 0;
 };
 
-// What the converter procedures need besides the job state: the window side, the row texts
-// and the application context values they read.
+// What the converter procedures need besides the job state: the window side and the
+// application context values they read.
 struct ConverterContext {
   ConverterUi& ui;
-  const RowTextBuilder& rows;
   std::string appName;            // CAPPNAME: title of every message box
   std::string settingsFile;       // INIDATEI: holds LASTPATH2
   WindowHandle chooserOwner = 0;  // owner of every file chooser (HDIALOGX, or the frame)

@@ -101,45 +101,19 @@ bool SAVELANDZUW(ConverterContext& ctx, const ConverterJobState& state, WindowHa
                                     ctx.appName, MessageButtons::kYesNo) != MessageAnswer::kYes) {
     return true;
   }
-  std::string folder = ui.ReadSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", "");
-  std::string path;
-  for (;;) {
-    FileChooserRequest request;
-    request.owner = ctx.chooserOwner;
-    request.initialName = state.CQUELLNAME + ".LVK";
-    request.title = "Zieldatei wählen zum Speichern der Länder-Verknüpfungen";
-    request.filters = {{ctx.appName + " Länder-Verknüpfungen Speichern (*.LVK)", "*.LVK"}};
-    request.flags = kSaveChooserFlags;
-    request.initialDir = folder;
-    request.defaultExt = "*.LVK";
-    const std::optional<std::string> chosen = ui.ChooseSaveFile(request);
-    if (!chosen || chosen->empty()) return false;
-    path = *chosen;
-    folder = FolderOfPath(path);
-    ui.WriteSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", folder);
-    if (!FileExists(path)) break;
-    ui.Beep();
-    const MessageAnswer answer =
-        ui.ShowMessage(owner,
-                       "Die Datei " + FileNameOfPath(path) + " Existiert bereits!\n" +
-                           "Soll sie überschrieben werden?",
-                       ctx.appName, MessageButtons::kOkCancel);
-    if (answer == MessageAnswer::kOk) break;
-  }
-  if (!CreateFileWith(path, EncodeCountryLinkFile(state.ALANDVERKN))) {
-    ui.Beep();
-    ui.ShowMessage(owner, "Die Datei " + path + " kann nicht erstellt werden!", ctx.appName,
-                   MessageButtons::kOk);
-    return false;
-  }
-  return true;
+  const std::optional<std::string> chosen = ChooseFileToSave(
+      ctx,
+      {state.CQUELLNAME + ".LVK", "Zieldatei wählen zum Speichern der Länder-Verknüpfungen",
+       " Länder-Verknüpfungen Speichern", "*.LVK", true},
+      owner);
+  return chosen && WriteChosenFile(ctx, *chosen, EncodeCountryLinkFile(state.ALANDVERKN), owner);
 }
 
 bool OPENZUWLAND(ConverterContext& ctx, ConverterJobState& state, WindowHandle owner,
                  int countryCount) {
   ConverterUi& ui = ctx.ui;
   const std::optional<std::string> chosen =
-      ChooseFileToOpen(ctx, state, ctx.appName + " Länder-Verknüpfungen öffnen (*.LVK)", "*.LVK");
+      ChooseFileToOpen(ctx, state, " Länder-Verknüpfungen öffnen", "*.LVK");
   if (!chosen) return false;
   const std::string& path = *chosen;
 

@@ -1,6 +1,7 @@
 #include "converter/job_state.h"
 
 #include "converter/converter_ui.h"
+#include "converter/list_rows.h"
 
 namespace tabrix {
 
@@ -31,16 +32,15 @@ void ConverterJobState::SetAssignedSource(int t, int sourceField) {
   AZUWEISUNG[static_cast<size_t>(t - 1)] = sourceField;
 }
 
-const StructField* ConverterJobState::SourceField(int s) const {
-  return IsSourceField(s) ? &ASSTRUCT[static_cast<size_t>(s - 1)] : nullptr;
+const FieldDescription* ConverterJobState::SourceField(int s) const {
+  return FieldAt(ASSTRUCT, s);
 }
 
-const StructField* ConverterJobState::TargetField(int t) const {
-  if (t < 1 || t > static_cast<int>(AZIELSTRUCT.size())) return nullptr;
-  return &AZIELSTRUCT[static_cast<size_t>(t - 1)];
+const FieldDescription* ConverterJobState::TargetField(int t) const {
+  return FieldAt(AZIELSTRUCT, t);
 }
 
-void ResetForNewJob(ConverterJobState& state) {
+InitialListRows ResetForNewJob(ConverterJobState& state) {
   state.LZUWGESICHERT = true;
   state.LLANDGESICHERT = true;
   state.AZUWEISUNG.fill(0);
@@ -53,12 +53,20 @@ void ResetForNewJob(ConverterJobState& state) {
   state.NQUELLZEILE = 0;
   state.NZIELZEILE = 0;
 
+  InitialListRows rows;
   state.AQUELLZEILEN.clear();
-  for (int s = 1; s <= state.SourceFieldCount(); ++s) state.AQUELLZEILEN.push_back(s);
+  for (const FieldDescription& field : state.ASSTRUCT) {
+    rows.source.push_back(FILLSTRING(field, state.AQUELLZEILEN));
+  }
   state.AZIELZEILEN.clear();
-  for (const TargetSlot& slot : state.AZIELFELDER) state.AZIELZEILEN.push_back(slot.targetField);
+  for (int slotRow = 1; slotRow <= kSlotCount; ++slotRow) {
+    rows.target.push_back(FILLQZ(state, slotRow));
+  }
+  rows.target.push_back(STRINGBEM(state));
   state.AZIELZEILEN.push_back(kRemarkMarker);
+  rows.target.push_back(STRINGNTZ(state));
   state.AZIELZEILEN.push_back(kNotesMarker);
+  return rows;
 }
 
 void ReadSlotLabels(ConverterUi& ui, ConverterJobState& state) {

@@ -14,17 +14,9 @@
 #include <string>
 #include <vector>
 
-namespace tabrix {
+#include "converter/field_description.h"
 
-// One field of a table structure: name (upper case, up to 10 characters), type letter
-// "C"/"N"/"D"/"L"/"M", length and decimals.
-struct StructField {
-  std::string name;
-  char type = 'C';
-  int length = 0;
-  int decimals = 0;
-  bool operator==(const StructField&) const = default;
-};
+namespace tabrix {
 
 // A row of the target list that the user can assign: the target field number and its label.
 struct TargetSlot {
@@ -51,18 +43,16 @@ inline constexpr int kPostalCodeField = 4;   // target field PLZ
 inline constexpr int kNameField = 2;         // target field FIRMA
 inline constexpr int kCountryField = 28;     // target field LAND
 inline constexpr int kPostalCodeRow = 4;     // target list row of the PLZ slot
-inline constexpr int kRemarkBudget = 50;     // characters of BEMERKUNG
-inline constexpr int kNotesBudget = 40000;   // characters of NOTIZ
 
 // The fixed slot table with its default labels; rows 12 and 13 are replaced from "QZX.ini".
 std::array<TargetSlot, kSlotCount> DefaultSlots();
 
 struct ConverterJobState {
-  std::string CQUELLDATEI;               // full path of the chosen source table
-  std::string CQUELLNAME;                // base name of the source table
-  std::string CPRODUKTPFAD;              // product folder, used as a prefix (ends in a backslash)
-  std::vector<StructField> ASSTRUCT;     // source structure
-  std::vector<StructField> AZIELSTRUCT;  // target structure
+  std::string CQUELLDATEI;                 // full path of the chosen source table
+  std::string CQUELLNAME;                  // base name of the source table
+  std::string CPRODUKTPFAD;                // product folder, used as a prefix (ends in a backslash)
+  std::vector<FieldDescription> ASSTRUCT;  // source structure
+  std::vector<FieldDescription> AZIELSTRUCT;  // target structure
   std::array<TargetSlot, kSlotCount> AZIELFELDER = DefaultSlots();
   // AZUWEISUNG[t - 1]: the source field assigned to target field t, 0 for none.
   std::array<int, kAssignmentCount> AZUWEISUNG{};
@@ -87,18 +77,25 @@ struct ConverterJobState {
 
   int SourceFieldCount() const { return static_cast<int>(ASSTRUCT.size()); }
   // The source field s (1-based), or nullptr when the source has no such field.
-  const StructField* SourceField(int s) const;
-  const StructField* TargetField(int t) const;
+  const FieldDescription* SourceField(int s) const;
+  const FieldDescription* TargetField(int t) const;
   // True when s names a field of the source (1 .. number of source fields).
   bool IsSourceField(int s) const { return s >= 1 && s <= SourceFieldCount(); }
 };
 
+// The rows the two lists of the converter dialog start with, top to bottom.
+struct InitialListRows {
+  std::vector<std::string> source;  // one FILLSTRING row per source field
+  std::vector<std::string> target;  // one FILLQZ row per slot, then STRINGBEM and STRINGNTZ
+};
+
 // Puts every job value to its initial value for a new converter job (the converter dialog's
 // initialisation): nothing assigned, no links, everything saved, LGESCHLOSSEN false. Keeps the
-// preferences, the slot labels, the source and target paths and structures. Then builds the row
-// maps: AQUELLZEILEN = 1 .. number of source fields, AZIELZEILEN = the slots' target fields in
-// slot order followed by the markers 14 and 40.
-void ResetForNewJob(ConverterJobState& state);
+// preferences, the slot labels, the source and target paths and structures. Then fills the row
+// maps as the lists are filled, with FILLSTRING and FILLQZ: AQUELLZEILEN = 1 .. number of source
+// fields, AZIELZEILEN = the slots' target fields in slot order followed by the markers 14 and 40.
+// Returns the rows the dialog puts into its two lists.
+InitialListRows ResetForNewJob(ConverterJobState& state);
 
 class ConverterUi;
 // Replaces the labels of slot rows 12 and 13 by the keys `telex` (default "Handy") and `btx`

@@ -7,15 +7,10 @@
 namespace tabrix {
 namespace {
 
-const FieldDescription* FindField(std::span<const FieldDescription> structure, int fieldNumber) {
-  if (fieldNumber < 1 || fieldNumber > static_cast<int>(structure.size())) return nullptr;
-  return &structure[fieldNumber - 1];
-}
-
 std::string JoinedNames(std::span<const int> fields, std::span<const FieldDescription> structure) {
   std::string names;
   for (int fieldNumber : fields) {
-    const FieldDescription* field = FindField(structure, fieldNumber);
+    const FieldDescription* field = FieldAt(structure, fieldNumber);
     if (field == nullptr) continue;
     if (!names.empty()) names += "; ";
     names += field->name;
@@ -51,15 +46,15 @@ std::string FILLSTRING(const FieldDescription& field, std::vector<int>& sourceRo
 }
 
 std::string MAKESTRQZ(int targetField, std::string_view label, const SlotRowContext& context) {
-  if (targetField == kPostalCodeTargetField && context.postalCodeFromCity) {
+  if (targetField == kPostalCodeField && context.postalCodeFromCity) {
     return "PLZ\t    aus Ortsnamen";
   }
   const bool hasEntry =
       targetField >= 1 && targetField <= static_cast<int>(context.assignment.size());
   const FieldDescription* source =
-      hasEntry ? FindField(context.sourceStructure, context.assignment[targetField - 1]) : nullptr;
+      hasEntry ? FieldAt(context.sourceStructure, context.assignment[targetField - 1]) : nullptr;
   if (source == nullptr) {
-    const FieldDescription* target = FindField(context.targetStructure, targetField);
+    const FieldDescription* target = FieldAt(context.targetStructure, targetField);
     return std::string(label) + "\t\t" + std::to_string(target ? target->length : 0);
   }
   return std::string(label) + "\t      <-\t\t" + source->name;
@@ -69,6 +64,34 @@ std::string FILLQZ(int targetField, std::string_view label, const SlotRowContext
                    std::vector<int>& targetRowMap) {
   targetRowMap.push_back(targetField);
   return MAKESTRQZ(targetField, label, context);
+}
+
+namespace {
+
+SlotRowContext ContextOf(const ConverterJobState& state) {
+  return {state.LPLZAUSORT, state.AZUWEISUNG, state.AZIELSTRUCT, state.ASSTRUCT};
+}
+
+}  // namespace
+
+std::string MAKESTRQZ(const ConverterJobState& state, int slotRow) {
+  if (slotRow < 1 || slotRow > kSlotCount) return std::string();
+  const TargetSlot& slot = state.AZIELFELDER[static_cast<size_t>(slotRow - 1)];
+  return MAKESTRQZ(slot.targetField, slot.label, ContextOf(state));
+}
+
+std::string FILLQZ(ConverterJobState& state, int slotRow) {
+  if (slotRow < 1 || slotRow > kSlotCount) return std::string();
+  const TargetSlot& slot = state.AZIELFELDER[static_cast<size_t>(slotRow - 1)];
+  return FILLQZ(slot.targetField, slot.label, ContextOf(state), state.AZIELZEILEN);
+}
+
+std::string STRINGBEM(const ConverterJobState& state) {
+  return STRINGBEM(state.ABEMFELDER, state.ASSTRUCT);
+}
+
+std::string STRINGNTZ(const ConverterJobState& state) {
+  return STRINGNTZ(state.ANOTIZFELDER, state.ASSTRUCT);
 }
 
 }  // namespace tabrix

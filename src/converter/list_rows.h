@@ -19,12 +19,9 @@
 #include <vector>
 
 #include "converter/field_description.h"
+#include "converter/job_state.h"
 
 namespace tabrix {
-
-// Target field number of the postal code slot, which the option "postal code from city" takes
-// over.
-inline constexpr int kPostalCodeTargetField = 4;
 
 // What a slot row shows besides the slot itself.
 struct SlotRowContext {
@@ -56,5 +53,16 @@ std::string MAKESTRQZ(int targetField, std::string_view label, const SlotRowCont
 // MAKESTRQZ, and records the slot's target field number in the target row map.
 std::string FILLQZ(int targetField, std::string_view label, const SlotRowContext& context,
                    std::vector<int>& targetRowMap);
+
+// The same rows as a converter job's state reads them; the assignment operations and the file
+// loaders build every row they show through these.
+//
+// MAKESTRQZ of slot row `slotRow` (1..14 of AZIELFELDER); a row outside the slot table is "".
+std::string MAKESTRQZ(const ConverterJobState& state, int slotRow);
+// FILLQZ of slot row `slotRow`: its MAKESTRQZ, and its target field appended to AZIELZEILEN.
+std::string FILLQZ(ConverterJobState& state, int slotRow);
+// STRINGBEM of ABEMFELDER and STRINGNTZ of ANOTIZFELDER over ASSTRUCT.
+std::string STRINGBEM(const ConverterJobState& state);
+std::string STRINGNTZ(const ConverterJobState& state);
 
 }  // namespace tabrix

@@ -44,12 +44,20 @@ bool CreateFileWith(const std::string& path, const std::string& bytes) {
   return true;
 }
 
+namespace {
+
+std::string FilterText(const ConverterContext& ctx, const char* what, const char* pattern) {
+  return ctx.appName + what + " (" + pattern + ")";
+}
+
+}  // namespace
+
 std::optional<std::string> ChooseFileToOpen(ConverterContext& ctx, const ConverterJobState& state,
-                                            const std::string& filterText, const char* pattern) {
+                                            const char* filterWhat, const char* pattern) {
   ConverterUi& ui = ctx.ui;
   FileChooserRequest request;
   request.owner = ctx.chooserOwner;
-  request.filters = {{filterText, pattern}};
+  request.filters = {{FilterText(ctx, filterWhat, pattern), pattern}};
   request.flags = kOpenChooserFlags;
   request.initialDir = ui.ReadSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", "");
   request.defaultExt = pattern;
@@ -61,6 +69,43 @@ std::optional<std::string> ChooseFileToOpen(ConverterContext& ctx, const Convert
   if (state.LGESCHLOSSEN) return std::nullopt;
   if (!chosen || chosen->empty() || !FileExists(*chosen)) return std::nullopt;
   return chosen;
+}
+
+std::optional<std::string> ChooseFileToSave(ConverterContext& ctx, const SaveChooserText& text,
+                                            WindowHandle owner) {
+  ConverterUi& ui = ctx.ui;
+  std::string folder = ui.ReadSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", "");
+  for (;;) {
+    FileChooserRequest request;
+    request.owner = ctx.chooserOwner;
+    request.initialName = text.initialName;
+    request.title = text.title;
+    request.filters = {{FilterText(ctx, text.filterWhat, text.pattern), text.pattern}};
+    request.flags = kSaveChooserFlags;
+    request.initialDir = folder;
+    request.defaultExt = text.pattern;
+    std::optional<std::string> chosen = ui.ChooseSaveFile(request);
+    if (!chosen || chosen->empty()) return std::nullopt;
+    folder = FolderOfPath(*chosen);
+    ui.WriteSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", folder);
+    if (!FileExists(*chosen)) return chosen;
+    if (text.beepBeforeOverwrite) ui.Beep();
+    const MessageAnswer answer =
+        ui.ShowMessage(owner,
+                       "Die Datei " + FileNameOfPath(*chosen) + " Existiert bereits!\n" +
+                           "Soll sie überschrieben werden?",
+                       ctx.appName, MessageButtons::kOkCancel);
+    if (answer == MessageAnswer::kOk) return chosen;
+  }
+}
+
+bool WriteChosenFile(ConverterContext& ctx, const std::string& path, const std::string& bytes,
+                     WindowHandle owner) {
+  if (CreateFileWith(path, bytes)) return true;
+  ctx.ui.Beep();
+  ctx.ui.ShowMessage(owner, "Die Datei " + path + " kann nicht erstellt werden!", ctx.appName,
+                     MessageButtons::kOk);
+  return false;
 }
 
 }  // namespace tabrix

@@ -21,11 +21,35 @@ bool CreateFileWith(const std::string& path, const std::string& bytes);
 
 struct ConverterJobState;
 
-// The open chooser shared by the assignment and country-link files: starts in the folder last
-// used (LASTPATH2), remembers the chosen folder there and serves pending messages. Returns the
-// chosen path, or nothing when the user cancelled, the file does not exist, or the frame closed
-// the job while the chooser was open (there is nothing left to load into then).
+// The choosers of the assignment and country-link files show one filter entry whose
+// description is CAPPNAME + what + " (" + pattern + ")", e.g. "Tabrix Zuweisungen öffnen (*.ZWS)".
+//
+// The open chooser: starts in the folder last used (LASTPATH2), remembers the chosen folder
+// there and serves pending messages. Returns the chosen path, or nothing when the user
+// cancelled, the file does not exist, or the frame closed the job while the chooser was open
+// (there is nothing left to load into then).
 std::optional<std::string> ChooseFileToOpen(ConverterContext& ctx, const ConverterJobState& state,
-                                            const std::string& filterText, const char* pattern);
+                                            const char* filterWhat, const char* pattern);
+
+// What the save chooser shared by the assignment and country-link files shows.
+struct SaveChooserText {
+  std::string initialName;  // CQUELLNAME + extension
+  const char* title;
+  const char* filterWhat;
+  const char* pattern;       // "*.ZWS" / "*.LVK"
+  bool beepBeforeOverwrite;  // the country-link save beeps before its overwrite question
+};
+
+// The save chooser loop: starts in the folder last used (LASTPATH2) and remembers every chosen
+// folder there; for an existing file asks (OK/Cancel, owned by `owner`) whether to overwrite it,
+// and on Cancel opens the chooser again in the folder just chosen. Returns the path to write,
+// or nothing when the user cancelled the chooser.
+std::optional<std::string> ChooseFileToSave(ConverterContext& ctx, const SaveChooserText& text,
+                                            WindowHandle owner);
+
+// Creates the chosen file with `bytes`. When it cannot be created: beep, the message
+// "Die Datei <path> kann nicht erstellt werden!" owned by `owner`, and false.
+bool WriteChosenFile(ConverterContext& ctx, const std::string& path, const std::string& bytes,
+                     WindowHandle owner);
 
 }  // namespace tabrix

@@ -22,8 +22,7 @@ constexpr char kIni[] = "C:\\USER\\Velarto\\qz.ini";
 class AssignmentFileTest : public testing::Test {
  protected:
   FakeConverterUi ui;
-  FakeRowTexts rows;
-  ConverterContext ctx{ui, rows, "Velarto Converter", kIni, kChooserOwner};
+  ConverterContext ctx{ui, "Velarto Converter", kIni, kChooserOwner};
   TempFolder temp;
 
   std::string LastPath2() { return ui.ReadSetting(kIni, "Tabrix", "LASTPATH2", "<none>"); }
@@ -314,19 +313,29 @@ TEST_F(AssignmentFileTest, OpenLoadsTheFileAndRedrawsBothLists) {
   EXPECT_TRUE(state.LZUWGESICHERT);
   EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 3, 4, 5, 6, 7, 8));
 
+  // Slots: Name <- F1, Ort <- F3, Land <- F8, PLZ from the city; every other slot is free and
+  // shows its target field's length (20).
+  const char* const slotRows[] = {
+      "Name\t      <-\t\tF1", "Name2\t\t20",      "Anrede\t\t20",  "PLZ\t    aus Ortsnamen",
+      "PLZ2\t\t20",           "Postfach\t\t20",   "Straße\t\t20",  "Ort\t      <-\t\tF3",
+      "Land\t      <-\t\tF8", "Telefon\t\t20",    "Telefax\t\t20", "Handy\t\t20",
+      "eMail\t\t20",          "Sortbegriff\t\t20"};
   std::vector<std::string> expectedLog = {
       "choose open", "setting Tabrix.LASTPATH2=" + temp.Folder(), "pump", "check 77/115 on"};
-  for (int row = 1; row <= 14; ++row) {
-    expectedLog.push_back("replace 77/102 row " + std::to_string(row - 1) + " [" +
-                          rows.SlotRow(state, row) + "] select");
+  for (int row = 0; row < 14; ++row) {
+    expectedLog.push_back("replace 77/102 row " + std::to_string(row) + " [" + slotRows[row] +
+                          "] select");
   }
-  expectedLog.push_back("replace 77/102 row 14 [Bemerkung<-F4;F2] select");
-  expectedLog.push_back("replace 77/102 row 15 [Notizen<-F5;F6;F7] select");
+  // F4 (40) and F2 (20) cost 64 of 50; F5, F6, F7 cost 186 of 40000 (99.5 %, shown as 99).
+  expectedLog.push_back("replace 77/102 row 14 [Bemerkung\t0 Zeichen frei  <- F4; F2] select");
+  expectedLog.push_back("replace 77/102 row 15 [Notizen\t99% frei <- F5; F6; F7] select");
   expectedLog.push_back("refit 77");
   expectedLog.push_back("clear 77/101");
-  for (int s = 1; s <= 8; ++s) expectedLog.push_back("add 77/101 [F" + std::to_string(s) + "]");
+  for (int s = 1; s <= 8; ++s) {
+    expectedLog.push_back("add 77/101 [F" + std::to_string(s) + "\t\t" + std::to_string(10 * s) +
+                          "]");
+  }
   EXPECT_EQ(ui.log, expectedLog);
-  EXPECT_EQ(rows.SlotRow(state, 1), "Name<-F1");
 }
 
 TEST_F(AssignmentFileTest, OpenWithNumbersBeyondTheSourceDropsThemWithOneMessage) {

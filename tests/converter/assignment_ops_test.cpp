@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <string>
 
+#include "converter/composite_budget.h"
 #include "converter/converter_test_support.h"
 #include "converter/fake_converter_ui.h"
 
@@ -21,8 +23,7 @@ constexpr int kNameRow = 1, kSortRow = 14;
 class AssignmentOpsTest : public testing::Test {
  protected:
   FakeConverterUi ui;
-  FakeRowTexts rows;
-  ConverterContext ctx{ui, rows, "Velarto Converter", "qz.ini", 5};
+  ConverterContext ctx{ui, "Velarto Converter", "qz.ini", 5};
   ConverterJobState state;
 
   void SetUp() override {
@@ -44,9 +45,8 @@ class AssignmentOpsTest : public testing::Test {
     state.NZIELZEILE = targetRow;
     RemoveSelected(ctx, state, kDialog);
   }
-  std::string Msg(WindowHandle owner, const char* buttons, const std::string& text) {
-    return "message owner=" + std::to_string(owner) + " title=Velarto Converter " + buttons + ": " +
-           text;
+  std::string Msg(WindowHandle owner, MessageButtons buttons, const std::string& text) {
+    return MessageLine(owner, "Velarto Converter", buttons, text);
   }
 };
 
@@ -88,25 +88,39 @@ TEST_F(AssignmentOpsTest, ATakenSlotBeepsUntilItIsRemoved) {
 
 TEST_F(AssignmentOpsTest, ALongerSourceFieldAsksFirstWhenTheHintIsOn) {
   const std::string question =
-      Msg(kDialog, "OkCancel",
+      Msg(kDialog, MessageButtons::kOkCancel,
           "Das Feld \"NAME\" beinhaltet mehr Zeichen als das Feld \"Name\"!\rSoll der Inhalt, "
           "wenn nötig, abgeschnitten werden?");
-  ui.answers = {MessageAnswer::kCancel};
-  Assign(1, kNameRow, false);
-  EXPECT_THAT(ui.log, ElementsAre("beep", question));
-  EXPECT_EQ(state.AssignedSource(2), 0);
-
-  ui.log.clear();
-  ui.answers = {MessageAnswer::kOk};
-  Assign(1, kNameRow, false);
-  EXPECT_THAT(ui.log, ElementsAre("beep", question, "replace 77/102 row 0 [Name<-NAME] select"));
-  EXPECT_EQ(state.AssignedSource(2), 1);
-
-  ui.log.clear();
-  state.LHINWEIS = false;
-  Assign(1, kSortRow, false);
-  EXPECT_THAT(ui.log, ElementsAre("replace 77/102 row 13 [Sortbegriff<-NAME] select"));
-  EXPECT_EQ(state.AssignedSource(24), 1);
+  const std::string nameRow = "replace 77/102 row 0 [Name\t      <-\t\tNAME] select";
+  struct Case {
+    const char* what;
+    int sourceRow;  // 1: NAME (60 characters), 3: ORT (10); the slot holds 30
+    bool hint;
+    std::deque<MessageAnswer> answers;
+    std::vector<std::string> log;
+    int assigned;
+  };
+  const Case cases[] = {
+      {"60 into 30, Cancel", 1, true, {MessageAnswer::kCancel}, {"beep", question}, 0},
+      {"60 into 30, OK", 1, true, {MessageAnswer::kOk}, {"beep", question, nameRow}, 1},
+      {"60 into 30, hint off", 1, false, {}, {nameRow}, 1},
+      {"10 into 30 never asks",
+       3,
+       true,
+       {},
+       {"replace 77/102 row 0 [Name\t      <-\t\tORT] select"},
+       3},
+  };
+  for (const Case& c : cases) {
+    ResetForNewJob(state);
+    state.LHINWEIS = c.hint;
+    ui.log.clear();
+    ui.answers = c.answers;
+    Assign(c.sourceRow, kNameRow, false);
+    EXPECT_EQ(ui.log, c.log) << c.what;
+    EXPECT_EQ(state.AssignedSource(2), c.assigned) << c.what;
+    EXPECT_EQ(state.LZUWGESICHERT, c.assigned == 0) << c.what;
+  }
 }
 
 TEST_F(AssignmentOpsTest, AProvisionalFieldCanFillSeveralRowsAndAFinalOneLeavesTheList) {
@@ -125,48 +139,55 @@ TEST_F(AssignmentOpsTest, AProvisionalFieldCanFillSeveralRowsAndAFinalOneLeavesT
   EXPECT_EQ(state.AssignedSource(6), 3);
   EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 4, 5));
   EXPECT_EQ(state.NQUELLZEILE, 0);
-  EXPECT_THAT(ui.log, ElementsAre("replace 77/102 row 7 [Ort<-ORT] select", "delete 77/101 row 2"));
+  EXPECT_THAT(ui.log, ElementsAre("replace 77/102 row 7 [Ort\t      <-\t\tORT] select",
+                                  "delete 77/101 row 2"));
 
+  ui.log.clear();
   Remove(8);  // ORT comes back at the end
   EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 4, 5, 3));
-  EXPECT_EQ(ui.log.back(), "replace 77/102 row 7 [Ort<-] select");
-  EXPECT_EQ(ui.log[ui.log.size() - 2], "add 77/101 [ORT]");
+  EXPECT_THAT(ui.log,
+              ElementsAre("add 77/101 [ORT\t\t10]", "replace 77/102 row 7 [Ort\t\t30] select"));
 }
 
 TEST_F(AssignmentOpsTest, NotesRefuseRepeatsAndFieldsWithoutRoom) {
   Assign(3, kNotesRow, false);
+  EXPECT_THAT(ui.log,
+              ElementsAre("replace 77/102 row 15 [Notizen\t99% frei <- ORT] select", "refit 77"));
   ui.log.clear();
   Assign(3, kNotesRow, true);
-  EXPECT_THAT(ui.log, ElementsAre("beep", Msg(kDialog, "Ok",
+  EXPECT_THAT(ui.log, ElementsAre("beep", Msg(kDialog, MessageButtons::kOk,
                                               "\"ORT\" ist bereits im Notiz Feld vorhanden!")));
 
   ui.log.clear();
   Assign(4, kNotesRow, true);  // 39998 + 2 leaves no room over
-  EXPECT_THAT(ui.log, ElementsAre("beep", Msg(kDialog, "Ok", "Kein Platz mehr im Notiz Feld!")));
+  EXPECT_THAT(ui.log, ElementsAre("beep", Msg(kDialog, MessageButtons::kOk,
+                                              "Kein Platz mehr im Notiz Feld!")));
   EXPECT_THAT(state.ANOTIZFELDER, ElementsAre(3));
   EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 3, 4, 5));  // the source row stays
-  EXPECT_EQ(NotesRoom(state), 40000 - 12);
+  EXPECT_EQ(NTZFREI(state.ANOTIZFELDER, state.ASSTRUCT), 40000 - 12);
 }
 
 TEST_F(AssignmentOpsTest, RemarkTakesA48CharacterFieldThenIsFull) {
   ui.log.clear();
   Assign(2, kRemarkRow, false);
-  EXPECT_THAT(ui.log, ElementsAre("replace 77/102 row 14 [Bemerkung<-KURZ] select", "refit 77"));
-  EXPECT_EQ(RemarkRoom(state), 0);
-  ui.log.clear();
-  Assign(3, kRemarkRow, false);
-  EXPECT_THAT(ui.log,
-              ElementsAre("beep", Msg(kDialog, "Ok", "Kein Platz mehr im Bemerkungsfeld!")));
-  ui.log.clear();
-  Assign(2, kRemarkRow, false);
   EXPECT_THAT(
       ui.log,
-      ElementsAre("beep", Msg(kDialog, "Ok", "\"KURZ\" ist bereits im Bemerkungsfeld vorhanden!")));
+      ElementsAre("replace 77/102 row 14 [Bemerkung\t0 Zeichen frei  <- KURZ] select", "refit 77"));
+  EXPECT_EQ(BEMFREI(state.ABEMFELDER, state.ASSTRUCT), 0);
+  ui.log.clear();
+  Assign(3, kRemarkRow, false);
+  EXPECT_THAT(ui.log, ElementsAre("beep", Msg(kDialog, MessageButtons::kOk,
+                                              "Kein Platz mehr im Bemerkungsfeld!")));
+  ui.log.clear();
+  Assign(2, kRemarkRow, false);
+  EXPECT_THAT(ui.log,
+              ElementsAre("beep", Msg(kDialog, MessageButtons::kOk,
+                                      "\"KURZ\" ist bereits im Bemerkungsfeld vorhanden!")));
   EXPECT_THAT(state.ABEMFELDER, ElementsAre(2));
 }
 
 TEST_F(AssignmentOpsTest, ARemarkFieldLongerThanTheRoomAsksFirst) {
-  const std::string question = Msg(kDialog, "OkCancel",
+  const std::string question = Msg(kDialog, MessageButtons::kOkCancel,
                                    "Es ist nicht mehr genügend Platz im Bemerkungsfeld!\nSoll der "
                                    "Inhalt, wenn nötig, abgeschnitten werden?");
   ui.answers = {MessageAnswer::kCancel, MessageAnswer::kOk};
@@ -175,7 +196,7 @@ TEST_F(AssignmentOpsTest, ARemarkFieldLongerThanTheRoomAsksFirst) {
   Assign(1, kRemarkRow, false);
   EXPECT_THAT(ui.Lines("message"), ElementsAre(question, question));
   EXPECT_THAT(state.ABEMFELDER, ElementsAre(1));
-  EXPECT_EQ(RemarkRoom(state), 0);
+  EXPECT_EQ(BEMFREI(state.ABEMFELDER, state.ASSTRUCT), 0);
 }
 
 TEST_F(AssignmentOpsTest, RemovingFromTheNotesTakesTheNewestFirst) {
@@ -188,8 +209,12 @@ TEST_F(AssignmentOpsTest, RemovingFromTheNotesTakesTheNewestFirst) {
   for (int i = 0; i < 3; ++i) Remove(kNotesRow);
   EXPECT_THAT(state.ANOTIZFELDER, ElementsAre(3));
   EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(4, 1, 2, 5));
-  EXPECT_THAT(ui.Lines("add"),
-              ElementsAre("add 77/101 [NAME]", "add 77/101 [KURZ]", "add 77/101 [PLZ]"));
+  EXPECT_THAT(ui.Lines("add"), ElementsAre("add 77/101 [NAME\t\t60]", "add 77/101 [KURZ\t\t48]",
+                                           "add 77/101 [PLZ\t\t5]"));
+  EXPECT_THAT(ui.Lines("replace"),
+              ElementsAre("replace 77/102 row 15 [Notizen\t99% frei <- ORT; PLZ; KURZ] select",
+                          "replace 77/102 row 15 [Notizen\t99% frei <- ORT; PLZ] select",
+                          "replace 77/102 row 15 [Notizen\t99% frei <- ORT] select"));
   EXPECT_EQ(ui.log.back(), "refit 77");
   Remove(kNotesRow);
   ui.log.clear();
@@ -197,42 +222,55 @@ TEST_F(AssignmentOpsTest, RemovingFromTheNotesTakesTheNewestFirst) {
   EXPECT_THAT(ui.log, ElementsAre("beep"));
 }
 
-TEST_F(AssignmentOpsTest, PostalCodeFromCityFreesThePlzSlot) {
-  Assign(5, kPostalCodeRow, true);
-  ASSERT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 3, 4));
+TEST_F(AssignmentOpsTest, PostalCodeFromCityReturnsAFinalAssignmentToTheEndOfTheList) {
+  Assign(3, kPostalCodeRow, true);  // ORT, from the middle of the list
+  ASSERT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 4, 5));
   state.NZIELZEILE = kSortRow;
   state.LZUWGESICHERT = true;
   ui.log.clear();
 
   SetPostalFromCity(ctx, state, kDialog, true);
 
+  const std::string fromCity = "PLZ\t    aus Ortsnamen";
   EXPECT_TRUE(state.LPLZAUSORT);
   EXPECT_EQ(state.AssignedSource(4), 0);
-  EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 3, 4, 5));
-  EXPECT_THAT(ui.log, ElementsAre("add 77/101 [PLZ]", "replace 77/102 row 3 [PLZ<-] select",
-                                  "replace 77/102 row 3 [PLZ<-]", "select 77/102 row 13"));
+  EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 4, 5, 3));
+  EXPECT_THAT(
+      ui.log,
+      ElementsAre("add 77/101 [ORT\t\t10]", "replace 77/102 row 3 [" + fromCity + "] select",
+                  "replace 77/102 row 3 [" + fromCity + "]", "select 77/102 row 13"));
   EXPECT_EQ(state.NZIELZEILE, kSortRow);
   EXPECT_FALSE(state.LZUWGESICHERT);
 
   ui.log.clear();
   Assign(5, kPostalCodeRow, false);
   EXPECT_THAT(ui.log, ElementsAre("beep"));
+  EXPECT_EQ(state.AssignedSource(4), 0);
 
   ui.log.clear();
   state.NZIELZEILE = 0;
   SetPostalFromCity(ctx, state, kDialog, false);
   EXPECT_FALSE(state.LPLZAUSORT);
-  EXPECT_THAT(ui.log, ElementsAre("replace 77/102 row 3 [PLZ<-]", "select 77/102 row -1"));
+  EXPECT_THAT(ui.log, ElementsAre("replace 77/102 row 3 [PLZ\t\t30]", "select 77/102 row -1"));
   EXPECT_EQ(state.NZIELZEILE, 0);
+}
+
+TEST_F(AssignmentOpsTest, TickingThePostalCodeOptionWithAFreeSlotOnlyRewritesTheRow) {
+  state.NZIELZEILE = 0;
+  SetPostalFromCity(ctx, state, kDialog, true);
+  EXPECT_THAT(ui.log,
+              ElementsAre("replace 77/102 row 3 [PLZ\t    aus Ortsnamen]", "select 77/102 row -1"));
+  EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 3, 4, 5));
+  EXPECT_FALSE(state.LZUWGESICHERT);
 }
 
 TEST_F(AssignmentOpsTest, ReadinessNeedsANameAndAsksForADefaultCountry) {
   EXPECT_FALSE(ReadyToConvert(ctx, state, kFrame));
-  EXPECT_THAT(ui.log, ElementsAre("beep", Msg(kFrame, "Ok",
+  EXPECT_THAT(ui.log, ElementsAre("beep", Msg(kFrame, MessageButtons::kOk,
                                               "Dem QZ-Feld \"Name\" wurde kein Feld zugewiesen!\n"
                                               "Diesem Feld muß ein Feld zugewiesen werden!")));
   state.SetAssignedSource(2, 1);
-  const std::string question = Msg(kFrame, "OkCancel",
+  const std::string question = Msg(kFrame, MessageButtons::kOkCancel,
                                    "Dem QZ-Feld \"Land\" wurde kein Feld zugewiesen!\nWollen Sie "
                                    "ein Standard-Land wählen?");
   ui.log.clear();

@@ -123,8 +123,7 @@ TEST(FindCountryLinkTest, MatchesUpperCaseSameLengthAndOnlyInsideTheList) {
 class CountryLinkProcTest : public testing::Test {
  protected:
   FakeConverterUi ui;
-  FakeRowTexts rows;
-  ConverterContext ctx{ui, rows, "Velarto Converter", kIni, kChooserOwner};
+  ConverterContext ctx{ui, "Velarto Converter", kIni, kChooserOwner};
   TempFolder temp;
   ConverterJobState state = MakeJobState(4);
 
@@ -132,9 +131,8 @@ class CountryLinkProcTest : public testing::Test {
     state.ALANDVERKN = {{Land30("Deutschlnd"), 1}, {Land30("Schwiz"), 3}};
     state.LLANDGESICHERT = false;
   }
-  std::string Msg(WindowHandle owner, const char* buttons, const std::string& text) {
-    return "message owner=" + std::to_string(owner) + " title=Velarto Converter " + buttons + ": " +
-           text;
+  std::string Msg(WindowHandle owner, MessageButtons buttons, const std::string& text) {
+    return MessageLine(owner, "Velarto Converter", buttons, text);
   }
 };
 
@@ -146,10 +144,10 @@ TEST_F(CountryLinkProcTest, SaveAsksFirstAndWritesEveryLink) {
 
   EXPECT_TRUE(SAVELANDZUW(ctx, state, kOwner, false));
 
-  EXPECT_THAT(
-      ui.log,
-      ElementsAre("beep", Msg(kOwner, "YesNo", "Wollen Sie die Länder-Verknüpfungen Speichern?"),
-                  "choose save", "setting Tabrix.LASTPATH2=" + temp.Folder()));
+  EXPECT_THAT(ui.log, ElementsAre("beep",
+                                  Msg(kOwner, MessageButtons::kYesNo,
+                                      "Wollen Sie die Länder-Verknüpfungen Speichern?"),
+                                  "choose save", "setting Tabrix.LASTPATH2=" + temp.Folder()));
   FileChooserRequest expected;
   expected.owner = kChooserOwner;
   expected.initialName = "ADRESSEN.LVK";
@@ -177,10 +175,10 @@ TEST_F(CountryLinkProcTest, SaveAnswersForEachWayOut) {
     std::vector<std::string> log;
   };
   const std::string question =
-      Msg(kOwner, "YesNo", "Wollen Sie die Länder-Verknüpfungen Speichern?");
+      Msg(kOwner, MessageButtons::kYesNo, "Wollen Sie die Länder-Verknüpfungen Speichern?");
   const std::string setting = "setting Tabrix.LASTPATH2=" + temp.Folder();
   const std::string overwrite =
-      Msg(kOwner, "OkCancel",
+      Msg(kOwner, MessageButtons::kOkCancel,
           "Die Datei ADRESSEN.LVK Existiert bereits!\nSoll sie überschrieben werden?");
   const std::string bad = temp.File("nicht") + "/da/X.LVK";
   const Case cases[] = {
@@ -208,7 +206,7 @@ TEST_F(CountryLinkProcTest, SaveAnswersForEachWayOut) {
        false,
        false,
        {"beep", "choose save", "setting Tabrix.LASTPATH2=" + FolderOfPath(bad), "beep",
-        Msg(kOwner, "Ok", "Die Datei " + bad + " kann nicht erstellt werden!")}},
+        Msg(kOwner, MessageButtons::kOk, "Die Datei " + bad + " kann nicht erstellt werden!")}},
   };
   for (const Case& c : cases) {
     WriteBytes(path, "old");
@@ -266,7 +264,8 @@ TEST_F(CountryLinkProcTest, OpenRejectsAnAssignmentFileAndKeepsTheLinks) {
   EXPECT_THAT(
       ui.log,
       ElementsAre("choose open", "setting Tabrix.LASTPATH2=" + temp.Folder(), "pump", "beep",
-                  Msg(kOwner, "Ok", "Die Datei " + path + " enthält keine Länder-Verknüpfungen!")));
+                  Msg(kOwner, MessageButtons::kOk,
+                      "Die Datei " + path + " enthält keine Länder-Verknüpfungen!")));
 }
 
 TEST_F(CountryLinkProcTest, OpenWithoutAFileOrAfterCloseLoadsNothing) {

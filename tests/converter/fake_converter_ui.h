@@ -13,8 +13,6 @@
 #include <vector>
 
 #include "converter/converter_ui.h"
-#include "converter/job_state.h"
-#include "converter/row_text_seam.h"
 
 namespace tabrix {
 
@@ -30,6 +28,13 @@ inline const char* ButtonsName(MessageButtons b) {
   return "?";
 }
 
+// The log line of a message box as FakeConverterUi records it.
+inline std::string MessageLine(WindowHandle owner, const std::string& title, MessageButtons buttons,
+                               const std::string& text) {
+  return "message owner=" + std::to_string(owner) + " title=" + title + " " + ButtonsName(buttons) +
+         ": " + text;
+}
+
 class FakeConverterUi : public ConverterUi {
  public:
   std::vector<std::string> log;
@@ -43,8 +48,7 @@ class FakeConverterUi : public ConverterUi {
 
   MessageAnswer ShowMessage(WindowHandle owner, const std::string& text, const std::string& title,
                             MessageButtons buttons) override {
-    log.push_back("message owner=" + std::to_string(owner) + " title=" + title + " " +
-                  ButtonsName(buttons) + ": " + text);
+    log.push_back(MessageLine(owner, title, buttons, text));
     if (buttons == MessageButtons::kOk) return MessageAnswer::kOk;
     if (answers.empty()) throw std::logic_error("unexpected question: " + text);
     const MessageAnswer a = answers.front();
@@ -119,33 +123,6 @@ class FakeConverterUi : public ConverterUi {
     std::optional<std::string> f = chosenFiles.front();
     chosenFiles.pop_front();
     return f;
-  }
-};
-
-// Row texts that show what a row is built from, so tests can see which state a row reflects.
-class FakeRowTexts : public RowTextBuilder {
- public:
-  std::string SlotRow(const ConverterJobState& state, int slotRow) const override {
-    const TargetSlot& slot = state.AZIELFELDER[static_cast<size_t>(slotRow - 1)];
-    const StructField* f = state.SourceField(state.AssignedSource(slot.targetField));
-    return slot.label + "<-" + (f ? f->name : "");
-  }
-  std::string RemarkRow(const ConverterJobState& state) const override {
-    return "Bemerkung<-" + Names(state, state.ABEMFELDER);
-  }
-  std::string NotesRow(const ConverterJobState& state) const override {
-    return "Notizen<-" + Names(state, state.ANOTIZFELDER);
-  }
-  std::string SourceRow(const StructField& field) const override { return field.name; }
-
- private:
-  static std::string Names(const ConverterJobState& state, const std::vector<int>& list) {
-    std::string out;
-    for (int s : list) {
-      const StructField* f = state.SourceField(s);
-      out += (out.empty() ? "" : ";") + (f ? f->name : "?");
-    }
-    return out;
   }
 };
 
