@@ -234,7 +234,10 @@ TEST_F(AssignmentFileTest, SaveAsksWithTheChooserArgumentsAndRemembersTheFolder)
   expected.defaultExt = "*.ZWS";
   EXPECT_EQ(ui.chooserRequests[0], expected);
   EXPECT_EQ(LastPath2(), temp.Folder());
-  EXPECT_EQ(ReadBytes(path), EncodeAssignmentFile(state));
+  const std::string written = ReadBytes(path);
+  ASSERT_EQ(written.size(), 125u);
+  EXPECT_EQ(written.back(), '1');
+  EXPECT_EQ(written, EncodeAssignmentFile(state));
   EXPECT_TRUE(state.LZUWGESICHERT);
   EXPECT_TRUE(ui.Lines("message").empty());
   EXPECT_TRUE(ui.Lines("beep").empty());
@@ -343,9 +346,15 @@ TEST_F(AssignmentFileTest, OpenWithNumbersBeyondTheSourceDropsThemWithOneMessage
   // Slot "Name" (2) -> 7, slot "Ort" (6) -> 2, entry 45 -> 9, remark 1, 6, notes 2, 8, 3.
   WriteBytes(path, File({{2, 7}, {6, 2}, {45, 9}}, {1, 6}, {2, 8, 3}, "0"));
   ConverterJobState state = MakeJobState(3);
+  state.LPLZAUSORT = true;
   ui.chosenFiles = {path};
 
   EXPECT_TRUE(ZUWOPEN(ctx, state, kDialog));
+
+  EXPECT_FALSE(state.LPLZAUSORT);
+  EXPECT_THAT(ui.Lines("check"), ElementsAre("check 77/115 off"));
+  EXPECT_THAT(ui.Lines("replace 77/102 row 0 "),
+              ElementsAre("replace 77/102 row 0 [Name\t\t20] select"));
 
   EXPECT_EQ(state.AssignedSource(2), 0);
   EXPECT_EQ(state.AssignedSource(6), 2);

@@ -81,6 +81,8 @@ TEST_F(AssignmentOpsTest, ATakenSlotBeepsUntilItIsRemoved) {
 
   Remove(kNameRow);
   EXPECT_EQ(state.AssignedSource(2), 0);
+  EXPECT_FALSE(state.LZUWGESICHERT);
+  state.LZUWGESICHERT = true;
   Assign(5, kNameRow, false);
   EXPECT_EQ(state.AssignedSource(2), 5);
   EXPECT_FALSE(state.LZUWGESICHERT);
@@ -206,7 +208,9 @@ TEST_F(AssignmentOpsTest, RemovingFromTheNotesTakesTheNewestFirst) {
   }
   EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(4));
   ui.log.clear();
+  state.LZUWGESICHERT = true;
   for (int i = 0; i < 3; ++i) Remove(kNotesRow);
+  EXPECT_FALSE(state.LZUWGESICHERT);
   EXPECT_THAT(state.ANOTIZFELDER, ElementsAre(3));
   EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(4, 1, 2, 5));
   EXPECT_THAT(ui.Lines("add"), ElementsAre("add 77/101 [NAME\t\t60]", "add 77/101 [KURZ\t\t48]",

@@ -158,7 +158,8 @@ TEST_F(CountryLinkProcTest, SaveAsksFirstAndWritesEveryLink) {
   expected.defaultExt = "*.LVK";
   ASSERT_EQ(ui.chooserRequests.size(), 1u);
   EXPECT_EQ(ui.chooserRequests[0], expected);
-  EXPECT_EQ(ReadBytes(path), EncodeCountryLinkFile(state.ALANDVERKN));
+  EXPECT_EQ(ReadBytes(path), "Tabrix-LVK" + (" 30" + Land30("Deutschlnd") + "   1\r\n") +
+                                 (" 30" + Land30("Schwiz") + "   3\r\n"));
   EXPECT_EQ(ReadBytes(path).size(), 10u + 2 * 39);
   EXPECT_FALSE(state.LLANDGESICHERT);
 }
@@ -245,13 +246,17 @@ TEST_F(CountryLinkProcTest, OpenReplacesTheLinksAndKeepsTheUnsavedMark) {
               ElementsAre("choose open", "setting Tabrix.LASTPATH2=" + temp.Folder(), "pump"));
 }
 
-TEST_F(CountryLinkProcTest, OpenOfAnEmptyLinkFileEmptiesTheLinks) {
+TEST_F(CountryLinkProcTest, AnEmptyLinkListIsSavedAsTenBytesAndLoadingItEmptiesTheLinks) {
   const std::string path = temp.File("LEER.LVK");
-  WriteBytes(path, EncodeCountryLinkFile({}));
-  ASSERT_EQ(ReadBytes(path).size(), 10u);
-  ui.chosenFiles = {path};
+  ConverterJobState empty = MakeJobState(4);
+  ui.chosenFiles = {path, path};
+  EXPECT_TRUE(SAVELANDZUW(ctx, empty, kOwner, true));
+  EXPECT_EQ(ReadBytes(path), "Tabrix-LVK");
+
+  ASSERT_FALSE(state.ALANDVERKN.empty());
   EXPECT_TRUE(OPENZUWLAND(ctx, state, kOwner, 20));
   EXPECT_TRUE(state.ALANDVERKN.empty());
+  EXPECT_FALSE(state.LLANDGESICHERT);
 }
 
 TEST_F(CountryLinkProcTest, OpenRejectsAnAssignmentFileAndKeepsTheLinks) {

@@ -73,6 +73,25 @@ TEST(JobStateTest, NewJobResetsEverythingButThePreferencesAndLabels) {
   EXPECT_EQ(state.AZIELFELDER[11].label, "Mobil");
 }
 
+TEST(JobStateTest, NewJobGivesTheRowsBothListsStartWith) {
+  ConverterJobState state = MakeJobState(2);
+  state.AZIELFELDER[12].label = "Web";
+  state.AZIELSTRUCT[1].length = 40;  // FIRMA, behind slot "Name"
+  state.SetAssignedSource(2, 1);     // forgotten by the reset
+
+  const InitialListRows rows = ResetForNewJob(state);
+
+  EXPECT_THAT(rows.source, ElementsAre("F1\t\t10", "F2\t\t20"));
+  EXPECT_THAT(rows.target,
+              ElementsAre("Name\t\t40", "Name2\t\t20", "Anrede\t\t20", "PLZ\t\t20", "PLZ2\t\t20",
+                          "Postfach\t\t20", "Straße\t\t20", "Ort\t\t20", "Land\t\t20",
+                          "Telefon\t\t20", "Telefax\t\t20", "Handy\t\t20", "Web\t\t20",
+                          "Sortbegriff\t\t20", "Bemerkung\t50 Zeichen frei", "Notizen\t100% frei"));
+  EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2));
+  EXPECT_THAT(state.AZIELZEILEN,
+              ElementsAre(2, 25, 30, 4, 5, 12, 7, 6, 28, 8, 10, 9, 11, 24, 14, 40));
+}
+
 TEST(JobStateTest, OneBasedAccessIgnoresNumbersOutsideTheTables) {
   ConverterJobState state = MakeJobState(2);
   state.SetAssignedSource(0, 1);
