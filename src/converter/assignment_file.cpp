@@ -127,13 +127,9 @@ bool ZUWOPEN(ConverterContext& ctx, ConverterJobState& state, WindowHandle dialo
   if (!chosen) return false;
   const std::string& path = *chosen;
 
-  const std::optional<std::string> bytes = ReadFilePrefix(path, kAssignmentFileMaxBytes);
-  if (!bytes) {
-    ui.Beep();
-    ui.ShowMessage(0, "Die Datei " + path + " kann nicht geöfnet werden!", ctx.appName,
-                   MessageButtons::kOk);
-    return false;
-  }
+  // The messages of this loader have no owner.
+  const std::optional<std::string> bytes = ReadChosenFile(ctx, path, kAssignmentFileMaxBytes, 0);
+  if (!bytes) return false;
 
   const std::optional<DecodedAssignment> loaded =
       DecodeAssignmentFile(*bytes, state.SourceFieldCount());

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "data/file_env.h"
+
 namespace tabrix {
 
 using WindowHandle = std::uint32_t;
@@ -92,6 +94,7 @@ struct ConverterContext {
   std::string appName;            // CAPPNAME: title of every message box
   std::string settingsFile;       // INIDATEI: holds LASTPATH2
   WindowHandle chooserOwner = 0;  // owner of every file chooser (HDIALOGX, or the frame)
+  Env* files = DefaultEnv();  // where the assignment and country-link files are read and written
 };
 
 // The folder part of a chosen path: everything before its last backslash ("C:" for a file in

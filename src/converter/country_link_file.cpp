@@ -117,13 +117,9 @@ bool OPENZUWLAND(ConverterContext& ctx, ConverterJobState& state, WindowHandle o
   if (!chosen) return false;
   const std::string& path = *chosen;
 
-  const std::optional<std::string> bytes = ReadFilePrefix(path, kCountryLinkFileMaxBytes);
-  if (!bytes) {
-    ui.Beep();
-    ui.ShowMessage(owner, "Die Datei " + path + " kann nicht geöfnet werden!", ctx.appName,
-                   MessageButtons::kOk);
-    return false;
-  }
+  const std::optional<std::string> bytes =
+      ReadChosenFile(ctx, path, kCountryLinkFileMaxBytes, owner);
+  if (!bytes) return false;
 
   std::optional<std::vector<CountryLink>> links = DecodeCountryLinkFile(*bytes, countryCount);
   if (!links) {

@@ -4,43 +4,44 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <memory>
+#include <span>
 
 namespace tabrix {
 
-bool FileExists(const std::string& path) {
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
-}
-
-std::optional<std::string> ReadFilePrefix(const std::string& path, std::size_t maxBytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::error_code ec;
-  const auto size = std::filesystem::file_size(path, ec);
-  // The size only sizes the buffer; the read itself decides how much there is.
-  std::string bytes(ec ? std::min<std::size_t>(maxBytes, 1 << 16)
-                       : static_cast<std::size_t>(std::min<std::uintmax_t>(size, maxBytes)),
-                    '\0');
+std::optional<std::string> ReadFilePrefix(Env& files, const std::string& path,
+                                          std::size_t maxBytes) {
+  std::unique_ptr<File> file;
+  if (!files.Open(path, {.exclusive = false, .readOnly = true}, &file).ok()) return std::nullopt;
+  uint64_t size = 0;
+  // The size only sizes the buffer; the reads decide how much there is.
+  if (!file->Size(&size).ok()) size = 0;
+  std::string bytes(static_cast<std::size_t>(std::min<uint64_t>(size, maxBytes)), '\0');
   std::size_t got = 0;
   while (got < maxBytes) {
-    if (got == bytes.size()) bytes.resize(std::min(maxBytes, bytes.size() * 2 + 1));
-    in.read(bytes.data() + got, static_cast<std::streamsize>(bytes.size() - got));
-    const auto n = static_cast<std::size_t>(in.gcount());
+    if (got == bytes.size()) bytes.resize(std::min(maxBytes, bytes.size() * 2 + 4096));
+    std::size_t n = 0;
+    const auto buffer =
+        std::span(reinterpret_cast<uint8_t*>(bytes.data()) + got, bytes.size() - got);
+    if (!file->ReadAt(got, buffer, &n).ok() || n == 0) break;
     got += n;
-    if (n == 0 || !in) break;
   }
   bytes.resize(got);
   return bytes;
 }
 
-bool CreateFileWith(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+bool CreateFileWith(Env& files, const std::string& path, const std::string& bytes) {
+  std::unique_ptr<File> file;
+  if (!files
+           .Open(path,
+                 {.exclusive = false, .readOnly = false, .disposition = Disposition::kCreateAlways},
+                 &file)
+           .ok()) {
+    return false;
+  }
+  // Write errors are not reported: the file exists, and whatever reached it is what the user
+  // gets (a later load reads a short file like any other damaged one).
+  (void)file->WriteAt(0, std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
   return true;
 }
 
@@ -67,7 +68,7 @@ std::optional<std::string> ChooseFileToOpen(ConverterContext& ctx, const Convert
   }
   ui.HandlePendingMessages();
   if (state.LGESCHLOSSEN) return std::nullopt;
-  if (!chosen || chosen->empty() || !FileExists(*chosen)) return std::nullopt;
+  if (!chosen || chosen->empty() || !ctx.files->FileExists(*chosen)) return std::nullopt;
   return chosen;
 }
 
@@ -88,7 +89,7 @@ std::optional<std::string> ChooseFileToSave(ConverterContext& ctx, const SaveCho
     if (!chosen || chosen->empty()) return std::nullopt;
     folder = FolderOfPath(*chosen);
     ui.WriteSetting(ctx.settingsFile, kSettingsSection, "LASTPATH2", folder);
-    if (!FileExists(*chosen)) return chosen;
+    if (!ctx.files->FileExists(*chosen)) return chosen;
     if (text.beepBeforeOverwrite) ui.Beep();
     const MessageAnswer answer =
         ui.ShowMessage(owner,
@@ -99,9 +100,20 @@ std::optional<std::string> ChooseFileToSave(ConverterContext& ctx, const SaveCho
   }
 }
 
+std::optional<std::string> ReadChosenFile(ConverterContext& ctx, const std::string& path,
+                                          std::size_t maxBytes, WindowHandle owner) {
+  std::optional<std::string> bytes = ReadFilePrefix(*ctx.files, path, maxBytes);
+  if (!bytes) {
+    ctx.ui.Beep();
+    ctx.ui.ShowMessage(owner, "Die Datei " + path + " kann nicht geöfnet werden!", ctx.appName,
+                       MessageButtons::kOk);
+  }
+  return bytes;
+}
+
 bool WriteChosenFile(ConverterContext& ctx, const std::string& path, const std::string& bytes,
                      WindowHandle owner) {
-  if (CreateFileWith(path, bytes)) return true;
+  if (CreateFileWith(*ctx.files, path, bytes)) return true;
   ctx.ui.Beep();
   ctx.ui.ShowMessage(owner, "Die Datei " + path + " kann nicht erstellt werden!", ctx.appName,
                      MessageButtons::kOk);

@@ -1,5 +1,6 @@
 #pragma once
-// Whole-file access for the converter's small files (assignment, country links).
+// Whole-file access for the converter's small files (assignment, country links), through the
+// file layer of ConverterContext::files (the platform's files, or a test's).
 
 #include <cstddef>
 #include <optional>
@@ -9,15 +10,14 @@
 
 namespace tabrix {
 
-// True when path names an existing file (not a folder).
-bool FileExists(const std::string& path);
-
-// The first at most maxBytes bytes of the file; nullopt when it cannot be opened for reading.
-std::optional<std::string> ReadFilePrefix(const std::string& path, std::size_t maxBytes);
+// The first at most maxBytes bytes of the file, opened shared for reading; nullopt when it
+// cannot be opened. A read that fails part-way ends the bytes there.
+std::optional<std::string> ReadFilePrefix(Env& files, const std::string& path,
+                                          std::size_t maxBytes);
 
 // Creates (or empties) the file and writes bytes. Returns false when the file cannot be
 // created; a failing write after a successful creation is not reported.
-bool CreateFileWith(const std::string& path, const std::string& bytes);
+bool CreateFileWith(Env& files, const std::string& path, const std::string& bytes);
 
 struct ConverterJobState;
 
@@ -46,6 +46,11 @@ struct SaveChooserText {
 // or nothing when the user cancelled the chooser.
 std::optional<std::string> ChooseFileToSave(ConverterContext& ctx, const SaveChooserText& text,
                                             WindowHandle owner);
+
+// The first at most maxBytes bytes of the chosen file. When it cannot be opened: beep, the
+// message "Die Datei <path> kann nicht geöfnet werden!" owned by `owner` (0: no owner), nothing.
+std::optional<std::string> ReadChosenFile(ConverterContext& ctx, const std::string& path,
+                                          std::size_t maxBytes, WindowHandle owner);
 
 // Creates the chosen file with `bytes`. When it cannot be created: beep, the message
 // "Die Datei <path> kann nicht erstellt werden!" owned by `owner`, and false.

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "converter/converter_test_support.h"
 #include "converter/fake_converter_ui.h"
+#include "data/file_env.h"
 
 namespace tabrix {
 namespace {
@@ -276,15 +278,52 @@ TEST_F(AssignmentFileTest, SaveGivesUpWithoutMessageWhenTheChooserIsCancelled) {
 }
 
 TEST_F(AssignmentFileTest, SaveThatCannotCreateTheFileSaysSo) {
-  ConverterJobState state = SampleAssignment();
-  const std::string path = temp.File("missing_folder") + "/X.ZWS";
+  const std::string inMissingFolder = temp.File("missing_folder") + "/X.ZWS";
+  const std::string held = temp.File("HELD.ZWS");  // another program has it open exclusively
+  WriteBytes(held, "old");
+  std::unique_ptr<tabrix::File> holder;
+  ASSERT_TRUE(DefaultEnv()->Open(held, {.exclusive = true}, &holder).ok());
+  const std::string overwrite =
+      "message owner=77 title=Velarto Converter OkCancel: Die Datei HELD.ZWS Existiert bereits!\n"
+      "Soll sie überschrieben werden?";
+  struct Case {
+    std::string path;
+    std::vector<std::string> questions;
+  };
+  for (const Case& c : {Case{inMissingFolder, {}}, Case{held, {overwrite}}}) {
+    ConverterJobState state = SampleAssignment();
+    ui.log.clear();
+    ui.chosenFiles = {c.path};
+    ui.answers = {MessageAnswer::kOk};
+    EXPECT_FALSE(ZUWSAVE(ctx, state, kDialog)) << c.path;
+    EXPECT_FALSE(state.LZUWGESICHERT);
+    std::vector<std::string> log = {"choose save",
+                                    "setting Tabrix.LASTPATH2=" + FolderOfPath(c.path)};
+    log.insert(log.end(), c.questions.begin(), c.questions.end());
+    log.push_back("beep");
+    log.push_back("message owner=77 title=Velarto Converter Ok: Die Datei " + c.path +
+                  " kann nicht erstellt werden!");
+    EXPECT_EQ(ui.log, log);
+  }
+  EXPECT_EQ(ReadBytes(held), "old");
+}
+
+TEST_F(AssignmentFileTest, OpenOfAFileHeldExclusivelyElsewhereSaysItCannotBeOpened) {
+  const std::string path = temp.File("ADRESSEN.ZWS");
+  WriteBytes(path, EncodeAssignmentFile(SampleAssignment()));
+  std::unique_ptr<tabrix::File> holder;
+  ASSERT_TRUE(DefaultEnv()->Open(path, {.exclusive = true}, &holder).ok());
+  ConverterJobState state = MakeJobState(8);
   ui.chosenFiles = {path};
-  EXPECT_FALSE(ZUWSAVE(ctx, state, kDialog));
-  EXPECT_FALSE(state.LZUWGESICHERT);
-  EXPECT_THAT(ui.log,
-              ElementsAre("choose save", "setting Tabrix.LASTPATH2=" + FolderOfPath(path), "beep",
-                          "message owner=77 title=Velarto Converter Ok: Die Datei " + path +
-                              " kann nicht erstellt werden!"));
+
+  EXPECT_FALSE(ZUWOPEN(ctx, state, kDialog));
+
+  EXPECT_THAT(ui.log, ElementsAre("choose open", "setting Tabrix.LASTPATH2=" + temp.Folder(),
+                                  "pump", "beep",
+                                  "message owner=0 title=Velarto Converter Ok: Die Datei " + path +
+                                      " kann nicht geöfnet werden!"));
+  EXPECT_EQ(state.AssignedSource(2), 0);
+  EXPECT_TRUE(state.ANOTIZFELDER.empty());
 }
 
 TEST_F(AssignmentFileTest, OpenLoadsTheFileAndRedrawsBothLists) {

@@ -3,11 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "converter/converter_test_support.h"
 #include "converter/fake_converter_ui.h"
+#include "data/file_env.h"
 
 namespace tabrix {
 namespace {
@@ -271,6 +273,21 @@ TEST_F(CountryLinkProcTest, OpenRejectsAnAssignmentFileAndKeepsTheLinks) {
       ElementsAre("choose open", "setting Tabrix.LASTPATH2=" + temp.Folder(), "pump", "beep",
                   Msg(kOwner, MessageButtons::kOk,
                       "Die Datei " + path + " enthält keine Länder-Verknüpfungen!")));
+}
+
+TEST_F(CountryLinkProcTest, OpenOfAFileHeldExclusivelyElsewhereSaysItCannotBeOpened) {
+  const std::string path = temp.File("ALT.LVK");
+  WriteBytes(path, "Tabrix-LVK  3USA   2\r\n");
+  std::unique_ptr<tabrix::File> holder;
+  ASSERT_TRUE(DefaultEnv()->Open(path, {.exclusive = true}, &holder).ok());
+  const auto before = state.ALANDVERKN;
+  ui.chosenFiles = {path};
+  EXPECT_FALSE(OPENZUWLAND(ctx, state, kOwner, 20));
+  EXPECT_EQ(state.ALANDVERKN, before);
+  EXPECT_THAT(ui.log, ElementsAre("choose open", "setting Tabrix.LASTPATH2=" + temp.Folder(),
+                                  "pump", "beep",
+                                  Msg(kOwner, MessageButtons::kOk,
+                                      "Die Datei " + path + " kann nicht geöfnet werden!")));
 }
 
 TEST_F(CountryLinkProcTest, OpenWithoutAFileOrAfterCloseLoadsNothing) {
