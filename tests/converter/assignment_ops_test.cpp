@@ -226,6 +226,42 @@ TEST_F(AssignmentOpsTest, RemovingFromTheNotesTakesTheNewestFirst) {
   EXPECT_THAT(ui.log, ElementsAre("beep"));
 }
 
+TEST_F(AssignmentOpsTest, RemoveBeepsOnAnEmptyRowAndGivesBackOnlyFieldsThatLeftTheList) {
+  // Nothing to remove: a free slot, an empty remark, empty notes.
+  for (int row : {kNameRow, kRemarkRow, kNotesRow}) {
+    ui.log.clear();
+    Remove(row);
+    EXPECT_THAT(ui.log, ElementsAre("beep")) << row;
+  }
+  EXPECT_TRUE(state.LZUWGESICHERT);
+
+  // A provisional assignment leaves the field in the source list: nothing is added back.
+  Assign(3, kNameRow, false);
+  ui.log.clear();
+  Remove(kNameRow);
+  EXPECT_THAT(ui.log, ElementsAre("replace 77/102 row 0 [Name\t\t30] select"));
+  EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 3, 4, 5));
+}
+
+TEST_F(AssignmentOpsTest, RemovingFromTheRemarkTakesTheNewestFirst) {
+  Assign(5, kRemarkRow, true);  // PLZ (5): 43 left
+  Assign(3, kRemarkRow, true);  // ORT (10): 31 left; the list is now NAME KURZ RIESIG
+  ASSERT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 4));
+  ui.log.clear();
+  state.LZUWGESICHERT = true;
+  Remove(kRemarkRow);
+  EXPECT_THAT(
+      ui.log,
+      ElementsAre("add 77/101 [ORT\t\t10]",
+                  "replace 77/102 row 14 [Bemerkung\t43 Zeichen frei  <- PLZ] select", "refit 77"));
+  EXPECT_FALSE(state.LZUWGESICHERT);
+  Remove(kRemarkRow);
+  EXPECT_EQ(ui.log.back(), "refit 77");
+  EXPECT_EQ(ui.log[ui.log.size() - 2], "replace 77/102 row 14 [Bemerkung\t50 Zeichen frei] select");
+  EXPECT_TRUE(state.ABEMFELDER.empty());
+  EXPECT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 4, 3, 5));
+}
+
 TEST_F(AssignmentOpsTest, PostalCodeFromCityReturnsAFinalAssignmentToTheEndOfTheList) {
   Assign(3, kPostalCodeRow, true);  // ORT, from the middle of the list
   ASSERT_THAT(state.AQUELLZEILEN, ElementsAre(1, 2, 4, 5));
