@@ -29,20 +29,34 @@ std::string NORMSTRING(std::string_view value) {
   return r;
 }
 
+namespace {
+
+// Calls use(field, value) for each field of the list, in list order, whose text form in the
+// current record is not empty; numbers naming no field are passed over.
+template <class Use>
+void ForEachFilledValue(std::span<const int> fields, std::span<const FieldDescription> structure,
+                        const SourceFieldReader& readField, Use use) {
+  for (int fieldNumber : fields) {
+    const FieldDescription* field = FieldAt(structure, fieldNumber);
+    if (field == nullptr) continue;
+    const std::string value = TextForm(readField(fieldNumber), *field);
+    if (!IsEmptyText(value)) use(*field, value);
+  }
+}
+
+}  // namespace
+
 std::string NotesText(std::span<const int> notesFields,
                       std::span<const FieldDescription> sourceStructure,
                       const SourceFieldReader& readField) {
   std::string text;
-  for (int fieldNumber : notesFields) {
-    const FieldDescription* field = FieldAt(sourceStructure, fieldNumber);
-    if (field == nullptr) continue;
-    const std::string value = TextForm(readField(fieldNumber), *field);
-    if (IsEmptyText(value)) continue;
-    text += field->name;
-    if (field->name.empty() || field->name.back() != ':') text += ':';
-    text += NORMSTRING(value);
-    text += "\r\n";
-  }
+  ForEachFilledValue(notesFields, sourceStructure, readField,
+                     [&text](const FieldDescription& field, const std::string& value) {
+                       text += field.name;
+                       if (field.name.empty() || field.name.back() != ':') text += ':';
+                       text += NORMSTRING(value);
+                       text += "\r\n";
+                     });
   return text;
 }
 
@@ -50,15 +64,11 @@ std::string RemarkText(std::span<const int> remarkFields,
                        std::span<const FieldDescription> sourceStructure,
                        const SourceFieldReader& readField) {
   std::string text;
-  for (int fieldNumber : remarkFields) {
-    const FieldDescription* field = FieldAt(sourceStructure, fieldNumber);
-    if (field == nullptr) continue;
-    const std::string value = TextForm(readField(fieldNumber), *field);
-    const std::string_view trimmed = TrimBoth(value);
-    if (trimmed.empty()) continue;
-    if (!text.empty()) text += "; ";
-    text += trimmed;
-  }
+  ForEachFilledValue(remarkFields, sourceStructure, readField,
+                     [&text](const FieldDescription&, const std::string& value) {
+                       if (!text.empty()) text += "; ";
+                       text += TrimBoth(value);
+                     });
   return text;
 }
 
