@@ -105,9 +105,14 @@ DbfRecordDecoder::DbfRecordDecoder(const DbfHeader& header, std::string fileName
 bool DbfRecordDecoder::NullBit(std::span<const uint8_t> record, int bit) const {
   if (bit < 0 || header_.nullFlagsField < 0) return false;
   const DbfField& nf = header_.fields[header_.nullFlagsField];
-  size_t at = nf.offset + static_cast<size_t>(bit) / 8;
-  // The header guarantees the bit lies inside the field and the field inside the record.
-  return at < record.size() && ((record[at] >> (bit % 8)) & 1) != 0;
+  // The header guarantees the field lies inside the record.
+  std::span<const uint8_t> flags = record.subspan(nf.offset, nf.length);
+  // Programs that know nothing of null flags fill the whole record, _NullFlags included, with
+  // blanks, and then write values into nullable fields (seen in the field: every record of
+  // such a table would lose a column). Blank flags therefore mark nothing.
+  if (std::all_of(flags.begin(), flags.end(), [](uint8_t c) { return c == ' '; })) return false;
+  size_t at = static_cast<size_t>(bit) / 8;
+  return at < flags.size() && ((flags[at] >> (bit % 8)) & 1) != 0;
 }
 
 Result<uint32_t> DbfRecordDecoder::MemoBlock(std::span<const uint8_t> record, uint64_t recordOffset,

@@ -259,6 +259,21 @@ TEST(DbfRecord, VisualFoxProTypesAndNullFlags) {
   EXPECT_TRUE(std::holds_alternative<Null>(get(1)));
   EXPECT_EQ(std::get<std::string>(get(0)), std::string("abc\0\0\x03", 6));
 
+  // 0x20 marks bit 5; as the only content of the flags it is a blank-filling writer's blank.
+  h.fields[1].nullBit = 5;
+  p[38] = 0x20;
+  EXPECT_EQ(std::get<std::string>(get(1)), "xyz");
+  h.fields[6].length = 2;  // two flag bytes, only one blank: bit 5 counts
+  rec.push_back('\0');
+  h.recordLength = 40;
+  p = reinterpret_cast<uint8_t*>(rec.data());
+  EXPECT_TRUE(std::holds_alternative<Null>(get(1)));
+  h.fields[6].length = 1;
+  rec.pop_back();
+  h.recordLength = 39;
+  p = reinterpret_cast<uint8_t*>(rec.data());
+  h.fields[1].nullBit = 1;
+
   p[38] = 0x01;
   p[6] = 200;  // a length byte larger than the field: cut to the field
   EXPECT_EQ(std::get<std::string>(get(0)).size(), 5u);
