@@ -56,10 +56,23 @@ TEST(DbfRecord, NumbersAreRightAlignedWithTheirDecimals) {
     uint8_t decimals;
     const char* stored;  // nullptr: does not fit
   } cases[] = {
-      {-12.5, 8, 2, "  -12.50"},    {42, 5, 0, "   42"},        {0, 6, 2, "  0.00"},
-      {-0.001, 6, 2, "  0.00"},     {2.5, 3, 0, "  3"},         {-2.5, 3, 0, " -3"},
-      {99999.99, 8, 2, "99999.99"}, {999999.99, 8, 2, nullptr}, {123456, 5, 0, nullptr},
-      {NAN, 8, 2, nullptr},         {INFINITY, 8, 2, nullptr},  {1e300, 20, 0, nullptr},
+      {-12.5, 8, 2, "  -12.50"},
+      {42, 5, 0, "   42"},
+      {0, 6, 2, "  0.00"},
+      {-0.001, 6, 2, "  0.00"},
+      {2.5, 3, 0, "  3"},
+      {-2.5, 3, 0, " -3"},
+      {99999.99, 8, 2, "99999.99"},
+      {999999.99, 8, 2, nullptr},
+      {123456, 5, 0, nullptr},
+      {NAN, 8, 2, nullptr},
+      {INFINITY, 8, 2, nullptr},
+      {1e300, 20, 0, nullptr},
+      {1234567.125, 11, 2, " 1234567.13"},
+      {0.1 + 0.2, 7, 4, " 0.3000"},
+      {1e15, 20, 2, " 1000000000000000.00"},
+      {-7.25, 4, 0, "  -7"},
+      {1.5, 30, 25, "   1.5000000000000000000000000"},  // beyond the exact powers of ten
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
