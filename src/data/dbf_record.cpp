@@ -105,9 +105,14 @@ DbfRecordDecoder::DbfRecordDecoder(const DbfHeader& header, std::string fileName
 bool DbfRecordDecoder::NullBit(std::span<const uint8_t> record, int bit) const {
   if (bit < 0 || header_.nullFlagsField < 0) return false;
   const DbfField& nf = header_.fields[header_.nullFlagsField];
-  size_t at = nf.offset + static_cast<size_t>(bit) / 8;
-  // The header guarantees the bit lies inside the field and the field inside the record.
-  return at < record.size() && ((record[at] >> (bit % 8)) & 1) != 0;
+  // The header guarantees the field lies inside the record.
+  std::span<const uint8_t> flags = record.subspan(nf.offset, nf.length);
+  // Programs that know nothing of null flags fill the whole record, _NullFlags included, with
+  // blanks, and then write values into nullable fields (seen in the field: every record of
+  // such a table would lose a column). Blank flags therefore mark nothing.
+  if (std::all_of(flags.begin(), flags.end(), [](uint8_t c) { return c == ' '; })) return false;
+  size_t at = static_cast<size_t>(bit) / 8;
+  return at < flags.size() && ((flags[at] >> (bit % 8)) & 1) != 0;
 }
 
 Result<uint32_t> DbfRecordDecoder::MemoBlock(std::span<const uint8_t> record, uint64_t recordOffset,
@@ -234,17 +239,24 @@ Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t dec
     return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
   }
   // Halves round away from zero, as xBase programs write them (2.5 -> 3, -0.125 -> -0.13).
-  const double scale = std::pow(10.0, decimals);
+  // Powers of ten up to 1e22 are exact doubles; a table spares pow() on every stored number.
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const double scale = decimals < std::size(kPow10) ? kPow10[decimals] : std::pow(10.0, decimals);
   const double rounded = std::round(value * scale) / scale;
   if (!std::isfinite(rounded)) {
     return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
   }
+  // to_chars with a precision writes what printf's "%.*f" writes, several times faster (this
+  // runs for every number field of every record written).
   char buf[400];
-  int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, rounded);
-  if (n < 0 || static_cast<size_t>(n) >= sizeof buf) {
+  std::to_chars_result r =
+      std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, decimals);
+  if (r.ec != std::errc()) {
     return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
   }
-  std::string s(buf, static_cast<size_t>(n));
+  std::string s(buf, r.ptr);
   // A value that rounds to zero is written without a sign.
   if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
   if (s.size() > length) {
@@ -306,9 +318,12 @@ Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
           d->day > DaysInMonth(d->year, d->month) || f.length != 8) {
         return FormatError{FormatErrorKind::kInvalidValue, "", 0, "invalid date for " + f.name};
       }
-      char buf[48];
-      std::snprintf(buf, sizeof buf, "%04d%02d%02d", d->year, d->month, d->day);
-      std::copy_n(buf, 8, out.begin());
+      // YYYYMMDD, the ranges checked above.
+      const int parts[] = {d->year / 100, d->year % 100, d->month, d->day};
+      for (int i = 0; i < 4; ++i) {
+        out[2 * i] = static_cast<uint8_t>('0' + parts[i] / 10);
+        out[2 * i + 1] = static_cast<uint8_t>('0' + parts[i] % 10);
+      }
       return {};
     }
     case 'L': {

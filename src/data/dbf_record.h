@@ -26,7 +26,8 @@
 //   Q     as V, bytes                                 Blob
 //   0     _NullFlags system field                     Blob of its bytes
 //   other                                             Blob of the stored bytes
-// A field whose _NullFlags null bit is set reads as Null whatever its type.
+// A field whose _NullFlags null bit is set reads as Null whatever its type; a _NullFlags field
+// holding only blanks (0x20) marks nothing (written by programs that blank-fill records).
 //
 // Writing covers the types the program creates: C (cut or blank padded), N/F (right-aligned,
 // rounded to the decimals; a number that does not fit is an error, never asterisks or a cut

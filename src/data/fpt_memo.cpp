@@ -60,6 +60,37 @@ std::string NewFptFile(uint16_t blockSize) {
   return out;
 }
 
+Result<MemoWritePlan> PlanFptAppend(const FptHeader& header, uint64_t fileSize,
+                                    std::string_view fileName, uint32_t type,
+                                    std::string_view data) {
+  MemoWritePlan plan;
+  if (data.empty()) return plan;
+  const uint16_t bs = header.blockSize;
+  if (bs == 0) return Corruption(std::string(fileName), 6, "memo block size 0");
+  if (data.size() > 0xFFFFFFFFull - 8) {
+    return FormatError{FormatErrorKind::kInvalidValue, std::string(fileName), 0, "memo too long"};
+  }
+  const uint64_t needed = BlocksFor(8 + data.size(), bs);
+  uint64_t next = header.nextFree;
+  next = std::max(next, BlocksFor(kFptHeaderSize, bs));
+  next = std::max(next, BlocksFor(fileSize, bs));
+  const uint64_t newNext = next + needed;
+  if (newNext > 0xFFFFFFFFull) {
+    return FormatError{FormatErrorKind::kInvalidValue, std::string(fileName), 0, "memo file full"};
+  }
+  std::string block(needed * bs, '\0');
+  auto* p = reinterpret_cast<uint8_t*>(block.data());
+  EncodeBE32(p, type);
+  EncodeBE32(p + 4, static_cast<uint32_t>(data.size()));
+  std::copy(data.begin(), data.end(), block.begin() + 8);
+  plan.block = static_cast<uint32_t>(next);
+  plan.patches.push_back({next * bs, std::move(block)});
+  std::string head(4, '\0');
+  EncodeBE32(reinterpret_cast<uint8_t*>(head.data()), static_cast<uint32_t>(newNext));
+  plan.patches.push_back({0, std::move(head)});
+  return plan;
+}
+
 Result<MemoWritePlan> PlanFptWrite(std::span<const uint8_t> file, std::string_view fileName,
                                    uint32_t oldBlock, uint32_t type, std::string_view data) {
   MemoWritePlan plan;
@@ -76,39 +107,24 @@ Result<MemoWritePlan> PlanFptWrite(std::span<const uint8_t> file, std::string_vi
   }
   const uint64_t needed = BlocksFor(8 + data.size(), bs);
 
-  std::string block(8, '\0');
-  auto* p = reinterpret_cast<uint8_t*>(block.data());
-  EncodeBE32(p, type);
-  EncodeBE32(p + 4, static_cast<uint32_t>(data.size()));
-  block.append(data);
-
   if (oldBlock != 0) {
     const uint64_t oldOffset = static_cast<uint64_t>(oldBlock) * bs;
     if (oldOffset >= kFptHeaderSize && oldOffset <= file.size() && file.size() - oldOffset >= 8) {
       const uint64_t oldLength = DecodeBE32(&file[oldOffset + 4]);
       // Only a memo that really lies in the file owns its blocks.
       if (oldLength <= file.size() - oldOffset - 8 && needed <= BlocksFor(8 + oldLength, bs)) {
+        std::string block(8, '\0');
+        auto* p = reinterpret_cast<uint8_t*>(block.data());
+        EncodeBE32(p, type);
+        EncodeBE32(p + 4, static_cast<uint32_t>(data.size()));
+        block.append(data);
         plan.block = oldBlock;
         plan.patches.push_back({oldOffset, std::move(block)});
         return plan;
       }
     }
   }
-
-  uint64_t next = h.value().nextFree;
-  next = std::max(next, BlocksFor(kFptHeaderSize, bs));
-  next = std::max(next, BlocksFor(file.size(), bs));
-  const uint64_t newNext = next + needed;
-  if (newNext > 0xFFFFFFFFull) {
-    return FormatError{FormatErrorKind::kInvalidValue, file_name, 0, "memo file full"};
-  }
-  block.resize(needed * bs, '\0');
-  plan.block = static_cast<uint32_t>(next);
-  plan.patches.push_back({next * bs, std::move(block)});
-  std::string head(4, '\0');
-  EncodeBE32(reinterpret_cast<uint8_t*>(head.data()), static_cast<uint32_t>(newNext));
-  plan.patches.push_back({0, std::move(head)});
-  return plan;
+  return PlanFptAppend(h.value(), file.size(), fileName, type, data);
 }
 
 }  // namespace tabrix

@@ -71,4 +71,11 @@ std::string NewFptFile(uint16_t blockSize = kFptDefaultBlockSize);
 Result<MemoWritePlan> PlanFptWrite(std::span<const uint8_t> file, std::string_view fileName,
                                    uint32_t oldBlock, uint32_t type, std::string_view data);
 
+// Plans storing `data` as a new memo after the existing ones, from the file's header and size
+// alone (appending needs no other byte of the memo file; PlanFptWrite uses it for every memo
+// that does not fit its old blocks). Same placement and patches as PlanFptWrite.
+Result<MemoWritePlan> PlanFptAppend(const FptHeader& header, uint64_t fileSize,
+                                    std::string_view fileName, uint32_t type,
+                                    std::string_view data);
+
 }  // namespace tabrix

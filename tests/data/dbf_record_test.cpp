@@ -56,10 +56,23 @@ TEST(DbfRecord, NumbersAreRightAlignedWithTheirDecimals) {
     uint8_t decimals;
     const char* stored;  // nullptr: does not fit
   } cases[] = {
-      {-12.5, 8, 2, "  -12.50"},    {42, 5, 0, "   42"},        {0, 6, 2, "  0.00"},
-      {-0.001, 6, 2, "  0.00"},     {2.5, 3, 0, "  3"},         {-2.5, 3, 0, " -3"},
-      {99999.99, 8, 2, "99999.99"}, {999999.99, 8, 2, nullptr}, {123456, 5, 0, nullptr},
-      {NAN, 8, 2, nullptr},         {INFINITY, 8, 2, nullptr},  {1e300, 20, 0, nullptr},
+      {-12.5, 8, 2, "  -12.50"},
+      {42, 5, 0, "   42"},
+      {0, 6, 2, "  0.00"},
+      {-0.001, 6, 2, "  0.00"},
+      {2.5, 3, 0, "  3"},
+      {-2.5, 3, 0, " -3"},
+      {99999.99, 8, 2, "99999.99"},
+      {999999.99, 8, 2, nullptr},
+      {123456, 5, 0, nullptr},
+      {NAN, 8, 2, nullptr},
+      {INFINITY, 8, 2, nullptr},
+      {1e300, 20, 0, nullptr},
+      {1234567.125, 11, 2, " 1234567.13"},
+      {0.1 + 0.2, 7, 4, " 0.3000"},
+      {1e15, 20, 2, " 1000000000000000.00"},
+      {-7.25, 4, 0, "  -7"},
+      {1.5, 30, 25, "   1.5000000000000000000000000"},  // beyond the exact powers of ten
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
@@ -258,6 +271,21 @@ TEST(DbfRecord, VisualFoxProTypesAndNullFlags) {
   p[38] = 0x02;  // C null, V without length byte: all six bytes
   EXPECT_TRUE(std::holds_alternative<Null>(get(1)));
   EXPECT_EQ(std::get<std::string>(get(0)), std::string("abc\0\0\x03", 6));
+
+  // 0x20 marks bit 5; as the only content of the flags it is a blank-filling writer's blank.
+  h.fields[1].nullBit = 5;
+  p[38] = 0x20;
+  EXPECT_EQ(std::get<std::string>(get(1)), "xyz");
+  h.fields[6].length = 2;  // two flag bytes, only one blank: bit 5 counts
+  rec.push_back('\0');
+  h.recordLength = 40;
+  p = reinterpret_cast<uint8_t*>(rec.data());
+  EXPECT_TRUE(std::holds_alternative<Null>(get(1)));
+  h.fields[6].length = 1;
+  rec.pop_back();
+  h.recordLength = 39;
+  p = reinterpret_cast<uint8_t*>(rec.data());
+  h.fields[1].nullBit = 1;
 
   p[38] = 0x01;
   p[6] = 200;  // a length byte larger than the field: cut to the field

@@ -61,6 +61,30 @@ TEST(FptMemo, WritesAndReadsAtEveryBlockSize) {
   }
 }
 
+// Appending from the header and the file size alone plans exactly what PlanFptWrite plans
+// for a new memo, including a next-free pointer that lags behind the end of the file.
+TEST(FptMemo, AppendFromHeaderAndSizeMatchesTheFullPlan) {
+  std::string file = NewFptFile(64);
+  WriteFpt(file, 0, std::string(100, 'a'));
+  std::string lagging = file;
+  lagging.replace(0, 4, std::string("\0\0\0\x08", 4));  // next free 8, file ends at block 10
+  for (const std::string& f : {file, lagging}) {
+    FptHeader h = ParseFptHeader(Bytes(f), "m").value();
+    for (const std::string& data : {std::string("x"), std::string(500, 'y'), std::string()}) {
+      Result<MemoWritePlan> full = PlanFptWrite(Bytes(f), "m", 0, kMemoTypeText, data);
+      Result<MemoWritePlan> append = PlanFptAppend(h, f.size(), "m", kMemoTypeText, data);
+      ASSERT_TRUE(full.ok() && append.ok());
+      EXPECT_EQ(append.value().block, full.value().block);
+      ASSERT_EQ(append.value().patches.size(), full.value().patches.size());
+      for (size_t i = 0; i < full.value().patches.size(); ++i) {
+        EXPECT_EQ(append.value().patches[i].offset, full.value().patches[i].offset);
+        EXPECT_EQ(append.value().patches[i].bytes, full.value().patches[i].bytes);
+      }
+    }
+  }
+  EXPECT_FALSE(PlanFptAppend(FptHeader{8, 0}, 512, "m", kMemoTypeText, "x").ok());
+}
+
 TEST(FptMemo, ReplacingKeepsTheBlocksWhenTheValueFits) {
   std::string file = NewFptFile(64);
   uint32_t a = WriteFpt(file, 0, std::string(100, 'a'));  // 2 blocks

@@ -1,0 +1,236 @@
+#include "bench/table_ops.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <variant>
+#include <vector>
+
+#include "data/dbf_header.h"
+#include "data/dbf_record.h"
+#include "data/file_env.h"
+#include "data/fpt_memo.h"
+
+namespace tabrix::bench {
+
+namespace {
+
+std::span<const uint8_t> AsSpan(const std::string& s) {
+  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+// The whole file in memory, without zero-filling the buffer first (a memo file of hundreds of
+// megabytes would pay for the fill as much as for the read).
+IoStatus ReadWhole(File& f, std::unique_ptr<uint8_t[]>* out, size_t* size) {
+  uint64_t s = 0;
+  IoStatus st = f.Size(&s);
+  if (!st.ok()) return st;
+  *out = std::make_unique_for_overwrite<uint8_t[]>(s);
+  return f.ReadAt(0, {out->get(), static_cast<size_t>(s)}, size);
+}
+
+uint64_t Fold(uint64_t h, const Value& v) {
+  struct Visitor {
+    uint64_t operator()(Null) const { return 1; }
+    uint64_t operator()(const std::string& s) const {
+      return s.size() * 31 + (s.empty() ? 0 : static_cast<uint8_t>(s[0]));
+    }
+    uint64_t operator()(double d) const { return static_cast<uint64_t>(d * 100); }
+    uint64_t operator()(int32_t i) const { return static_cast<uint64_t>(i); }
+    uint64_t operator()(const Currency& c) const { return static_cast<uint64_t>(c.tenThousandths); }
+    uint64_t operator()(const Date& d) const { return d.year * 372 + d.month * 31 + d.day; }
+    uint64_t operator()(const DateTime& t) const { return t.date.day + t.millisOfDay; }
+    uint64_t operator()(bool b) const { return b ? 3 : 5; }
+    uint64_t operator()(const Blob& b) const { return b.bytes.size(); }
+  };
+  return h * 1099511628211ull ^ std::visit(Visitor{}, v);
+}
+
+std::string MemoPathOf(const std::string& path, const char* ext) {
+  size_t dot = path.find_last_of('.');
+  return (dot == std::string::npos ? path : path.substr(0, dot)) + ext;
+}
+
+}  // namespace
+
+ReadTotals ReadAllFields(const std::string& path) {
+  ReadTotals t;
+  Env* env = DefaultEnv();
+  std::unique_ptr<File> dbf;
+  IoStatus st = env->Open(path, OpenOptions{false, true, Disposition::kOpenExisting}, &dbf);
+  if (!st.ok()) return t.error = st.ToString(), t;
+  uint64_t size = 0;
+  if (!(st = dbf->Size(&size)).ok()) return t.error = st.ToString(), t;
+  std::vector<uint8_t> head(std::min<uint64_t>(size, 65536 + 32));
+  size_t got = 0;
+  if (!(st = dbf->ReadAt(0, head, &got)).ok()) return t.error = st.ToString(), t;
+  head.resize(got);
+  Result<DbfHeader> hr = ParseDbfHeader(head, size, path);
+  if (!hr.ok()) return t.error = hr.error().ToString(), t;
+  const DbfHeader& h = hr.value();
+
+  std::unique_ptr<uint8_t[]> memoBytes;
+  size_t memoSize = 0;
+  std::unique_ptr<FptMemoReader> memo;
+  if (h.memoKind() == MemoKind::kFpt) {
+    std::unique_ptr<File> fpt;
+    for (const char* ext : {".fpt", ".FPT"}) {
+      if (env->Open(MemoPathOf(path, ext), OpenOptions{false, true, Disposition::kOpenExisting},
+                    &fpt)
+              .ok()) {
+        break;
+      }
+    }
+    if (!fpt) return t.error = "memo file missing", t;
+    if (!(st = ReadWhole(*fpt, &memoBytes, &memoSize)).ok()) return t.error = st.ToString(), t;
+    Result<FptMemoReader> r = FptMemoReader::Open({memoBytes.get(), memoSize}, path);
+    if (!r.ok()) return t.error = r.error().ToString(), t;
+    memo = std::make_unique<FptMemoReader>(std::move(r.value()));
+  }
+  DbfRecordDecoder decoder(h, path, memo.get());
+
+  // Records are read in batches, as a buffered table reader would.
+  constexpr uint32_t kBatch = 2048;
+  std::vector<uint8_t> buffer(static_cast<size_t>(kBatch) * h.recordLength);
+  for (uint32_t first = 1; first <= h.recordCount; first += kBatch) {
+    uint32_t n = std::min(kBatch, h.recordCount - first + 1);
+    std::span<uint8_t> batch(buffer.data(), static_cast<size_t>(n) * h.recordLength);
+    if (!(st = dbf->ReadAt(h.RecordOffset(first), batch, &got)).ok()) {
+      return t.error = st.ToString(), t;
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+      std::span<const uint8_t> rec =
+          batch.subspan(static_cast<size_t>(i) * h.recordLength, h.recordLength);
+      if (RecordIsDeleted(rec)) continue;
+      ++t.records;
+      for (size_t f = 0; f < h.fields.size(); ++f) {
+        if (static_cast<int>(f) == h.nullFlagsField) continue;
+        Result<Value> v = decoder.Field(rec, h.RecordOffset(first + i), f);
+        if (!v.ok()) return t.error = v.error().ToString(), t;
+        if (auto* s = std::get_if<std::string>(&v.value()); s && h.fields[f].type == 'M') {
+          t.memoBytes += s->size();
+        }
+        t.checksum = Fold(t.checksum, v.value());
+        ++t.fields;
+      }
+    }
+  }
+  return t;
+}
+
+std::string AppendCustomers(const std::string& path, uint32_t count) {
+  const std::vector<DbfFieldSpec> spec = {
+      {"KDNR", 'N', 8, 0},     {"NAME", 'C', 40, 0},    {"NAME2", 'C', 40, 0},
+      {"STRASSE", 'C', 40, 0}, {"PLZ", 'C', 10, 0},     {"ORT", 'C', 40, 0},
+      {"LAND", 'C', 30, 0},    {"TELEFON", 'C', 25, 0}, {"TELEFAX", 'C', 25, 0},
+      {"EMAIL", 'C', 60, 0},   {"ANREDE", 'C', 20, 0},  {"BEMERK", 'C', 60, 0},
+      {"GEBDAT", 'D', 8, 0},   {"UMSATZ", 'N', 12, 2},  {"AKTIV", 'L', 1, 0},
+      {"NOTIZ", 'M', 10, 0},
+  };
+  const std::string memoPath = MemoPathOf(path, ".fpt");
+  Result<DbfHeader> hr = MakeDbfHeader(kDbfVersionFoxPro2Memo, spec, 0x02, path);
+  if (!hr.ok()) return hr.error().ToString();
+  DbfHeader& h = hr.value();
+
+  Env* env = DefaultEnv();
+  std::unique_ptr<File> dbf, fpt;
+  const OpenOptions create{true, false, Disposition::kCreateAlways};
+  IoStatus st = env->Open(path, create, &dbf);
+  if (!st.ok()) return st.ToString();
+  if (!(st = env->Open(memoPath, create, &fpt)).ok()) return st.ToString();
+
+  std::string head = EncodeDbfHeader(h);
+  std::string fptHead = NewFptFile(kFptDefaultBlockSize);
+  uint64_t fptSize = fptHead.size();
+  if (!(st = dbf->WriteAt(0, AsSpan(head + '\x1a'))).ok()) return st.ToString();
+  if (!(st = fpt->WriteAt(0, AsSpan(fptHead))).ok()) return st.ToString();
+
+  // Appended records and memo blocks collect in write buffers that go to the files in large
+  // writes: memo blocks first, then the records, then the end marker and the header count, so
+  // the files are consistent after every flush.
+  std::string records, memos;
+  uint32_t written = 0;  // records in the file
+  uint64_t memoFlushedTo = fptSize;
+  auto flush = [&]() -> std::string {
+    if (!memos.empty()) {
+      if (!(st = fpt->WriteAt(memoFlushedTo, AsSpan(memos))).ok()) return st.ToString();
+      memoFlushedTo += memos.size();
+      memos.clear();
+      if (!(st = fpt->WriteAt(0, AsSpan(fptHead.substr(0, 4)))).ok()) return st.ToString();
+    }
+    uint32_t pending = static_cast<uint32_t>(records.size() / h.recordLength);
+    records.push_back('\x1a');
+    if (!(st = dbf->WriteAt(h.RecordOffset(written + 1), AsSpan(records))).ok()) {
+      return st.ToString();
+    }
+    records.clear();
+    written += pending;
+    auto* p = reinterpret_cast<uint8_t*>(head.data());
+    PatchDbfHeaderCount({p, 32}, written, 2024, 1, 15);
+    if (!(st = dbf->WriteAt(0, AsSpan(head.substr(0, 32)))).ok()) return st.ToString();
+    return {};
+  };
+
+  static const char* const kNames[] = {"M\x81ller",
+                                       "Sch\x84"
+                                       "fer",
+                                       "Wei\xe1",
+                                       "K\x94hler",
+                                       "Kr\x81ger",
+                                       "Schmidt"};
+  static const char* const kPlaces[] = {"M\x81nchen", "K\x94ln", "D\x81sseldorf", "Berlin"};
+  const std::string blank = BlankRecord(h);
+  std::string memoText;
+  records.reserve((1u << 20) + 2 * h.recordLength);
+  for (uint32_t i = 0; i < count; ++i) {
+    // The record is built in place at the end of the write buffer.
+    const size_t at = records.size();
+    records += blank;
+    std::span<uint8_t> r(reinterpret_cast<uint8_t*>(records.data()) + at, h.recordLength);
+    const std::string name = std::string(kNames[i % 6]) + " " + std::to_string(i);
+    const Value values[] = {
+        Value(static_cast<double>(i + 1)),
+        Value(name),
+        Value(std::string(i % 3 ? "" : "GmbH & Co. KG")),
+        Value(std::string("Hauptstra\xe1") + "e " + std::to_string(i % 200 + 1)),
+        Value(std::to_string(10000 + i % 89999)),
+        Value(std::string(kPlaces[i % 4])),
+        Value(std::string("Deutschland")),
+        Value(std::string("089 / ") + std::to_string(100000 + i % 900000)),
+        Value(std::string()),
+        Value("kunde" + std::to_string(i) + "@example.de"),
+        Value(std::string(i % 2 ? "Herr" : "Frau")),
+        Value(std::string("Stammkunde")),
+        Value(Date{1950 + static_cast<int>(i % 50), 1 + static_cast<int>(i % 12),
+                   1 + static_cast<int>(i % 28)}),
+        Value(static_cast<double>(i % 100000) / 100.0),
+        Value(i % 7 != 0),
+    };
+    for (size_t f = 0; f < std::size(values); ++f) {
+      Status es = EncodeField(h, f, values[f], r);
+      if (!es.ok()) return es.error().ToString();
+    }
+    memoText = "Kunde seit " + std::to_string(1980 + i % 40) + ".\r\nZahlt p\x81nktlich; " +
+               std::string(20 + i % 150, 'x');
+    FptHeader fh = ParseFptHeader(AsSpan(fptHead), memoPath).value();
+    Result<MemoWritePlan> plan = PlanFptAppend(fh, fptSize, memoPath, kMemoTypeText, memoText);
+    if (!plan.ok()) return plan.error().ToString();
+    for (const FilePatch& p : plan.value().patches) {
+      if (p.offset == 0) {
+        fptHead.replace(0, p.bytes.size(), p.bytes);
+      } else {
+        memos += p.bytes;  // always the next bytes after the end of the file
+        fptSize = p.offset + p.bytes.size();
+      }
+    }
+    Status ms = EncodeMemoBlock(h, 15, plan.value().block, r);
+    if (!ms.ok()) return ms.error().ToString();
+    if (records.size() >= (1u << 20)) {
+      if (std::string e = flush(); !e.empty()) return e;
+    }
+  }
+  // Closing hands the data to the operating system, as the peers' copies do (no device flush).
+  return flush();
+}
+
+}  // namespace tabrix::bench
