@@ -1,0 +1,63 @@
+#pragma once
+// Helpers for the table area tests: an error handler that records what the layer raises, and
+// a scratch folder for tables written by a test.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "data/env_test_support.h"
+#include "data/error.h"
+#include "data/table_area.h"
+
+namespace tabrix::testing_support {
+
+// Installs a handler that records every raised error and answers `action` (default:
+// "default", so the operation fails softly). Closes every area when it goes away, so a test
+// never leaves tables open for the next one.
+class RecordingHandler {
+ public:
+  explicit RecordingHandler(ErrorAction action = ErrorAction::kDefault)
+      : scope_([this, action](const ErrorObject& e) {
+          errors.push_back(e);
+          return ErrorOutcome{action, {}};
+        }) {}
+  ~RecordingHandler() {
+    CloseAllAreas();
+    SelectArea(1);
+  }
+  // The generic codes raised so far, in order; clears the record.
+  std::vector<int> TakeCodes() {
+    std::vector<int> codes;
+    for (const ErrorObject& e : errors) codes.push_back(e.genCode);
+    errors.clear();
+    return codes;
+  }
+
+  std::vector<ErrorObject> errors;
+
+ private:
+  ScopedErrorHandler scope_;
+};
+
+// A folder of its own under the working directory, removed again at the end.
+class ScratchDir {
+ public:
+  explicit ScratchDir(const std::string& tag)
+      : path_(std::filesystem::absolute(ScratchName(tag) + ".d")) {
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  std::string File(const std::string& name) const { return (path_ / name).generic_string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace tabrix::testing_support
