@@ -121,6 +121,7 @@ TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::st
   const std::string blank = BlankRecord(t->header_);
   t->buffer_.assign(blank.begin(), blank.end());
   t->recno_ = t->count_ + 1;
+  t->closed_ = false;
   *out = std::move(t);
   return {};
 }
