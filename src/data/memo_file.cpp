@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "data/byte_coding.h"
 #include "data/dbt_memo.h"
 #include "data/fpt_memo.h"
 #include "data/lock_offsets.h"
@@ -64,6 +65,41 @@ IoStatus MemoFile::Refresh(bool whole) const {
   io = ReadRange(0, std::min<uint64_t>(kFptHeaderSize, old));
   if (!io.ok()) return io;
   return ReadRange(old, size - old);
+}
+
+IoStatus MemoFile::RefreshBlock(uint32_t block) const {
+  uint64_t blockSize = kDbtBlockSize;
+  if (kind_ == MemoKind::kFpt) {
+    Result<FptHeader> h = ParseFptHeader(image_, fileName());
+    if (!h) return {};
+    blockSize = h.value().blockSize;
+  } else if (kind_ == MemoKind::kDbt4) {
+    Result<DbtHeader> h = ParseDbtHeader(image_, DbtFlavour::kDbase4, fileName());
+    if (!h) return {};
+    blockSize = h.value().blockSize;
+  }
+  const uint64_t offset = uint64_t{block} * blockSize;
+  if (offset >= image_.size()) return {};
+  IoStatus io = ReadRange(offset, 8);
+  if (!io.ok() || offset + 8 > image_.size()) return io;
+  const uint8_t* p = image_.data() + offset;
+  uint64_t length = 0;
+  if (kind_ == MemoKind::kFpt) {
+    length = 8 + uint64_t{DecodeBE32(p + 4)};
+  } else if (kind_ == MemoKind::kDbt4 && p[0] == 0xFF && p[1] == 0xFF && p[2] == 0x08) {
+    length = DecodeLE32(p + 4);
+  } else {
+    // dBASE III text runs to its terminator: read block by block until one holds it.
+    for (uint64_t at = offset; at < image_.size(); at += kDbtBlockSize) {
+      io = ReadRange(at, kDbtBlockSize);
+      if (!io.ok()) return io;
+      const uint8_t* begin = image_.data() + at;
+      const uint8_t* end = begin + std::min<uint64_t>(kDbtBlockSize, image_.size() - at);
+      if (std::find(begin, end, kDbtTerminator) != end) break;
+    }
+    return {};
+  }
+  return ReadRange(offset, length);
 }
 
 Result<MemoData> MemoFile::ReadMemo(uint32_t block) const {

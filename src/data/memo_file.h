@@ -10,8 +10,8 @@
 //     re-reads the header, the new tail and the old value's block header under that lock
 //     first, so a next-free pointer moved by another program is honoured;
 //   - the patches of a write go to the file (data blocks, then the header) and to the image.
-// A memo another program rewrote in place inside its old blocks is seen after the next
-// Refresh(true) (the table area calls it after taking a lock, as it re-reads the record).
+// A memo another program rewrote in place inside its old blocks is seen after RefreshBlock
+// (the table calls it for the memos of a record after locking it, as it re-reads the record).
 
 #include <cstdint>
 #include <memory>
@@ -44,6 +44,10 @@ class MemoFile final : public MemoSource {
 
   // Brings the image up to date: appended bytes only, or (whole) everything.
   IoStatus Refresh(bool whole) const;
+  // Reads the memo at `block` again from the file (after a lock: another program may have
+  // rewritten it in place). Blocks outside the image are left alone; reading them reports
+  // the damage.
+  IoStatus RefreshBlock(uint32_t block) const;
 
   const std::string& fileName() const { return file_->fileName(); }
   File* file() { return file_.get(); }

@@ -204,8 +204,10 @@ TableStatus TableFile::WriteBack() {
     return {};
   }
   std::vector<uint8_t> out(buffer_);
-  // The last record carries the end-of-file byte with it, so an append is one write.
-  if (recno_ == count_) out.push_back(kDbfEofMarker);
+  // The last record of an exclusive table carries the end-of-file byte with it, so an append
+  // is one write. On a shared table another program may have appended behind it: there the
+  // byte is written only by Append, under the header lock.
+  if (recno_ == count_ && !shared_) out.push_back(kDbfEofMarker);
   IoStatus io = file_->WriteAt(header_.RecordOffset(recno_), out);
   if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
   dirty_ = false;
@@ -250,12 +252,19 @@ TableStatus TableFile::GoTo(uint32_t n, bool fresh) {
 
 TableStatus TableFile::ReloadCurrent() {
   DropCache();
-  if (memo_) {
-    IoStatus io = memo_->Refresh(true);
-    if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "Lock");
-  }
   if (recno_ < 1 || recno_ > count_ || dirty_) return {};
-  return ReadRecord(recno_, true, buffer_);
+  TableStatus s = ReadRecord(recno_, true, buffer_);
+  if (!s || !memo_) return s;
+  // The memos of this record may have been rewritten in place by the program that held the
+  // lock before: read their blocks again.
+  IoStatus io = memo_->Refresh(false);
+  for (size_t i = 0; io.ok() && i < header_.fields.size(); ++i) {
+    if (!IsMemoField(header_, header_.fields[i])) continue;
+    Result<uint32_t> block = decoder_->MemoBlock(buffer_, header_.RecordOffset(recno_), i);
+    if (block && block.value() != 0) io = memo_->RefreshBlock(block.value());
+  }
+  if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "LockRecord");
+  return {};
 }
 
 Result<Value> TableFile::Field(size_t index) const {

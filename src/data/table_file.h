@@ -132,7 +132,7 @@ class TableFile {
   std::vector<uint8_t> buffer_;
   bool dirty_ = false;
   bool headerDirty_ = false;  // exclusive tables: count and date not yet in the header
-  bool closed_ = true;  // until Open has succeeded
+  bool closed_ = true;        // until Open has succeeded
 
   std::vector<uint8_t> cache_;
   uint32_t cacheFirst_ = 0;

@@ -434,6 +434,50 @@ TEST_P(TableAreaTest, WriteRulesRaiseTheirCodes) {
   EXPECT_EQ(handler.TakeCodes(), (std::vector<int>{kGenNoTable, kGenNoTable, kGenNoTable}));
 }
 
+// Two areas appending and writing to one shared table: neither overwrites the other's
+// records, and a memo rewritten in place by one is seen by the other after it locks.
+TEST_P(TableAreaTest, SharedWritersKeepEachOthersRecordsAndMemos) {
+  RecordingHandler handler;
+  CreateTable("S", {{"NAME", 'C', 4, 0}, {"NOTE", 'M', 10, 0}}, Driver());
+  ASSERT_TRUE(OpenTable(false, Driver(), "S", "A", true, false));
+  ASSERT_TRUE(OpenTable(true, Driver(), "S", "B", true, false));
+  const int a = AreaOfAlias("A"), b = AreaOfAlias("B");
+  SelectArea(a);
+  ASSERT_TRUE(AppendRecord());
+  PutField(1, std::string("a"));
+  PutField(2, std::string("first"));
+  SelectArea(b);
+  ASSERT_TRUE(AppendRecord());
+  PutField(1, std::string("b"));
+  UnlockArea();
+  SelectArea(a);
+  UnlockArea();  // writes record 1 while record 2 exists behind it
+  SelectArea(b);
+  GoTo(1);
+  EXPECT_EQ(GetField(2), Value(std::string("first")));
+  SelectArea(a);
+  ASSERT_TRUE(LockRecord());
+  PutField(2, std::string("again"));  // same length: FPT rewrites it in place
+  UnlockArea();
+  SelectArea(b);
+  ASSERT_TRUE(LockRecord());
+  EXPECT_EQ(GetField(2), Value(std::string("again")));
+  UnlockArea();
+  CloseAllAreas();
+  ASSERT_TRUE(OpenTable(false, Driver(), "S", "", true, true));
+  EXPECT_EQ(RecordCount(), 2);
+  std::string names;
+  for (GoTop(); !AtEnd(); Skip()) names += std::get<std::string>(GetField(1));
+  EXPECT_EQ(names, "a   b   ");
+  std::vector<uint8_t> dbf = FileBytes("S.DBF");
+  Result<DbfHeader> h = ParseDbfHeader(dbf, dbf.size(), "S.DBF");
+  ASSERT_TRUE(h.ok());
+  EXPECT_EQ(dbf[h.value().RecordOffset(2)], kDbfLiveFlag);  // not an end-of-file byte
+  EXPECT_EQ(dbf.size(), h.value().RecordOffset(3) + 1);
+  EXPECT_EQ(dbf.back(), kDbfEofMarker);
+  EXPECT_TRUE(handler.errors.empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, TableAreaTest, testing::Values("DBFCDX", "DBFNTX"),
                          [](const testing::TestParamInfo<const char*>& info) {
                            return std::string(info.param);
