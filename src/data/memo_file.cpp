@@ -28,7 +28,7 @@ TableStatus MemoFile::Open(Env* env, const std::string& fileName, const OpenOpti
   std::unique_ptr<File> file;
   IoStatus io = env->Open(fileName, options, &file);
   if (!io.ok()) return TableIoError(kGenOpen, kSubOpen, driver, io, "OpenTable");
-  std::unique_ptr<MemoFile> memo(new MemoFile(std::move(file), kind, driver));
+  std::unique_ptr<MemoFile> memo(new MemoFile(std::move(file), kind, driver, !options.exclusive));
   io = memo->Refresh(true);
   if (!io.ok()) return TableIoError(kGenOpen, kSubOpen, driver, io, "OpenTable");
   if (kind == MemoKind::kFpt) {
@@ -102,8 +102,17 @@ IoStatus MemoFile::RefreshBlock(uint32_t block) const {
   return ReadRange(offset, length);
 }
 
+IoStatus MemoFile::Flush() {
+  if (headerDirty_ && image_.size() >= 4) {
+    IoStatus io = file_->WriteAt(0, {image_.data(), 4});
+    if (!io.ok()) return io;
+    headerDirty_ = false;
+  }
+  return file_->Flush();
+}
+
 Result<MemoData> MemoFile::ReadMemo(uint32_t block) const {
-  IoStatus io = Refresh(false);
+  IoStatus io = shared_ ? Refresh(false) : IoStatus();
   if (!io.ok()) return Corruption(fileName(), 0, "memo file unreadable: " + io.ToString());
   if (kind_ == MemoKind::kFpt) {
     Result<FptMemoReader> r = FptMemoReader::Open(image_, fileName());
@@ -115,10 +124,9 @@ Result<MemoData> MemoFile::ReadMemo(uint32_t block) const {
   return r.value().ReadMemo(block);
 }
 
-TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, bool shared,
-                            uint32_t* block) {
+TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* block) {
   RangeLock lock;
-  if (shared) {
+  if (shared_) {
     for (int i = 0; i < kMemoLockTries && !lock.held(); ++i) {
       if (i > 0) std::this_thread::sleep_for(kMemoLockPause);
       lock = RangeLock::TryAcquire(file_.get(), MemoLockRange(LockDialectOfDriver(driver_)),
@@ -145,7 +153,10 @@ TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, bool share
   if (!plan) return TableFormatError(plan.error(), driver_, "PutField");
   for (const FilePatch& p : plan.value().patches) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(p.bytes.data());
-    IoStatus io = file_->WriteAt(p.offset, {bytes, p.bytes.size()});
+    // The next-free pointer of an exclusive file waits for Flush (one write less per memo).
+    const bool deferred = !shared_ && p.offset == 0 && p.bytes.size() == 4;
+    IoStatus io = deferred ? IoStatus() : file_->WriteAt(p.offset, {bytes, p.bytes.size()});
+    headerDirty_ = headerDirty_ || deferred;
     if (!io.ok()) {
       // The image may now differ from the file: read it again before the next use.
       (void)Refresh(true);

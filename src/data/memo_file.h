@@ -3,9 +3,12 @@
 //
 // The file's bytes are held in memory (`image`) so that the format readers and write planners
 // of fpt_memo.h and dbt_memo.h work on them unchanged. The image follows the file:
-//   - before every read the file's size is checked; bytes other programs appended since are
-//     read in (with the header), and a file that shrank (packed by another program) is read
-//     again completely;
+//   - shared files: before every read the file's size is checked; bytes other programs
+//     appended since are read in (with the header), and a file that shrank (packed by another
+//     program) is read again completely;
+//   - exclusive files: nobody else writes, so the image is the truth; the header's next-free
+//     pointer is written by Flush() only (a stale pointer is safe: the planners never trust a
+//     pointer into existing data);
 //   - a write runs under the memo allocation lock (lock_offsets.h) on shared tables and
 //     re-reads the header, the new tail and the old value's block header under that lock
 //     first, so a next-free pointer moved by another program is honoured;
@@ -36,11 +39,14 @@ class MemoFile final : public MemoSource {
   Result<MemoData> ReadMemo(uint32_t block) const override;
 
   // Stores `data` as a text memo replacing the memo at oldBlock (0 = none) and returns the
-  // block number for the record in *block (0 for an empty value). shared: take the memo
-  // allocation lock for the write. Failures: data width error 34 for text the format cannot
+  // block number for the record in *block (0 for an empty value). Shared files: under the
+  // memo allocation lock. Failures: data width error 34 for text the format cannot
   // hold, write error 24, lock error 41 when the allocation lock stays taken by another
   // program.
-  TableStatus Write(uint32_t oldBlock, std::string_view data, bool shared, uint32_t* block);
+  TableStatus Write(uint32_t oldBlock, std::string_view data, uint32_t* block);
+
+  // Writes a deferred header (exclusive files) and hands the data to the device.
+  IoStatus Flush();
 
   // Brings the image up to date: appended bytes only, or (whole) everything.
   IoStatus Refresh(bool whole) const;
@@ -53,13 +59,15 @@ class MemoFile final : public MemoSource {
   File* file() { return file_.get(); }
 
  private:
-  MemoFile(std::unique_ptr<File> file, MemoKind kind, std::string driver)
-      : file_(std::move(file)), kind_(kind), driver_(std::move(driver)) {}
+  MemoFile(std::unique_ptr<File> file, MemoKind kind, std::string driver, bool shared)
+      : file_(std::move(file)), kind_(kind), driver_(std::move(driver)), shared_(shared) {}
   IoStatus ReadRange(uint64_t offset, uint64_t length) const;
 
   std::unique_ptr<File> file_;
   MemoKind kind_;
   std::string driver_;
+  bool shared_;
+  bool headerDirty_ = false;
   mutable std::vector<uint8_t> image_;
 };
 

@@ -307,7 +307,7 @@ TableStatus TableFile::PutField(size_t index, const Value& value) {
     if (!memo_) return Error(kGenCorruption, kSubCorruption, "Memo file missing", "PutField");
     Result<uint32_t> old = decoder_->MemoBlock(buffer_, header_.RecordOffset(recno_), index);
     uint32_t block = 0;
-    s = memo_->Write(old ? old.value() : 0, std::get<std::string>(value), shared_, &block);
+    s = memo_->Write(old ? old.value() : 0, std::get<std::string>(value), &block);
     if (!s) return s;
     Status st = EncodeMemoBlock(header_, index, block, buffer_);
     if (!st) return TableFormatError(st.error(), driver_, "PutField");
@@ -465,7 +465,7 @@ TableStatus TableFile::Commit() {
     if (!s) return s;
   }
   IoStatus io = file_->Flush();
-  if (io.ok() && memo_) io = memo_->file()->Flush();
+  if (io.ok() && memo_) io = memo_->Flush();
   if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "CommitArea");
   return {};
 }
