@@ -211,6 +211,7 @@ TableStatus TableFile::WriteBack() {
   IoStatus io = file_->WriteAt(header_.RecordOffset(recno_), out);
   if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
   dirty_ = false;
+  modified_ = true;
   if (recno_ >= cacheFirst_ && recno_ < cacheFirst_ + cacheCount_) {
     std::copy(buffer_.begin(), buffer_.end(),
               cache_.begin() + static_cast<ptrdiff_t>(recno_ - cacheFirst_) * buffer_.size());
@@ -231,6 +232,7 @@ TableStatus TableFile::WriteHeaderCount() {
   if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "Commit");
   header_.headerRecordCount = count_;
   headerDirty_ = false;
+  dateWritten_ = true;
   return {};
 }
 
@@ -463,6 +465,15 @@ TableStatus TableFile::Commit() {
   if (headerDirty_) {
     s = WriteHeaderCount();
     if (!s) return s;
+  } else if (modified_ && !dateWritten_) {
+    // Changed records without an append: the last-update date still has to say today. Only
+    // the date bytes: on a shared table the count belongs to the append protocol.
+    const Date today = TodayForHeader();
+    const uint8_t date[3] = {static_cast<uint8_t>(today.year - 1900),
+                             static_cast<uint8_t>(today.month), static_cast<uint8_t>(today.day)};
+    IoStatus io = file_->WriteAt(1, date);
+    if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "CommitArea");
+    dateWritten_ = true;
   }
   IoStatus io = file_->Flush();
   if (io.ok() && memo_) io = memo_->Flush();

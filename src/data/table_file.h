@@ -13,6 +13,9 @@
 // after every append; the area drops it on GoTop, GoBottom and GoTo, so an explicit
 // positioning always sees the file as it is now. Skip may serve records from the cache.
 //
+// Header date. The last-update date becomes today with the first append (shared tables) or
+// on the first Commit/Close after a change.
+//
 // Record count. Tables opened shared re-read the count from the header (and the file size)
 // in RefreshCount(), which the area calls when positioning and before declaring the end, so
 // records other programs appended become visible. Tables opened exclusively keep the count
@@ -132,6 +135,8 @@ class TableFile {
   std::vector<uint8_t> buffer_;
   bool dirty_ = false;
   bool headerDirty_ = false;  // exclusive tables: count and date not yet in the header
+  bool modified_ = false;     // a record was written in this session
+  bool dateWritten_ = false;  // today's date is in the header
   bool closed_ = true;        // until Open has succeeded
 
   std::vector<uint8_t> cache_;

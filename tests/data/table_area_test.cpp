@@ -478,6 +478,35 @@ TEST_P(TableAreaTest, SharedWritersKeepEachOthersRecordsAndMemos) {
   EXPECT_TRUE(handler.errors.empty());
 }
 
+// Changing records without appending still sets the last-update date, on shared and
+// exclusive tables, and never touches the count.
+TEST_P(TableAreaTest, ChangedTablesCarryTodaysDate) {
+  RecordingHandler handler;
+  for (bool shared : {true, false}) {
+    SCOPED_TRACE(shared);
+    WriteCustomers();
+    std::vector<uint8_t> before = FileBytes("KUNDEN.DBF");
+    std::string old(before.begin(), before.end());
+    old[1] = 90;  // 1990-01-01
+    old[2] = old[3] = 1;
+    std::unique_ptr<File> f;
+    ASSERT_TRUE(env_->Open("KUNDEN.DBF", {}, &f).ok());
+    ASSERT_TRUE(f->WriteAt(0, {reinterpret_cast<const uint8_t*>(old.data()), 4}).ok());
+    f.reset();
+    ASSERT_TRUE(OpenTable(false, Driver(), "KUNDEN", "", shared, false));
+    ASSERT_TRUE(LockRecord());
+    PutField(2, 1.0);
+    CloseArea();
+    std::vector<uint8_t> after = FileBytes("KUNDEN.DBF");
+    Result<DbfHeader> h = ParseDbfHeader(after, after.size(), "KUNDEN.DBF");
+    ASSERT_TRUE(h.ok());
+    EXPECT_EQ(Date(h.value().updateYear, h.value().updateMonth, h.value().updateDay),
+              TodayForHeader());
+    EXPECT_EQ(h.value().headerRecordCount, 3u);
+  }
+  EXPECT_TRUE(handler.errors.empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, TableAreaTest, testing::Values("DBFCDX", "DBFNTX"),
                          [](const testing::TestParamInfo<const char*>& info) {
                            return std::string(info.param);
