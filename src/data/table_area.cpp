@@ -116,6 +116,13 @@ void GoToEnd(Area& a) {
   (void)Move(a.table.get(), a.table->count() + 1, false);
 }
 
+// A navigation that failed (and was let fail by the handler) ends at the end position with
+// both flags set, so loops over GoTop/Skip/AtEnd and GoBottom/Skip(-1)/AtBeginning stop.
+void Lost(Area& a) {
+  GoToEnd(a);
+  a.atEnd = a.atBeginning = true;
+}
+
 // The blank a field reads as when its value cannot be had.
 Value BlankValue(const DbfField& f) {
   switch (f.type) {
@@ -329,7 +336,8 @@ void CommitAllAreas() {
 void GoTop() {
   Area& a = Current();
   TableFile* t = a.table.get();
-  if (!t || !Attempt([&] { return t->RefreshCount(); })) return;
+  if (!t) return;
+  if (!Attempt([&] { return t->RefreshCount(); })) return Lost(a);
   const bool found = SeekVisible(t, 1, true, true);
   if (!found) GoToEnd(a);
   a.atEnd = a.atBeginning = !found;
@@ -338,7 +346,8 @@ void GoTop() {
 void GoBottom() {
   Area& a = Current();
   TableFile* t = a.table.get();
-  if (!t || !Attempt([&] { return t->RefreshCount(); })) return;
+  if (!t) return;
+  if (!Attempt([&] { return t->RefreshCount(); })) return Lost(a);
   const bool found = SeekVisible(t, t->count(), false, true);
   if (!found) GoToEnd(a);
   a.atEnd = a.atBeginning = !found;
@@ -353,12 +362,12 @@ void Skip(int64_t n) {
     return;
   }
   for (int64_t i = 0; i < n; ++i) {
-    if (t->recno() > t->count() && !Attempt([&] { return t->RefreshCount(); })) return;
+    if (t->recno() > t->count() && !Attempt([&] { return t->RefreshCount(); })) return Lost(a);
     bool found = SeekVisible(t, t->recno() + 1, true, false);
     // Other programs may have appended since the count was read.
     if (!found && t->shared()) {
       const uint32_t known = t->count();
-      if (!Attempt([&] { return t->RefreshCount(); })) return;
+      if (!Attempt([&] { return t->RefreshCount(); })) return Lost(a);
       if (t->count() > known) found = SeekVisible(t, known + 1, true, false);
     }
     if (!found) {
@@ -388,7 +397,8 @@ void Skip(int64_t n) {
 void GoTo(int64_t recno) {
   Area& a = Current();
   TableFile* t = a.table.get();
-  if (!t || !Attempt([&] { return t->RefreshCount(); })) return;
+  if (!t) return;
+  if (!Attempt([&] { return t->RefreshCount(); })) return Lost(a);
   const bool inside = recno >= 1 && recno <= static_cast<int64_t>(t->count());
   (void)Move(t, inside ? static_cast<uint32_t>(recno) : t->count() + 1, true);
   a.atEnd = !inside;

@@ -294,5 +294,31 @@ TEST_F(TableAreaErrors, FailingWritesLeaveReadableTables) {
   SetTableEnv(env_.get());
 }
 
+// Reads that keep failing (a network drive gone): every walk ends, with read errors raised.
+TEST_F(TableAreaErrors, FailingReadsEndEveryWalk) {
+  GoodTable();
+  FaultEnv faults(env_.get());
+  SetTableEnv(&faults);
+  RecordingHandler handler;
+  ASSERT_TRUE(OpenTable(false, "DBFCDX", "GOOD", "", true, false));
+  faults.SetCallFault(
+      {.nth = 1, .osCode = kOsGeneralFailure, .persistent = true, .only = FaultOp::kRead});
+  int steps = 0;
+  for (GoTop(); !AtEnd() && steps < 10; Skip()) ++steps;
+  EXPECT_TRUE(AtEnd());
+  for (GoBottom(); !AtBeginning() && steps < 10; Skip(-1)) ++steps;
+  EXPECT_TRUE(AtBeginning());
+  GoTo(1);
+  EXPECT_TRUE(AtEnd());
+  EXPECT_EQ(steps, 0);
+  ASSERT_FALSE(handler.errors.empty());
+  for (const ErrorObject& e : handler.errors) EXPECT_EQ(e.genCode, kGenRead);
+  faults.ClearFaults();
+  GoTop();
+  EXPECT_EQ(GetField(1), Value(std::string("abc  ")));
+  CloseAllAreas();
+  SetTableEnv(env_.get());
+}
+
 }  // namespace
 }  // namespace tabrix
