@@ -1,10 +1,8 @@
 #pragma once
-// Helpers for the table area tests: an error handler that records what the layer raises, and
-// a scratch folder for tables written by a test.
+// Helpers for the table area tests: an error handler that records what the layer raises.
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -40,24 +38,6 @@ class RecordingHandler {
 
  private:
   ScopedErrorHandler scope_;
-};
-
-// A folder of its own under the working directory, removed again at the end.
-class ScratchDir {
- public:
-  explicit ScratchDir(const std::string& tag)
-      : path_(std::filesystem::absolute(ScratchName(tag) + ".d")) {
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).generic_string(); }
-
- private:
-  std::filesystem::path path_;
 };
 
 }  // namespace tabrix::testing_support
