@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "data/error_log.h"
+#include "data/table_area.h"
 
 namespace tabrix {
 namespace {
@@ -36,8 +37,8 @@ class BuiltInPlatform final : public ErrorSysPlatform {
   std::string CurrentDirectory() override { return ""; }
   int64_t FreeDiskBytes() override { return 0; }
   std::string OperatingSystem() override { return "?"; }
-  int CurrentArea() override { return 0; }
-  std::optional<WorkAreaReport> WorkArea(int) override { return std::nullopt; }
+  int CurrentArea() override { return AreaOfAlias(); }
+  std::optional<WorkAreaReport> WorkArea(int area) override { return TableAreaReport(area); }
 
  private:
   unsigned mode_ = 0;

@@ -8,6 +8,9 @@
 #include <filesystem>
 
 #include "data/dbf_test_util.h"
+#include "data/table_area.h"
+#include "data/table_errors.h"
+#include "data/table_test_support.h"
 
 namespace tabrix {
 namespace {
@@ -246,6 +249,102 @@ TEST(DbfCorpus, NullFlagsBitsFollowFieldOrder) {
   // Every field but _NullFlags itself is nullable here: bits 0-8 in field order, so the stored
   // 0xF0 marks CREDITCARD, CARDHOLDER, CREDITCAR2 and CREDITCAR3.
   EXPECT_EQ(bits, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, -1}));
+}
+
+// The same corpus through the table areas: every table opens shared and read-only, GoTop/Skip
+// visits exactly the records without deletion mark, and GetField returns what the record
+// decoder returns for every field of every visible record.
+TEST(DbfCorpus, EveryTableReadsThroughTheTableAreas) {
+  testing_support::RecordingHandler handler;
+  size_t tablesOpened = 0;
+  for (const std::string& path : CorpusTables()) {
+    SCOPED_TRACE(path);
+    auto t = LoadTable(path);
+    const bool opened = OpenTable(false, "DBFCDX", path, "", true, true);
+    if (path.ends_with("odd/dbase_02.dbf")) {
+      EXPECT_FALSE(opened);
+      ASSERT_EQ(handler.errors.size(), 1u);
+      EXPECT_EQ(handler.errors[0].genCode, kGenOpen);
+      EXPECT_EQ(handler.errors[0].fileName, path);
+      handler.errors.clear();
+      continue;
+    }
+    ASSERT_TRUE(opened) << (handler.errors.empty() ? "" : handler.errors[0].description);
+    ++tablesOpened;
+    const DbfHeader& h = t->h();
+    EXPECT_EQ(RecordCount(), static_cast<int64_t>(h.recordCount));
+    std::vector<StructureRow> rows = Structure();
+    std::vector<size_t> visibleFields;  // system fields (_NullFlags) are not in the structure
+    for (size_t i = 0; i < h.fields.size(); ++i) {
+      if (!(h.fields[i].flags & kFieldFlagSystem) && int(i) != h.nullFlagsField) {
+        visibleFields.push_back(i);
+      }
+    }
+    ASSERT_EQ(rows.size(), visibleFields.size());
+    uint32_t visited = 0;
+    for (GoTop(); !AtEnd(); Skip()) {
+      const uint32_t n = static_cast<uint32_t>(RecordNumber());
+      ASSERT_FALSE(RecordIsDeleted(t->Record(n)));
+      ++visited;
+      for (size_t p = 1; p <= rows.size(); ++p) {
+        const size_t index = visibleFields[p - 1];
+        const DbfField* it = &h.fields[index];
+        Result<Value> expected = t->decoder->Field(t->Record(n), h.RecordOffset(n), index);
+        Value got = GetField(static_cast<int>(p));
+        if (expected.ok()) {
+          EXPECT_TRUE(got == expected.value()) << "record " << n << " field " << it->name;
+        } else {
+          EXPECT_TRUE(KnownBrokenField(path, it->name));
+          ASSERT_EQ(handler.TakeCodes(), std::vector<int>{kGenCorruption});
+        }
+        // Some writers repeat a name (dbase_03 has Point_ID twice): the first one wins.
+        EXPECT_EQ(h.fields[visibleFields[size_t(FieldPosition(it->name) - 1)]].name, it->name);
+      }
+    }
+    uint32_t live = 0;
+    for (uint32_t n = 1; n <= h.recordCount; ++n) live += !RecordIsDeleted(t->Record(n));
+    EXPECT_EQ(visited, live);
+    EXPECT_EQ(RecordNumber(), static_cast<int64_t>(h.recordCount) + 1);
+    EXPECT_TRUE(handler.errors.empty()) << handler.errors[0].description;
+    CloseArea();
+  }
+  EXPECT_GE(tablesOpened, 50u);
+}
+
+TEST(DbfCorpus, ValuesThroughTheTableAreas) {
+  testing_support::RecordingHandler handler;
+  for (const ValueCase& c : kValueCases) {
+    SCOPED_TRACE(std::string(c.file) + " #" + std::to_string(c.record) + " " + c.field);
+    ASSERT_TRUE(OpenTable(true, "", CorpusPath(c.file), "T", true, true));
+    GoTo(c.record);
+    Value got = GetFieldByName(AreaOfAlias("t"), c.field);
+    if (auto* s = std::get_if<std::string>(&got)) *s = TrimRight(*s);
+    if (auto* d = std::get_if<double>(&got); d && std::holds_alternative<double>(c.expected)) {
+      EXPECT_NEAR(*d, std::get<double>(c.expected), 1e-9);
+    } else {
+      EXPECT_TRUE(got == c.expected);
+    }
+    CloseArea();
+  }
+  EXPECT_TRUE(handler.errors.empty());
+}
+
+// Tables with a production index or an NTX beside them open and read with either driver.
+TEST(DbfCorpus, TablesWithIndexFilesBesideThemOpen) {
+  testing_support::RecordingHandler handler;
+  for (const char* file : {"vfp/foxprodb/calls.dbf", "vfp/godbase/employees.dbf", "odd/rooms.dbf",
+                           "ntx/ntx-char.dbf", "vfp/texto.dbf"}) {
+    for (const char* driver : {"DBFCDX", "DBFNTX"}) {
+      SCOPED_TRACE(std::string(file) + " " + driver);
+      ASSERT_TRUE(OpenTable(false, driver, CorpusPath(file), "", true, false));
+      EXPECT_EQ(DriverOfArea(), driver);
+      int64_t visible = 0;
+      for (GoTop(); !AtEnd(); Skip()) ++visible;
+      EXPECT_GT(visible, 0);
+      CloseArea();
+    }
+  }
+  EXPECT_TRUE(handler.errors.empty());
 }
 
 }  // namespace

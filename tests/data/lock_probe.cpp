@@ -2,10 +2,13 @@
 // tries locks on it while the test process holds its own.
 //
 //   lock_probe <file> shared|exclusive [x|s:<offset>:<length> ...]
-//
-// Each lock is tried once (exclusive x or shared s) and released again at once. Exit code:
-// bit i set when lock i was granted (at most 7 locks); 128 + OS code when the open failed;
-// 255 for a bad command line.
+//     Byte ranges through the Env: each lock is tried once (exclusive x or shared s) and
+//     released again at once.
+//   lock_probe <table> area <driver> [r:<recno>|t ...]
+//     Through the table areas: OpenTable shared, then per argument GoTo + LockRecord (r) or
+//     LockTable (t), each followed by UnlockArea.
+// Exit code: bit i set when lock i was granted (at most 7 locks); 128 + OS code when the open
+// failed (area mode: 128 + the OS code of the raised error); 255 for a bad command line.
 
 #include <cstdint>
 #include <cstdio>
@@ -13,7 +16,9 @@
 #include <memory>
 #include <string>
 
+#include "data/error.h"
 #include "data/file_env.h"
+#include "data/table_area.h"
 
 namespace {
 
@@ -30,11 +35,43 @@ bool ParseLock(const std::string& text, tabrix::LockMode* mode, uint64_t* offset
   return *end == '\0';
 }
 
+int ProbeThroughAreas(int argc, char** argv) {
+  if (argc < 4) return kUsage;
+  int osCode = -1;
+  tabrix::ScopedErrorHandler handler([&](const tabrix::ErrorObject& e) {
+    std::fprintf(stderr, "error %d/%d: %s %s\n", e.genCode, e.subCode, e.description.c_str(),
+                 e.fileName.c_str());
+    osCode = e.osCode;
+    return tabrix::ErrorOutcome{tabrix::ErrorAction::kDefault, {}};
+  });
+  if (!tabrix::OpenTable(false, argv[3], argv[1], "PROBE", true, false)) {
+    return 128 + (osCode > 0 && osCode < 127 ? osCode : 126);
+  }
+  int granted = 0;
+  for (int i = 4; i < argc; ++i) {
+    const std::string lock = argv[i];
+    bool got = false;
+    if (lock == "t") {
+      got = tabrix::LockTable();
+    } else if (lock.size() > 2 && lock.compare(0, 2, "r:") == 0) {
+      tabrix::GoTo(std::strtoll(lock.c_str() + 2, nullptr, 10));
+      got = tabrix::LockRecord();
+    } else {
+      return kUsage;
+    }
+    if (got) granted |= 1 << (i - 4);
+    tabrix::UnlockArea();
+  }
+  tabrix::CloseAllAreas();
+  return granted;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 3 || argc > 10) return kUsage;
   std::string mode = argv[2];
+  if (mode == "area") return ProbeThroughAreas(argc, argv);
   if (mode != "shared" && mode != "exclusive") return kUsage;
   std::unique_ptr<tabrix::File> file;
   tabrix::IoStatus s =

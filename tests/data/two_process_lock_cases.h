@@ -11,6 +11,8 @@
 #include "data/env_test_support.h"
 #include "data/file_env.h"
 #include "data/lock_offsets.h"
+#include "data/table_area.h"
+#include "data/table_test_support.h"
 
 namespace tabrix {
 
@@ -101,6 +103,64 @@ INSTANTIATE_TEST_SUITE_P(Dialects, TwoProcessLocks,
                          testing::Values(LockDialect::kFoxPro, LockDialect::kNtx),
                          [](const testing::TestParamInfo<LockDialect>& info) {
                            return std::string(info.param == LockDialect::kNtx ? "Ntx" : "FoxPro");
+                         });
+
+// The same exclusion through the table areas on both sides: this process opens a table shared
+// and locks through LockRecord / LockTable / AppendRecord; the probe opens it shared with
+// OpenTable and answers which of its LockRecord / LockTable calls succeed.
+class TwoProcessAreaLocks : public testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    name_ = testing_support::ScratchName(std::string("area_") + GetParam()) + ".dbf";
+    CreateTable(name_, {{"NAME", 'C', 20, 0}, {"NR", 'N', 5, 0}}, GetParam());
+    ASSERT_TRUE(OpenTable(false, GetParam(), name_, "HOLDER", false, false));
+    for (int i = 0; i < 8; ++i) ASSERT_TRUE(AppendRecord());
+    CloseArea();
+    ASSERT_TRUE(OpenTable(false, GetParam(), name_, "HOLDER", true, false));
+  }
+  void TearDown() override {
+    CloseAllAreas();
+    (void)DefaultEnv()->RemoveFile(name_);
+  }
+  int Probe(const std::vector<std::string>& locks) {
+    std::vector<std::string> args = {name_, "area", GetParam()};
+    args.insert(args.end(), locks.begin(), locks.end());
+    return RunLockProbe(args);
+  }
+
+  testing_support::RecordingHandler handler_;
+  std::string name_;
+};
+
+TEST_P(TwoProcessAreaLocks, RecordFiveHeldExcludesRecordFiveAndTheTableOnly) {
+  GoTo(5);
+  ASSERT_TRUE(LockRecord());
+  EXPECT_EQ(Probe({"r:5", "r:6", "t"}), kRec6);
+  UnlockArea();
+  EXPECT_EQ(Probe({"r:5", "r:6", "t"}), kRec5 | kRec6 | kTable);
+  ASSERT_TRUE(LockTable());
+  EXPECT_EQ(Probe({"r:5", "r:6", "t", "r:1", "r:8"}), 0);
+  UnlockArea();
+  // An appended record stays locked until released; the other records do not.
+  ASSERT_TRUE(AppendRecord());
+  EXPECT_EQ(RecordNumber(), 9);
+  EXPECT_EQ(Probe({"r:9", "r:8", "t"}), kRec6);
+  UnlockArea();
+  EXPECT_EQ(Probe({"r:9"}), kRec5);
+  EXPECT_TRUE(handler_.errors.empty());
+}
+
+TEST_P(TwoProcessAreaLocks, ExclusiveOpenIsASharingViolationForTheProbe) {
+  CloseArea();
+  ASSERT_TRUE(OpenTable(false, GetParam(), name_, "HOLDER", false, false));
+  EXPECT_EQ(Probe({}), 128 + kOsSharingViolation);
+  CloseArea();
+  EXPECT_EQ(Probe({"t"}), kRec5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, TwoProcessAreaLocks, testing::Values("DBFCDX", "DBFNTX"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param);
                          });
 
 }  // namespace two_process

@@ -1,0 +1,74 @@
+#pragma once
+// The memo file of an open table (FPT or DBT), read and written through the Env.
+//
+// The file's bytes are held in memory (`image`) so that the format readers and write planners
+// of fpt_memo.h and dbt_memo.h work on them unchanged. The image follows the file:
+//   - shared files: before every read the file's size is checked; bytes other programs
+//     appended since are read in (with the header), and a file that shrank (packed by another
+//     program) is read again completely;
+//   - exclusive files: nobody else writes, so the image is the truth; the header's next-free
+//     pointer is written by Flush() only (a stale pointer is safe: the planners never trust a
+//     pointer into existing data);
+//   - a write runs under the memo allocation lock (lock_offsets.h) on shared tables and
+//     re-reads the header, the new tail and the old value's block header under that lock
+//     first, so a next-free pointer moved by another program is honoured;
+//   - the patches of a write go to the file (data blocks, then the header) and to the image.
+// A memo another program rewrote in place inside its old blocks is seen after RefreshBlock
+// (the table calls it for the memos of a record after locking it, as it re-reads the record).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/dbf_header.h"
+#include "data/file_env.h"
+#include "data/memo_source.h"
+#include "data/table_errors.h"
+
+namespace tabrix {
+
+class MemoFile final : public MemoSource {
+ public:
+  // Opens fileName (shared or exclusive like its table) and reads it. kind: kFpt, kDbt3 or
+  // kDbt4. Failures: open error 21 with the OS code; a header the readers refuse is 21 too.
+  static TableStatus Open(Env* env, const std::string& fileName, const OpenOptions& options,
+                          MemoKind kind, const std::string& driver, std::unique_ptr<MemoFile>* out);
+
+  Result<MemoData> ReadMemo(uint32_t block) const override;
+
+  // Stores `data` as a text memo replacing the memo at oldBlock (0 = none) and returns the
+  // block number for the record in *block (0 for an empty value). Shared files: under the
+  // memo allocation lock. Failures: data width error 34 for text the format cannot
+  // hold, write error 24, lock error 41 when the allocation lock stays taken by another
+  // program.
+  TableStatus Write(uint32_t oldBlock, std::string_view data, uint32_t* block);
+
+  // Writes a deferred header (exclusive files) and hands the data to the device.
+  IoStatus Flush();
+
+  // Brings the image up to date: appended bytes only, or (whole) everything.
+  IoStatus Refresh(bool whole) const;
+  // Reads the memo at `block` again from the file (after a lock: another program may have
+  // rewritten it in place). Blocks outside the image are left alone; reading them reports
+  // the damage.
+  IoStatus RefreshBlock(uint32_t block) const;
+
+  const std::string& fileName() const { return file_->fileName(); }
+  File* file() { return file_.get(); }
+
+ private:
+  MemoFile(std::unique_ptr<File> file, MemoKind kind, std::string driver, bool shared)
+      : file_(std::move(file)), kind_(kind), driver_(std::move(driver)), shared_(shared) {}
+  IoStatus ReadRange(uint64_t offset, uint64_t length) const;
+
+  std::unique_ptr<File> file_;
+  MemoKind kind_;
+  std::string driver_;
+  bool shared_;
+  bool headerDirty_ = false;
+  mutable std::vector<uint8_t> image_;
+};
+
+}  // namespace tabrix
