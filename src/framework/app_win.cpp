@@ -5,6 +5,7 @@
 #include <ctime>
 #include <string>
 
+#include "data/error_log.h"
 #include "framework/app_settings.h"
 #include "framework/native/monitor.h"
 #include "framework/native/short_ids.h"
@@ -137,8 +138,9 @@ ZB_APP::InitResult ZB_APP::Init(const std::string& className, const std::string&
   TempDir = TempDirFor(cClassName);
   hLanguage = nullptr;
   lLocalInstallation = false;
-  // Process-wide table settings (error log, dates, shared opening) belong to the table layer
-  // and are set where that layer starts.
+  SetErrorLog(ErrorLogSetting{cSysDir + "Error.txt", true});
+  // The other process-wide table settings (dates, shared opening, deleted records) belong to
+  // the table layer and are set where that layer starts.
   lUseNoEditColor = true;
   lCutTextMode = false;
   lDBFNTXAX = cDBFNTX == "ADS";

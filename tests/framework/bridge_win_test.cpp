@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "framework/dialog_template_win.h"
 #include "framework/native/bridge.h"
+#include "framework/native/dialog_template.h"
 #include "framework/native/message_loop.h"
 
 namespace tabrix {
@@ -231,14 +231,14 @@ struct Seen {
   bool controlExisted;
 };
 
-test::DialogTemplate OneButtonDialog() {
-  test::DialogTemplate t("bridge dialog", WS_POPUP | WS_CAPTION | WS_SYSMENU, 120, 60);
+DialogTemplate OneButtonDialog() {
+  DialogTemplate t("bridge dialog", WS_POPUP | WS_CAPTION | WS_SYSMENU, 120, 60);
   t.Add(0x0080, kButtonId, BS_PUSHBUTTON | WS_TABSTOP, 10, 10, 50, 14, "OK");
   return t;
 }
 
 TEST_F(BridgeTest, ModelessDialogGetsOneInitDialogWithZeros) {
-  test::DialogTemplate t = OneButtonDialog();
+  DialogTemplate t = OneButtonDialog();
   std::vector<Seen> seen;
   HWND dialog = CREATEDIALOGINDIRECT(
       getInstance(), t.Get(), window_, [&](HWND d, UINT m, WPARAM wp, LPARAM lp) -> MsgResult {
@@ -268,7 +268,7 @@ TEST_F(BridgeTest, ModelessDialogGetsOneInitDialogWithZeros) {
 }
 
 TEST_F(BridgeTest, SubclassedDialogIsCleanedUpOnce) {
-  test::DialogTemplate t = OneButtonDialog();
+  DialogTemplate t = OneButtonDialog();
   int dialogNcDestroy = 0, windowNcDestroy = 0;
   HWND dialog = CREATEDIALOGINDIRECT(getInstance(), t.Get(), window_,
                                      [&](HWND, UINT m, WPARAM, LPARAM) -> MsgResult {
@@ -293,7 +293,7 @@ TEST_F(BridgeTest, SubclassedDialogIsCleanedUpOnce) {
 }
 
 TEST_F(BridgeTest, ModalDialogSeesThePlatformsInitDialog) {
-  test::DialogTemplate t = OneButtonDialog();
+  DialogTemplate t = OneButtonDialog();
   std::vector<Seen> seen;
   HWND focusCandidate = nullptr;
   INT_PTR result = DIALOGBOXINDIRECT(

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/dialog_template_win.h"
 #include "framework/native/bridge.h"
+#include "framework/native/dialog_template.h"
 #include "framework/native/message_loop.h"
 #include "framework/native/monitor.h"
 #include "framework/native/short_ids.h"
@@ -44,7 +44,7 @@ void Drain() {
 class WindowOpsTest : public testing::Test {
  protected:
   void SetUp() override {
-    test::DialogTemplate t("wheel", WS_POPUP | WS_CAPTION | WS_VISIBLE, 200, 120);
+    DialogTemplate t("wheel", WS_POPUP | WS_CAPTION | WS_VISIBLE, 200, 120);
     t.Add(0x0081, kEditId, ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER, 5, 5, 90, 40);
     t.Add(0x0083, kListId, LBS_NOTIFY | WS_VSCROLL | WS_BORDER, 100, 5, 90, 40);
     t.Add(0x0080, kFirstButton, BS_PUSHBUTTON | WS_TABSTOP, 5, 60, 50, 14, "Eins");

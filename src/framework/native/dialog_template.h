@@ -1,13 +1,14 @@
 #pragma once
-// In-memory dialog templates for tests (DLGTEMPLATE followed by its items), so that dialog tests
-// need no resource script. Units are dialog units; texts are ASCII.
+// In-memory dialog templates (DLGTEMPLATE followed by its items) for CREATEDIALOGINDIRECT and
+// DIALOGBOXINDIRECT, so that small dialogs and tests need no resource script. Units are dialog
+// units; texts are Windows-1252 window text.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace tabrix::test {
+namespace tabrix {
 
 class DialogTemplate {
  public:
@@ -51,8 +52,10 @@ class DialogTemplate {
     Word(static_cast<WORD>(d >> 16));
   }
   void Text(const char* text) {
-    for (const char* p = text; *p; ++p) Word(static_cast<unsigned char>(*p));
-    Word(0);
+    int n = MultiByteToWideChar(1252, 0, text, -1, nullptr, 0);
+    std::wstring wide(n > 0 ? n : 1, L'\0');
+    if (n > 0) MultiByteToWideChar(1252, 0, text, -1, wide.data(), n);
+    for (wchar_t c : wide) Word(static_cast<WORD>(c));  // the terminating zero included
   }
   void Align() {
     if (words_.size() % 2) Word(0);
@@ -60,4 +63,4 @@ class DialogTemplate {
   std::vector<WORD> words_;  // WORD storage keeps the template WORD-aligned; Align() DWORD-aligns
 };
 
-}  // namespace tabrix::test
+}  // namespace tabrix
