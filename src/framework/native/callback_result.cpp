@@ -27,9 +27,7 @@ int64_t MsgResult::ToNumber() const {
     }
     int64_t operator()(bool v) const { return v ? 1 : 0; }
     int64_t operator()(const Date& v) const { return DayNumber(v); }
-    int64_t operator()(const std::string& v) const {
-      return v.size() == 1 ? static_cast<unsigned char>(v[0]) : 0;
-    }
+    int64_t operator()(const TextAnswer& v) const { return v.code; }
   };
   return std::visit(Visitor{}, value_);
 }

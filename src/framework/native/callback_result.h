@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "data/value.h"
@@ -33,8 +34,9 @@ class MsgResult {
   MsgResult(unsigned long long value) : value_(static_cast<int64_t>(value)) {}
   MsgResult(double value) : value_(value) {}
   MsgResult(const Date& value) : value_(value) {}
-  MsgResult(std::string value) : value_(std::move(value)) {}
-  MsgResult(const char* value) : value_(std::string(value)) {}
+  MsgResult(std::string_view text) : value_(TextAnswer::Of(text)) {}
+  MsgResult(const std::string& text) : value_(TextAnswer::Of(text)) {}
+  MsgResult(const char* text) : value_(TextAnswer::Of(text)) {}
 
   bool IsNone() const { return std::holds_alternative<std::monostate>(value_); }
   bool IsNumber() const {
@@ -44,7 +46,14 @@ class MsgResult {
   int64_t ToNumber() const;
 
  private:
-  std::variant<std::monostate, int64_t, double, bool, Date, std::string> value_;
+  // A text answer keeps only what it converts to, so the answer stays a plain value.
+  struct TextAnswer {
+    int64_t code = 0;
+    static TextAnswer Of(std::string_view text) {
+      return TextAnswer{text.size() == 1 ? static_cast<unsigned char>(text[0]) : 0};
+    }
+  };
+  std::variant<std::monostate, int64_t, double, bool, Date, TextAnswer> value_;
 };
 
 inline const MsgResult kNoResult{};
