@@ -1,0 +1,283 @@
+#pragma once
+// ZB_APP, the application object (Windows only): owns the main window and its callback, the
+// registry of open dialogs, the shared drawing objects and application-wide settings, and runs
+// the main message loop. A program derives its application class, overrides Init,
+// _RegisterClass, HandleMessage and the On... hooks as needed, creates one instance and returns
+// the result of Exec.
+//
+// Life: Init -> (program shows the window, creates dialogs) -> Exec -> WM_CLOSE -> CloseApp ->
+// DestroyWindow -> WM_DESTROY -> DESTROY (tables closed, quit posted, quit flag) -> Exec
+// returns (resource library freed, class unregistered).
+//
+// Seams for pieces that live elsewhere are virtual and named for what they do (ShowBox,
+// CallWinHelp, CloseAllTables, TempDirFor, ...): the defaults call the platform directly; tests
+// and the program replace them.
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/native/bridge.h"
+#include "framework/native/message_loop.h"
+
+namespace tabrix {
+
+// Framework window messages the main window understands or sends.
+inline constexpr UINT WMU_EDITMODE = 4086;
+inline constexpr UINT WMU_CLOSEREQUEST = 4100;
+inline constexpr UINT WMU_BUTTONCLICK = 4101;
+inline constexpr UINT WMU_SHIFTDLG = 4112;
+inline constexpr UINT WMU_HOTKEY = 4113;
+inline constexpr UINT WMU_COMMITEDIT = 4115;
+inline constexpr UINT WMU_REFRESHRECORD = 4120;
+inline constexpr UINT WMU_HELP = 4126;
+inline constexpr UINT WMU_ACTIVEDLG = 4128;
+inline constexpr UINT WMU_ADDDLG = 4129;
+inline constexpr UINT WMU_DELDLG = 4130;
+inline constexpr UINT WMU_DELETERECORD = 4136;
+inline constexpr UINT WMU_REFRESHIFSHOWN = 4137;
+inline constexpr UINT WMU_CUTTEXTMODE = 4259;
+
+inline constexpr UINT_PTR kRecordChangeTimer = 12123;
+inline constexpr UINT kRecordChangeInterval = 12000;
+
+// Entry of the dialog registry aDlgWnd. Type 0: plain framework dialog; type 1: data-entry
+// dialog taking part in closing, edit-mode queries and right-click focus.
+struct DlgEntry {
+  HWND window = nullptr;
+  int type = 0;
+  std::string name;
+  bool active = false;
+};
+
+// Status bar object of the application (not part of this system; only SetText is fixed).
+class StatusBarObject {
+ public:
+  struct Text {
+    std::string text;
+    int align = -1;
+    int style = 0;
+  };
+  virtual ~StatusBarObject() = default;
+  // Shows text in a part; returns what was shown before.
+  virtual Text SetText(const std::string& text, int part, int align, int style) = 0;
+};
+
+// The framework-wide settings (aEVars); other classes read them by name.
+struct AppEVars {
+  bool lMouseFocusA = false, lMouseFocusB = false;  // 1, 2
+  bool lAppActive = true;                           // 3
+  int32_t nToolBarSize = 0;                         // 4: low word width, high word height
+  int32_t nToolBarFlags = 6;                        // 5
+  std::vector<HWND> aDropClients;                   // 6
+  std::string cRefreshToken;                        // 7
+  bool lBusy = false;                               // 8
+  struct MenuText {
+    int id = 0;
+    std::string text;  // shown when not empty
+    int resource = 0;  // else this string resource of `module`
+    HMODULE module = nullptr;
+  };
+  std::vector<MenuText> aMenuTexts;  // 9
+  int64_t nLastRecChange = 0;        // 10
+  bool lCtl3d = false;               // 11
+  bool lSkipEraseClip = false;       // 12
+  bool slot13 = true;                // 13: read by the shared-table opener
+  struct SepLine {
+    int x = 0, top = 0, bottom = 0;
+  };
+  std::vector<SepLine> aSepLines;  // 14
+  std::string slot15 = "!";        // 15: drive last found served by a database server
+  int nWheelOffset = 25;           // 16
+};
+
+class ZB_APP : public MessageLoopHost {
+ public:
+  enum class InitResult {
+    kReady,       // the object (main window created, resource library loaded)
+    kNotStarted,  // 0: another instance was brought to the front, or no message queue
+    kFailed,      // false: class, window or resource library failed
+  };
+
+  ZB_APP();
+  ~ZB_APP() override;
+  ZB_APP(const ZB_APP&) = delete;
+  ZB_APP& operator=(const ZB_APP&) = delete;
+
+  // --- start ---
+  // resourceLibrary empty: "ZBRES32.DLL"; width/height 0: 640 x 480; master nullptr: none.
+  // The 3-D flag is accepted and treated as true, as the framework always did.
+  virtual InitResult Init(const std::string& className, const std::string& caption,
+                          const std::string& resourceLibrary = "", int width = 0, int height = 0,
+                          bool ctl3d = true, HWND master = nullptr,
+                          bool allowSecondInstance = false);
+  virtual bool _RegisterClass();
+
+  // --- settings ---
+  ZB_APP& _NetworkRefresh(bool on);
+  void _Set_LearnMode(std::optional<bool> value) { lLearnMode_ = value.value_or(false); }
+  bool Get_LearnMode() const { return lLearnMode_; }
+  void _Set_nHelpKontextId(int id) { nHelpKontextId_ = id; }
+  void _Set_cHelpFile(const std::string& text);
+  void _Set_CutTextMode(bool on);
+  void _CTL3D(bool on) { aEVars.lCtl3d = on; }  // the old 3-D library is never used
+
+  // --- main window callback and its message steps ---
+  MsgResult WndProc(size_t previous, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Derived classes answer their messages here; a result other than nothing is returned to the
+  // platform.
+  virtual MsgResult HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // 0 refuses closing, 1 allows it.
+  int CloseApp(WPARAM wParam, int closeCode);
+  LRESULT DESTROY(WPARAM wParam, LPARAM lParam);
+  LRESULT SHIFTDLG(WPARAM wParam, LPARAM lParam);
+  LRESULT ISINEDITMODUS(WPARAM wParam, LPARAM lParam);
+  LRESULT RBUTTONDOWN(WPARAM wParam, LPARAM lParam);
+  LRESULT MENUSELECT(WPARAM wParam, LPARAM lParam);
+  LRESULT ERASEBKGND(HDC dc, LPARAM lParam);
+  LRESULT PAINT(WPARAM wParam, LPARAM lParam);
+  LRESULT TIMER();
+  int RememberedCloseCode() const { return closeCode_; }
+
+  // --- hooks (empty defaults return nothing) ---
+  virtual MsgResult OnSetfocus(WPARAM, LPARAM) { return {}; }
+  virtual MsgResult OnEraseBkgnd(HDC, LPARAM) { return {}; }
+  virtual MsgResult OnCommand(WPARAM, LPARAM) { return {}; }
+  virtual MsgResult OnPaint(HDC, WPARAM, LPARAM) { return {}; }
+  virtual MsgResult OnEndSession(WPARAM, LPARAM) { return {}; }
+  virtual MsgResult OnQueryEndSession(WPARAM, LPARAM) { return {}; }
+  virtual MsgResult OnShiftDlg(WPARAM, LPARAM) { return {}; }
+  virtual MsgResult OnMove(WPARAM, LPARAM) { return {}; }
+  virtual MsgResult OnSize(WPARAM, LPARAM) { return {}; }
+  virtual MsgResult OnCreate();
+  virtual bool OnClose();  // saves the placement, deletes the drawing objects; false refuses
+  virtual LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
+  void OnMouseMove(WPARAM wParam, LPARAM lParam);
+  LRESULT OnSysColorChange(bool recreate);
+  LRESULT OnTimeChange();
+
+  // --- dialog registry ---
+  void AddDlgHandle(const DlgEntry& entry);
+  void DeleteDlgHandle(HWND window);
+  void SetActiveDlg(HWND window);
+  HWND GetActiveDlg() const;  // first active dialog, else the main window
+  HWND GethLastFocusWnd() const;
+  HWND GethLastEditWnd() const { return hLastEditWnd_; }
+  HWND IsAnyDlgInEditModus();
+  bool RegDropClient(HWND window);
+  bool UnRegDropClient(HWND window);
+
+  // --- placement ---
+  void Show(int showCommand);
+  // Restores the main window from section "Fenster" of the dialog INI file. showCommand 0:
+  // the saved one (or SW_SHOW).
+  void SetWnd(int showCommand = 0, const std::string& suffix = "");
+  // Saves show command and normal position there (when lSavePos).
+  void GetWnd(const std::string& suffix = "");
+
+  // --- loop ---
+  WPARAM Exec();
+  // Handles waiting messages and returns; area 0: the selected table (see SetTableKeeper).
+  int LocalExec(int area = 0, bool withWheel = false);
+
+  // --- files ---
+  ZB_APP& Remove_Files();
+
+  // --- drawing objects ---
+  HPEN GetGreyPen() const { return hGreyPen_; }
+  HBRUSH GetHighLightBrush() const { return hHighLightBrush_; }
+  HBRUSH GetLightGrayBrush() const { return hLightGrayBrush_; }
+  HPEN GetShadowPen() const { return hShadowPen_; }
+  HPEN GetLightPen() const { return hLightPen_; }
+
+  std::string GetDllVersion() const { return "1.0.0.40"; }
+  int DdeCheck() const { return 0; }
+  bool QuitFlagSet() const { return quit_; }
+  size_t WndProcIndex() const { return wndProcIndex_; }
+
+  // MessageLoopHost
+  HWND LoopWindow() const override { return hwnd; }
+  HACCEL LoopAccelerators() const override { return hAccel_; }
+  HWND CurrentDialog() const override { return hglobal; }
+  bool QuitFlag() const override { return quit_; }
+  int WheelOffset() const override { return aEVars.nWheelOffset; }
+
+  // --- members (named as the framework's other classes read them) ---
+  std::string cClassName, cCaption, cHelpFile, TempDir, cSysDir;
+  HICON hStdIcon = nullptr;
+  HANDLE hTask = nullptr;
+  HWND hwnd = nullptr;
+  HWND hMasterWnd = nullptr;
+  bool lAppReady = false, lUseNoEditColor = true, lErrorLock = true;
+  std::string cZBRES = "ZBRES32.DLL";
+  StatusBarObject* oStatusBar = nullptr;
+  bool lShowBubbles = true;
+  HWND hActive = nullptr;
+  HMODULE hLanguage = nullptr;
+  std::string cDBFNTX = "DBFNTX";
+  bool lDBFNTXAX = false;
+  std::vector<DlgEntry> aDlgWnd;
+  HWND hglobal = nullptr, hglobalLast = nullptr, hIsInEditModus = nullptr;
+  HMODULE hZBRES = nullptr;
+  StatusBarObject::Text aOldText;
+  bool lShowTip = false, lLocalInstallation = false, lLockApplication = false, lSavePos = true;
+  HANDLE hNetLock = nullptr, hDefaultLock = nullptr;
+  int nHoeBrZe = 20;
+  bool lCutTextMode = false;
+  AppEVars aEVars;
+  bool lRepository = false, lSticky = false;
+  bool lMaximized = false;
+
+ protected:
+  // --- seams ---
+  virtual int ShowBox(HWND owner, const std::string& text, const std::string& title, UINT flags);
+  virtual bool CallWinHelp(HWND window, const std::string& file, UINT command, ULONG_PTR data);
+  // Commits and closes every open table; returns an error description when that failed
+  // ("" for an error without one). The table layer is not linked into the framework.
+  virtual std::optional<std::string> CloseAllTables() { return std::nullopt; }
+  // The program's temporary directory for a class name (with a trailing backslash).
+  virtual std::string TempDirFor(const std::string& className);
+  // The area where a table alias is open in this process (0: not open), and whether deleted
+  // records are shown; read by the record-change timer.
+  virtual int AreaOfAlias(const std::string&) { return 0; }
+  virtual bool DeletedRecordsVisible() { return false; }
+  // Debug output (O_S): silent unless a debugger listens.
+  virtual void Trace(const std::string& text);
+  // Screen size and monitor count for SetWnd.
+  virtual SIZE ScreenSize() const;
+  virtual bool SingleMonitor() const;
+
+ private:
+  void DeleteDrawingObjects();
+  std::string ResourceText(UINT id) const;
+  void SendToDialogs(UINT message, WPARAM wParam, LPARAM lParam, bool onlyExisting);
+  void QueryEditModeOfDataDialogs();
+  MsgResult Forward(size_t previous, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+  int closeCode_ = 0;
+  bool quit_ = false;
+  size_t wndProcIndex_ = 0;
+  bool lLearnMode_ = false;
+  int nHelpKontextId_ = 0;
+  HWND hLastEditWnd_ = nullptr;
+  HACCEL hAccel_ = nullptr;
+  HPEN hGreyPen_ = nullptr, hShadowPen_ = nullptr, hLightPen_ = nullptr;
+  HBRUSH hHighLightBrush_ = nullptr, hLightGrayBrush_ = nullptr;
+  bool classRegistered_ = false;
+};
+
+// The application object Init published (nullptr before).
+ZB_APP* OAPP();
+
+// LocalExec's table seam: before pumping, the keeper remembers the selected table of an area
+// (0: the selected one) and returns what restores it; the pump calls that only when it handled
+// at least one message. Unset: tables are not touched.
+using TableRestorer = std::function<void()>;
+using TableKeeper = std::function<TableRestorer(int area)>;
+void SetTableKeeper(TableKeeper keeper);
+
+}  // namespace tabrix
