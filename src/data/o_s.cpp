@@ -49,8 +49,8 @@ std::optional<std::string> PlainText(const TraceValue& value) {
   return std::nullopt;
 }
 
-std::string Location(const std::source_location& where) {
-  return std::string("PROC: ") + where.function_name() + " Zeile:" + std::to_string(where.line());
+std::string Location(const char* function, int line) {
+  return std::string("PROC: ") + (function ? function : "") + " Zeile:" + std::to_string(line);
 }
 
 void Emit(bool viewer, const std::string& line) {
@@ -76,8 +76,8 @@ void ResetDebugOutputStarted() {
   gDebuggerStarted = false;
 }
 
-void O_S(const TraceValue& first, const std::optional<TraceValue>& second, bool withLocation,
-         const std::source_location& where) {
+void O_S(const TraceValue& first, const TraceValue& second, bool withLocation, const char* function,
+         int lineNumber) {
   DebugChannel& channel = Channel();
   const bool viewer = channel.FindViewer(kDebugViewerClass, kDebugViewerTitle);
   if (!viewer && !channel.AtomExists(kDebugAtom)) return;
@@ -89,12 +89,12 @@ void O_S(const TraceValue& first, const std::optional<TraceValue>& second, bool 
   }
 
   std::string firstText;
-  std::optional<TraceValue> secondValue = second;
+  TraceValue secondValue = second;
   if (std::holds_alternative<TraceValue::List>(first.v) ||
       std::holds_alternative<TraceCodeblock>(first.v)) {
     firstText = "Array / Codeblock: 1.Parameter sollte String, Zahl oder NIL sein!";
   } else if (std::holds_alternative<std::monostate>(first.v)) {
-    Emit(viewer, Location(where) + "\r\n");
+    Emit(viewer, Location(function, lineNumber) + "\r\n");
     return;
   } else if (std::holds_alternative<double>(first.v) || std::holds_alternative<int64_t>(first.v)) {
     firstText = "Wert: " + Str10(*PlainText(first));
@@ -106,16 +106,16 @@ void O_S(const TraceValue& first, const std::optional<TraceValue>& second, bool 
   firstText = Trim(firstText);
 
   std::string secondText;
-  if (!secondValue || std::holds_alternative<std::monostate>(secondValue->v)) {
+  if (std::holds_alternative<std::monostate>(secondValue.v)) {
     secondText = "NIL";
-  } else if (std::holds_alternative<TraceCodeblock>(secondValue->v)) {
+  } else if (std::holds_alternative<TraceCodeblock>(secondValue.v)) {
     secondText = "Codeblock";
-  } else if (std::holds_alternative<TraceObject>(secondValue->v)) {
+  } else if (std::holds_alternative<TraceObject>(secondValue.v)) {
     secondText = "Object";
-  } else if (auto list = std::get_if<TraceValue::List>(&secondValue->v)) {
+  } else if (auto list = std::get_if<TraceValue::List>(&secondValue.v)) {
     secondText = CARRAY(*list, 0, "");
   } else {
-    secondText = PlainText(*secondValue).value_or("");
+    secondText = PlainText(secondValue).value_or("");
   }
 
   if (firstText == "CLEAR") {
@@ -128,8 +128,8 @@ void O_S(const TraceValue& first, const std::optional<TraceValue>& second, bool 
   }
 
   std::string body = firstText + " >" + secondText + "<";
-  std::string line =
-      withLocation ? Location(where) + " -> " + body + "\r\n" : "-> " + body + "\r\n";
+  std::string line = withLocation ? Location(function, lineNumber) + " -> " + body + "\r\n"
+                                  : "-> " + body + "\r\n";
   Emit(viewer, line);
 }
 

@@ -16,7 +16,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <source_location>
 #include <string>
 #include <variant>
 #include <vector>
@@ -72,12 +71,12 @@ inline constexpr const char* kDebugViewerClass = "#32770";
 inline constexpr int kDebugViewerControl = 101;
 inline constexpr size_t kDebugViewerKeep = 5000;
 
-// One trace line. first nothing: the caller's location as the trace of where it stands
-// ("PROC: <function> Zeile:<line>"; C++ knows no callers beyond that). A list or callback as
-// first argument is replaced by a note that it should be a text, number or nothing.
-void O_S(const TraceValue& first = {}, const std::optional<TraceValue>& second = std::nullopt,
-         bool withLocation = false,
-         const std::source_location& where = std::source_location::current());
+// One trace line; a second value of nothing prints as "NIL". first nothing: the caller's
+// location as the trace of where it stands ("PROC: <function> Zeile:<line>"; C++ knows no
+// callers beyond that). A list or callback as first argument is replaced by a note that it
+// should be a text, number or nothing. function and line name the caller; leave them out.
+void O_S(const TraceValue& first = {}, const TraceValue& second = {}, bool withLocation = false,
+         const char* function = __builtin_FUNCTION(), int line = __builtin_LINE());
 
 // The printable form of a (nested) list, e.g. "1: 1 | 2: a | " CR LF TAB "3,1: .T.".
 std::string CARRAY(const TraceValue::List& list, int level, std::string prefix);

@@ -77,7 +77,7 @@ TEST_F(OsTest, LineForms) {
       {"list as first", [] { O_S(TraceValue(TraceValue::List{1})); },
        "-> Array / Codeblock: 1.Parameter sollte String, Zahl oder NIL sein! >NIL<\r\n"},
       {"number as first", [] { O_S(5); }, "@ -> Wert:          5 >Laenge:         16<\r\n"},
-      {"with location", [] { O_S("x", std::nullopt, true); }, "@ -> x >NIL<\r\n"},
+      {"with location", [] { O_S("x", {}, true); }, "@ -> x >NIL<\r\n"},
       {"nothing: where it stands", [] { O_S(); }, "@\r\n"},
   };
   for (const Case& c : cases) {
