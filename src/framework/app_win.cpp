@@ -7,8 +7,8 @@
 
 #include "data/error_log.h"
 #include "framework/app_settings.h"
-#include "framework/native/monitor.h"
-#include "framework/native/short_ids.h"
+#include "framework/native/win32fkt_place.h"
+#include "framework/native/win32fkt_win.h"
 #include "framework/window_placement.h"
 #include "framework/zb_app.h"
 

@@ -21,7 +21,7 @@ PlacementPlan PlanRestoredPlacement(const SavedPlacement& saved, std::optional<i
   if (saved.right < 2 || saved.bottom < 2) return plan;
   plan.restore = true;
   // Values from an edited INI file may be anything: keep the arithmetic inside int32.
-  Rect r{Clamp32(saved.x), Clamp32(saved.y), Clamp32(saved.right), Clamp32(saved.bottom)};
+  PlaceRect r{Clamp32(saved.x), Clamp32(saved.y), Clamp32(saved.right), Clamp32(saved.bottom)};
   if (singleMonitor && r.left > screenWidth - 100) {
     int32_t width = r.Width();
     r.left = screenWidth - 100;

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "framework/native/monitor_placement.h"
+#include "framework/native/win32fkt_place.h"
 
 namespace tabrix {
 
@@ -22,7 +22,7 @@ struct PlacementPlan {
   // False when nothing usable was saved (right or bottom below 2): the window is only centered
   // on its monitor's work area and shown.
   bool restore = false;
-  Rect normal;  // the normal position to apply when restore
+  PlaceRect normal;  // the normal position to apply when restore
 };
 
 // requestedShow: a show command given by the caller wins over the saved one; below 1 means 5.

@@ -19,7 +19,7 @@ TEST(WindowPlacement, RestoresFromTheSavedKeys) {
     int screenWidth, screenHeight;
     bool single;
     bool restore;
-    Rect normal;
+    PlaceRect normal;
     int showCommand;
   };
   const Case cases[] = {

@@ -9,8 +9,8 @@
 
 #include "framework/native/callback_result.h"
 #include "framework/native/message_stack.h"
-#include "framework/native/monitor_placement.h"
 #include "framework/native/wheel_text.h"
+#include "framework/native/win32fkt_place.h"
 #include "framework/native/words.h"
 
 namespace tabrix {
@@ -140,13 +140,13 @@ TEST(WheelText, ReadsTheBrowseMarker) {
 }
 
 TEST(MonitorPlacement, ClipsOrCentersWithoutResizing) {
-  const Rect area{0, 0, 1280, 984};
+  const PlaceRect area{0, 0, 1280, 984};
   struct Case {
     const char* what;
-    Rect rect;
+    PlaceRect rect;
     int flags;
     bool dialog;
-    Rect placed;
+    PlaceRect placed;
   };
   const Case cases[] = {
       {"inside stays", {100, 100, 500, 400}, kPlaceWorkArea, false, {100, 100, 500, 400}},
@@ -160,7 +160,7 @@ TEST(MonitorPlacement, ClipsOrCentersWithoutResizing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(PlaceRectInArea(c.rect, area, c.flags, c.dialog), c.placed);
+    EXPECT_EQ(PlaceOnMonitor(c.rect, area, area, c.flags, c.dialog), c.placed);
   }
 }
 

@@ -1,0 +1,119 @@
+// Hotkeys with the real keyboard hook under Wine: injected key events reach KeybProc through
+// the hook before the focused window; a swallowed key never arrives there, others do.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "framework/hotkeys_win.h"
+
+namespace tabrix {
+namespace {
+
+std::vector<WPARAM>* gKeysSeen = nullptr;
+
+LRESULT CALLBACK AppProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_KEYDOWN && gKeysSeen) gKeysSeen->push_back(wp);
+  return DefWindowProcA(w, m, wp, lp);
+}
+
+void Press(WORD vk) {
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_KEYBOARD;
+  input[0].ki.wVk = input[1].ki.wVk = vk;
+  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, input, sizeof(INPUT));
+}
+
+// Handles what arrives within a short time (injected input takes a moment under Wine).
+void Pump() {
+  DWORD end = GetTickCount() + 300;
+  MSG msg;
+  while (GetTickCount() < end) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(5);
+  }
+}
+
+TEST(HotkeysWin, RealHookSwallowsMatchedKeysOnly) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = AppProc;
+  wc.lpszClassName = "TabrixHotkeyApp";
+  RegisterClassA(&wc);
+  HWND app = CreateWindowExA(0, "TabrixHotkeyApp", "Hotkeys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                             10, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(app, nullptr);
+  SetForegroundWindow(app);
+  SetFocus(app);
+  Pump();
+  std::vector<WPARAM> seen;
+  gKeysSeen = &seen;
+
+  Win32HotkeyHost host({[app] { return app; }, {}, [] { return HWND{}; }});
+  ZB_HOTKEYS hotkeys(host);
+  int fired = 0;
+  hotkeys.INIT(std::vector<HotkeyEntry>{{0, VK_F2, [&]() -> HotkeyAnswer {
+                                           ++fired;
+                                           return 1;
+                                         }}});
+  // Without a wait time every key-down is examined, whatever the machine's speed.
+  hotkeys._Set_nWaitTime(0);
+
+  Press(VK_F3);  // no entry: reaches the window
+  Pump();
+  if (seen.empty()) GTEST_SKIP() << "injected keys do not reach this thread under this display";
+  EXPECT_EQ(seen, std::vector<WPARAM>{VK_F3});
+
+  seen.clear();
+  Press(VK_F2);  // swallowed by the entry
+  Pump();
+  EXPECT_EQ(fired, 1);
+  EXPECT_TRUE(seen.empty());
+
+  // Within the wait time the key is not examined and reaches the window.
+  hotkeys._Set_nWaitTime(60);
+  Press(VK_F2);
+  Pump();
+  EXPECT_EQ(fired, 1);
+  EXPECT_EQ(seen, std::vector<WPARAM>{VK_F2});
+
+  // After Axit the hook is gone: F2 reaches the window even without a wait time.
+  hotkeys._Set_nWaitTime(0);
+  hotkeys.Axit();
+  seen.clear();
+  Press(VK_F2);
+  Pump();
+  EXPECT_EQ(fired, 1);
+  EXPECT_EQ(seen, std::vector<WPARAM>{VK_F2});
+
+  gKeysSeen = nullptr;
+  DestroyWindow(app);
+}
+
+// F1, a default entry, posts WMU_HELP to the application window.
+TEST(HotkeysWin, DefaultHelpEntryPostsToTheApplicationWindow) {
+  HWND app = CreateWindowExA(0, "STATIC", "App", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                             nullptr);
+  Win32HotkeyHost host({[app] { return app; }, {}, [] { return HWND{}; }});
+  ZB_HOTKEYS hotkeys(host);
+  hotkeys.INIT();
+  hotkeys._Set_nWaitTime(0);
+  // The hook's message, as the hook sends it: through the application window's procedure.
+  EXPECT_EQ(SendMessageA(app, kWmuHotkey, VK_F1, 1), 1);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, app, kWmuHelp, kWmuHelp, PM_REMOVE));
+  // Other messages of the window are not the hotkeys' business.
+  EXPECT_EQ(SendMessageA(app, WM_GETTEXTLENGTH, 0, 0), 3);
+  hotkeys.Axit();
+  EXPECT_EQ(SendMessageA(app, kWmuHotkey, VK_F1, 1), 0);  // unhooked: the static answers 0
+  EXPECT_FALSE(PeekMessageA(&msg, app, kWmuHelp, kWmuHelp, PM_REMOVE));
+  DestroyWindow(app);
+}
+
+}  // namespace
+}  // namespace tabrix
