@@ -154,6 +154,7 @@ std::optional<LRESULT> DispatchToLists(OdListDialog& dialog, UINT message, WPARA
 }
 
 ZB_OD_LIST* ZB_OD_LIST::Init(HWND dialog, int id, std::vector<double> widths, int colWidth) {
+  if (!IsWindow(dialog)) return nullptr;  // nothing would ever release the list
   std::unique_ptr<ZB_OD_LIST> list(new ZB_OD_LIST);
   ZB_OD_LIST* self = list.get();
   self->hwndParent_ = dialog;
@@ -175,6 +176,7 @@ ZB_OD_LIST* ZB_OD_LIST::Init(HWND dialog, int id, std::vector<double> widths, in
 
 ZB_OD_LIST* ZB_OD_LIST::Init(OdListDialog& dialog, int id, std::vector<double> widths,
                              int colWidth) {
+  if (!IsWindow(dialog.DialogWindow())) return nullptr;
   std::unique_ptr<ZB_OD_LIST> list(new ZB_OD_LIST);
   ZB_OD_LIST* self = list.get();
   self->oParent_ = &dialog;

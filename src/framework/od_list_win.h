@@ -62,10 +62,11 @@ class ZB_OD_LIST {
   // Stand-alone list on `dialog`'s list box `id`. Column widths in percent of the list's client
   // width (default one column); `colWidth` is the column width of a list box with the
   // multi-column style (0: computed on first measure). The registry owns the list; the answer
-  // stays valid until the dialog's WM_NCDESTROY.
+  // stays valid until the dialog's WM_NCDESTROY. Null when `dialog` is not a window. Without a
+  // control `id` on the dialog the list shows nothing (hwndListe null, nGesamt 0).
   static ZB_OD_LIST* Init(HWND dialog, int id, std::vector<double> widths = {100},
                           int colWidth = 0);
-  // Attached list: added to dialog.aListen(), which owns it.
+  // Attached list: added to dialog.aListen(), which owns it. Null when the dialog has no window.
   static ZB_OD_LIST* Init(OdListDialog& dialog, int id, std::vector<double> widths = {100},
                           int colWidth = 0);
   ~ZB_OD_LIST();

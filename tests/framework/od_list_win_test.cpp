@@ -77,7 +77,10 @@ OdListAppValues PlainLists() {
   return values;
 }
 
-// A 32-bit memory device context to draw rows into and read back.
+// The colour of canvas pixels nothing has drawn on: no system colour.
+constexpr COLORREF kUntouched = RGB(1, 2, 3);
+
+// A memory device context compatible with the screen to draw rows into and read back.
 class Canvas {
  public:
   Canvas(int w, int h) {
@@ -87,7 +90,9 @@ class Canvas {
     ReleaseDC(nullptr, screen);
     previous_ = SelectObject(dc_, bitmap_);
     RECT all{0, 0, w, h};
-    FillRect(dc_, &all, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    HBRUSH brush = CreateSolidBrush(kUntouched);
+    FillRect(dc_, &all, brush);
+    DeleteObject(brush);
   }
   ~Canvas() {
     SelectObject(dc_, previous_);
@@ -434,6 +439,109 @@ TEST_F(OdListTest, TwoListsOnOneDialogAndTheRegistryAfterDestruction) {
     DestroyWindow(dialog);
     PumpPending();
   }
+}
+
+TEST_F(OdListTest, CtrlArrowsScrollAPageSideways) {
+  AppValuesScope scope(PlainLists());
+  // The bar always shown, as the dialogs declare it: a list box hides a bar it does not need
+  // yet and then reports the style without it.
+  dialog_ = CreateListDialog(log_, {kListId}, kPlainListStyle | WS_HSCROLL | LBS_DISABLENOSCROLL,
+                             200, 120);
+  ZB_OD_LIST* list = ZB_OD_LIST::Init(dialog_, kListId, {70, 15, 15});
+  AddItems(list->hwndListe, {"Breite Zeile\t1\t2"});
+  SendMessageW(list->hwndListe, LB_SETHORIZONTALEXTENT, 1000, 0);
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  LRESULT right = SendMessageW(dialog_, WM_VKEYTOITEM, MAKEWPARAM(VK_RIGHT, 0),
+                               reinterpret_cast<LPARAM>(list->hwndListe));
+  int afterRight = GetScrollPos(list->hwndListe, SB_HORZ);
+  LRESULT left = SendMessageW(dialog_, WM_VKEYTOITEM, MAKEWPARAM(VK_LEFT, 0),
+                              reinterpret_cast<LPARAM>(list->hwndListe));
+  int afterLeft = GetScrollPos(list->hwndListe, SB_HORZ);
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(right, -2);
+  EXPECT_EQ(left, -2);
+  EXPECT_GT(afterRight, 0);
+  EXPECT_EQ(afterLeft, 0);
+  // Without Ctrl the arrows are the list box's own.
+  EXPECT_EQ(SendMessageW(dialog_, WM_VKEYTOITEM, MAKEWPARAM(VK_RIGHT, 0),
+                         reinterpret_cast<LPARAM>(list->hwndListe)),
+            -1);
+}
+
+TEST_F(OdListTest, DialogBackgroundEraseLeavesTheListAlone) {
+  AppValuesScope scope(PlainLists());
+  dialog_ = CreateListDialog(log_, {kListId}, kPlainListStyle, 200, 120);
+  ZB_OD_LIST* list = ZB_OD_LIST::Init(dialog_, kListId);
+  RECT client;
+  GetClientRect(dialog_, &client);
+  Canvas canvas(client.right, client.bottom);
+  const COLORREF marker = kUntouched;
+  SendMessageW(dialog_, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0);
+  RECT rect;
+  GetWindowRect(list->hwndListe, &rect);
+  MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&rect), 2);
+  const int keptBottom = rect.bottom - 1 - GetSystemMetrics(SM_CYHSCROLL);
+  EXPECT_EQ(canvas.At(rect.left + 5, rect.top + 5), marker);
+  EXPECT_EQ(canvas.At(rect.right - 1, keptBottom - 1), marker);
+  EXPECT_NE(canvas.At(rect.left + 5, keptBottom + 1), marker);  // the strip above the bottom
+  EXPECT_NE(canvas.At(rect.right + 5, rect.top + 5), marker);   // beside the list
+  EXPECT_NE(canvas.At(rect.left - 5, rect.top + 5), marker);
+}
+
+TEST_F(OdListTest, MultiColumnStyleCells) {
+  AppValuesScope scope(PlainLists());
+  dialog_ = CreateListDialog(log_, {kListId}, kPlainListStyle | LBS_MULTICOLUMN | LBS_EXTENDEDSEL,
+                             300, 120);
+  ZB_OD_LIST* list = ZB_OD_LIST::Init(dialog_, kListId);
+  ASSERT_TRUE(list->lLBS_MULTICOLUMN);
+  MEASUREITEMSTRUCT measure{};
+  measure.CtlType = ODT_LISTBOX;
+  measure.CtlID = kListId;
+  EXPECT_EQ(SendMessageW(dialog_, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)), TRUE);
+  EXPECT_EQ(measure.itemWidth, 50u);  // (300 + 5) / 6
+  EXPECT_EQ(measure.itemHeight, 20u);
+
+  AddItems(list->hwndListe, {"  Anton  \tx", ""});
+  const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+  Canvas cell(60, 22);
+  SendDrawItem(dialog_, kListId, 0, ODS_SELECTED, cell, RECT{0, 0, 50, 20});
+  EXPECT_EQ(cell.At(49, 5), grey);   // right − 1
+  EXPECT_EQ(cell.At(25, 20), grey);  // at the bottom
+  EXPECT_EQ(cell.At(1, 2), GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_GT(cell.Count(GetSysColor(COLOR_HIGHLIGHTTEXT), 2, 1, 48, 20), 10);
+  // A selected empty cell is drawn plain and deselected.
+  SendMessageW(list->hwndListe, LB_SETSEL, TRUE, 1);
+  Canvas empty(60, 22);
+  SendDrawItem(dialog_, kListId, 1, ODS_SELECTED, empty, RECT{0, 0, 50, 20});
+  EXPECT_EQ(empty.At(1, 2), GetSysColor(COLOR_WINDOW));
+  EXPECT_EQ(SendMessageW(list->hwndListe, LB_GETSEL, 1, 0), 0);
+}
+
+TEST_F(OdListTest, MissingDialogOrControl) {
+  EXPECT_EQ(ZB_OD_LIST::Init(nullptr, kListId), nullptr);
+  AppValuesScope scope(PlainLists());
+  dialog_ = CreateListDialog(log_, {kListId}, kPlainListStyle, 200, 120);
+  ZB_OD_LIST* list = ZB_OD_LIST::Init(dialog_, 555);  // no such control
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->hwndListe, nullptr);
+  EXPECT_EQ(list->nGesamt, 0);
+  // The dialog's real list box is untouched and still answers.
+  EXPECT_EQ(SendDlgItemMessageW(dialog_, kListId, LB_GETCOUNT, 0, 0), 0);
+}
+
+TEST_F(OdListTest, RowHeightCanBeChanged) {
+  AppValuesScope scope(PlainLists());
+  dialog_ = CreateListDialog(log_, {kListId}, kPlainListStyle, 200, 120);
+  ZB_OD_LIST* list = ZB_OD_LIST::Init(dialog_, kListId);
+  list->_Set_nHoeheSchrift(24);
+  EXPECT_EQ(list->nHoeheSchrift(), 24);
+  EXPECT_EQ(SendMessageW(list->hwndListe, LB_GETITEMHEIGHT, 0, 0), 24);
+  list->_Set_nHoeheSchrift(0);  // no row height below one pixel
+  EXPECT_EQ(list->nHoeheSchrift(), 1);
 }
 
 // A framework dialog object as the lists see it: its window procedure hands messages to the
