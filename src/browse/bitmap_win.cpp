@@ -1,0 +1,120 @@
+// Compatible bitmaps, drawing a bitmap with one transparent colour, recolouring a bitmap.
+#include "browse/bitmap.h"
+
+#include "browse/gdi_handle_win.h"
+
+namespace tabrix {
+namespace {
+
+// A memory device context with one bitmap selected; both deleted on scope exit.
+class MemoryBitmap {
+ public:
+  MemoryBitmap(HDC compatibleTo, HBITMAP bitmap) : dc_(CreateCompatibleDC(compatibleTo)) {
+    bitmap_ = bitmap;
+    if (dc_ && bitmap_) previous_ = SelectObject(dc_, bitmap_);
+  }
+  MemoryBitmap(const MemoryBitmap&) = delete;
+  MemoryBitmap& operator=(const MemoryBitmap&) = delete;
+  ~MemoryBitmap() {
+    if (dc_ && previous_) SelectObject(dc_, previous_);
+    if (dc_) DeleteDC(dc_);
+    if (bitmap_) DeleteObject(bitmap_);
+  }
+  bool ok() const { return dc_ && bitmap_ && previous_; }
+  HDC dc() const { return dc_; }
+
+ private:
+  HDC dc_;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+};
+
+}  // namespace
+
+GdiHandle COMPATBMP(GdiHandle dc, int width, int height) {
+  return ToGdiHandle(CreateCompatibleBitmap(FromGdiHandle<HDC>(dc), width, height));
+}
+
+void TRANSBMP(GdiHandle target, GdiHandle bitmap, int x, int y, Colour transparent) {
+  HDC hdc = FromGdiHandle<HDC>(target);
+  HBITMAP source = FromGdiHandle<HBITMAP>(bitmap);
+  BITMAP header{};
+  if (!GetObjectA(source, sizeof header, &header)) return;
+
+  HDC sourceDc = CreateCompatibleDC(hdc);
+  if (!sourceDc) return;
+  HGDIOBJ sourcePrevious = SelectObject(sourceDc, source);
+  if (!sourcePrevious || sourcePrevious == HGDI_ERROR) {
+    DeleteDC(sourceDc);
+    return;
+  }
+  SetMapMode(sourceDc, GetMapMode(hdc));
+  POINT size{header.bmWidth, header.bmHeight};
+  DPtoLP(sourceDc, &size, 1);
+  const int w = size.x;
+  const int h = size.y;
+
+  {
+    MemoryBitmap inverse(hdc, CreateBitmap(w, h, 1, 1, nullptr));
+    MemoryBitmap mask(hdc, CreateBitmap(w, h, 1, 1, nullptr));
+    MemoryBitmap background(hdc, CreateCompatibleBitmap(hdc, w, h));
+    MemoryBitmap saved(hdc, CreateCompatibleBitmap(hdc, w, h));
+    if (inverse.ok() && mask.ok() && background.ok() && saved.ok()) {
+      BitBlt(saved.dc(), 0, 0, w, h, sourceDc, 0, 0, SRCCOPY);
+      // Colour to monochrome: pixels of the source's background colour become 1.
+      COLORREF previousBk = SetBkColor(sourceDc, transparent);
+      BitBlt(mask.dc(), 0, 0, w, h, sourceDc, 0, 0, SRCCOPY);
+      SetBkColor(sourceDc, previousBk);
+      BitBlt(inverse.dc(), 0, 0, w, h, mask.dc(), 0, 0, NOTSRCCOPY);
+      BitBlt(background.dc(), 0, 0, w, h, hdc, x, y, SRCCOPY);
+      BitBlt(background.dc(), 0, 0, w, h, mask.dc(), 0, 0, SRCAND);  // opaque area black
+      BitBlt(sourceDc, 0, 0, w, h, inverse.dc(), 0, 0, SRCAND);      // transparent pixels black
+      BitBlt(background.dc(), 0, 0, w, h, sourceDc, 0, 0, SRCPAINT);
+      BitBlt(hdc, x, y, w, h, background.dc(), 0, 0, SRCCOPY);
+      BitBlt(sourceDc, 0, 0, w, h, saved.dc(), 0, 0, SRCCOPY);  // the bitmap as it was
+    }
+  }
+  SelectObject(sourceDc, sourcePrevious);
+  DeleteDC(sourceDc);
+}
+
+void CHBMPCOLOR(GdiHandle bitmap, Colour from, Colour to, GdiHandle palette) {
+  HBITMAP target = FromGdiHandle<HBITMAP>(bitmap);
+  BITMAP header{};
+  if (!GetObjectA(target, sizeof header, &header)) return;
+  if (header.bmPlanes * header.bmBitsPixel == 1) return;  // monochrome: left unchanged
+  HDC screen = GetDC(nullptr);
+  if (!screen) return;
+  HDC dc = CreateCompatibleDC(screen);
+  if (dc) {
+    HPALETTE previousPalette = nullptr;
+    if (palette) {
+      previousPalette = SelectPalette(dc, FromGdiHandle<HPALETTE>(palette), FALSE);
+      RealizePalette(dc);
+    }
+    HGDIOBJ previous = SelectObject(dc, target);
+    if (previous && previous != HGDI_ERROR) {
+      const int w = header.bmWidth;
+      const int h = header.bmHeight;
+      MemoryBitmap mask(screen, CreateBitmap(w, h, 1, 1, nullptr));
+      HBRUSH brush = CreateSolidBrush(to);
+      if (mask.ok() && brush) {
+        SetBkColor(dc, from);
+        BitBlt(mask.dc(), 0, 0, w, h, dc, 0, 0, SRCCOPY);  // pixels of `from` become 1
+        HGDIOBJ previousBrush = SelectObject(dc, brush);
+        SetBkColor(dc, RGB(255, 255, 255));
+        SetTextColor(dc, RGB(0, 0, 0));
+        // DSPDxax: where the mask is 1 the brush colour, elsewhere the bitmap stays.
+        BitBlt(dc, 0, 0, w, h, mask.dc(), 0, 0, 0xE20746);
+        SelectObject(dc, previousBrush);
+      }
+      if (brush) DeleteObject(brush);
+      SelectObject(dc, previous);
+    }
+    if (previousPalette) SelectPalette(dc, previousPalette, FALSE);
+    DeleteDC(dc);
+  }
+  ReleaseDC(nullptr, screen);
+}
+
+}  // namespace tabrix

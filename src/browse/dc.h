@@ -1,0 +1,14 @@
+#pragma once
+// Device contexts: memory device contexts, release and deletion, device capabilities.
+// Conventions as in browse/gdi.h.
+
+#include "browse/gdi.h"
+
+namespace tabrix {
+
+GdiHandle CRCOMPDC(GdiHandle dc);  // memory device context compatible with dc (0: the screen)
+bool DELETEDC(GdiHandle dc);
+int RELEASEDC(GdiHandle window, GdiHandle dc);  // 1 when released
+int GETDEVICECAPS(GdiHandle dc, int index);
+
+}  // namespace tabrix

@@ -1,0 +1,81 @@
+#pragma once
+// Arithmetic of the owner-drawn multi-column list (ZB_OD_LIST), kept apart from the window code
+// so it is tested natively: column edges from percent widths, whole-row sizing of the re-created
+// list box, the row pattern's grid lines, the empty rows below the last item, the keyboard
+// rules and the "!C" row colour.
+//
+// Row text: columns are separated by tab characters. A field "!C<decimal>" sets the text colour
+// of the whole row (0x00BBGGRR); it is the field after the first tab that is followed by "!C",
+// or the first field when the text has no such tab. Only as many fields as the list has columns
+// are drawn.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace tabrix::odlist {
+
+// Column widths in pixels (fractions kept) from widths in percent of the list's client width.
+std::vector<double> PercentToPixels(int clientWidth, std::span<const double> percents);
+
+// Edges x(1) .. x(n+1) of n columns: x(1) = 0, x(k+1) = x(k) + width(k).
+std::vector<double> ColumnEdges(std::span<const double> pixelWidths);
+
+// Left and right of the text rectangle of the column between two edges (right exclusive):
+// 3 pixels of indent, the column's last pixel left for the grid line; edges are truncated.
+struct TextSpan {
+  int left = 0;
+  int right = 0;
+  friend bool operator==(const TextSpan&, const TextSpan&) = default;
+};
+TextSpan CellTextSpan(double leftEdge, double rightEdge);
+
+// x of every vertical grid line of a row rowWidth pixels wide: the last pixel of every column,
+// and the row's last pixel when the columns together are wider than the row.
+std::vector<int> GridLineColumns(std::span<const double> edges, int rowWidth);
+
+// A list box `height` pixels high shows `rows` whole rows and is re-created rows × rowHeight
+// high. The horizontal scroll bar's height is taken off first when the list has one. A row
+// height below 1 shows no rows.
+struct RowFit {
+  int rows = 0;
+  int height = 0;
+  friend bool operator==(const RowFit&, const RowFit&) = default;
+};
+RowFit FitWholeRows(int height, bool hasHScroll, int hScrollHeight, int rowHeight);
+
+// Tops (y) of the empty grid rows below the last item: rows (count − top) + 1 .. pageRows.
+std::vector<int> EmptyRowTops(int count, int topIndex, int pageRows, int rowHeight);
+
+// The list handles these keys itself (virtual key codes 33 to 40); the list box never sees them.
+enum class NavKey { PageUp, PageDown, End, Home, Up, Down };
+std::optional<NavKey> NavKeyFromVirtualKey(int virtualKey);
+
+// The item a navigation key selects, from the current item `cur` (−1: none) of `count` items
+// with `pageRows` rows a page; nothing when the key changes nothing (and no notification).
+std::optional<int> NavigationTarget(NavKey key, int cur, int count, int pageRows);
+
+// What a key reported by WM_VKEYTOITEM does (`ctrl`: the Ctrl key is down).
+enum class VKeyAction {
+  kPageLeft,     // Ctrl+Left: scroll one page left, handled
+  kPageRight,    // Ctrl+Right: scroll one page right, handled
+  kSwallow,      // F1 to F24: handled, nothing happens
+  kDoubleClick,  // Space: acts as a double click (multiple selection: toggles the item first)
+  kTypeAhead,    // a key above 40: clear the selection when its letter finds only the current item
+  kDefault,      // the list box's own handling
+};
+VKeyAction ClassifyVKey(int virtualKey, bool ctrl);
+
+// The "!C" colour of a row text, if it carries one. Digits only; a value beyond 24 bits or a
+// field without digits is no colour.
+std::optional<std::uint32_t> RowColour(std::string_view text);
+
+// The fields drawn in a list of `columns` columns: field k for k < columns, empty when missing.
+std::vector<std::string_view> DrawnFields(std::string_view text, std::size_t columns);
+
+// Column width of a list box with the multi-column style: six columns on the client width.
+int MultiColumnWidth(int clientWidth);
+
+}  // namespace tabrix::odlist

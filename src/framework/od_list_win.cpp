@@ -1,0 +1,558 @@
+// ZB_OD_LIST: re-creating the list box, drawing rows from cached row patterns, the empty grid
+// rows, the keyboard rules, and the stand-alone registry with its dialog hook.
+#include "framework/od_list_win.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <string>
+
+#include "framework/od_list_layout.h"
+#include "framework/window_hook_win.h"
+
+namespace tabrix {
+namespace {
+
+constexpr UINT kDrawTextFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;  // 2084
+
+// Stand-alone lists of every dialog, in order of creation.
+std::vector<std::unique_ptr<ZB_OD_LIST>>& Registry() {
+  static std::vector<std::unique_ptr<ZB_OD_LIST>> lists;
+  return lists;
+}
+
+bool HasRegisteredList(HWND dialog) {
+  return std::any_of(Registry().begin(), Registry().end(),
+                     [&](const auto& list) { return list->DialogWindow() == dialog; });
+}
+
+ZB_OD_LIST* FindRegistered(HWND dialog, int id) {
+  for (auto& list : Registry())
+    if (list->DialogWindow() == dialog && list->nID() == id) return list.get();
+  return nullptr;
+}
+
+template <typename F>
+void ForEachRegistered(HWND dialog, F f) {
+  for (auto& list : Registry())
+    if (list->DialogWindow() == dialog) f(*list);
+}
+
+HPEN GreyPen() {
+  if (OdListApp().hGreyPen) return OdListApp().hGreyPen;
+  // Lives as long as the process, like the application object's pen it stands in for.
+  static HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_GRAYTEXT));
+  return pen;
+}
+
+std::string ItemText(HWND listBox, UINT item) {
+  LRESULT length = SendMessageA(listBox, LB_GETTEXTLEN, item, 0);
+  if (length == LB_ERR || length < 0) return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  LRESULT got = SendMessageA(listBox, LB_GETTEXT, item, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return text;
+}
+
+void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
+  HBRUSH brush = CreateSolidBrush(colour);
+  FillRect(dc, &rect, brush);
+  DeleteObject(brush);
+}
+
+// The stand-alone hook on the dialog window: owner-draw, measure, erase, keys and destruction
+// reach the registered lists of that dialog.
+std::optional<LRESULT> DLG_Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DRAWITEM: {
+      const auto& record = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (record.CtlType != ODT_LISTBOX) return std::nullopt;
+      ZB_OD_LIST* list = FindRegistered(dialog, static_cast<int>(record.CtlID));
+      if (!list) return std::nullopt;
+      int id = static_cast<int>(record.CtlID);
+      list->lLBS_MULTICOLUMN ? list->DrawMultColItem(id, record) : list->OnDrawItem(id, record);
+      return 1;
+    }
+    case WM_ERASEBKGND:
+      // Only the first list whose control exists, as the dialog has always done it.
+      for (auto& list : Registry()) {
+        if (list->DialogWindow() == dialog && IsWindow(list->hwndListe)) {
+          list->ERASEBKGND(reinterpret_cast<HDC>(wParam));
+          break;
+        }
+      }
+      return std::nullopt;
+    case WM_MEASUREITEM: {
+      auto& record = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      int id = wParam ? static_cast<int>(wParam) : static_cast<int>(record.CtlID);
+      ZB_OD_LIST* list = FindRegistered(dialog, id);
+      if (list && list->MEASUREITEM(id, record) == 1) return 1;
+      return std::nullopt;
+    }
+    case WM_VKEYTOITEM:
+      for (auto& list : Registry())
+        if (list->DialogWindow() == dialog && list->hwndListe == reinterpret_cast<HWND>(lParam))
+          return list->OnVKEYTOITEM(wParam, list->hwndListe);
+      return std::nullopt;
+    case WM_DESTROY:
+      ForEachRegistered(dialog, [](ZB_OD_LIST& list) { list.OnDestroy(); });
+      return std::nullopt;
+    case WM_NCDESTROY:
+      ForEachRegistered(dialog, [](ZB_OD_LIST& list) { list.OnNCDestroy(); });
+      std::erase_if(Registry(), [&](const auto& list) { return list->DialogWindow() == dialog; });
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+OdListAppValues& OdListApp() {
+  static OdListAppValues values;
+  return values;
+}
+
+std::optional<LRESULT> DispatchToLists(OdListDialog& dialog, UINT message, WPARAM wParam,
+                                       LPARAM lParam) {
+  auto& lists = dialog.aListen();
+  switch (message) {
+    case WM_DRAWITEM: {
+      const auto& record = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      for (auto& list : lists) {
+        int id = static_cast<int>(wParam);
+        int r = list->lLBS_MULTICOLUMN ? list->DrawMultColItem(id, record)
+                                       : list->OnDrawItem(id, record);
+        if (r) return 1;
+      }
+      return std::nullopt;
+    }
+    case WM_MEASUREITEM: {
+      auto& record = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      for (auto& list : lists)
+        if (list->MEASUREITEM(static_cast<int>(wParam), record)) return 1;
+      return std::nullopt;
+    }
+    case WM_ERASEBKGND:
+      for (auto& list : lists)
+        if (!list->lLBS_MULTICOLUMN) list->ERASEBKGND(reinterpret_cast<HDC>(wParam));
+      return std::nullopt;
+    case WM_VKEYTOITEM:
+      for (auto& list : lists)
+        if (list->hwndListe == reinterpret_cast<HWND>(lParam))
+          return list->OnVKEYTOITEM(wParam, list->hwndListe);
+      return std::nullopt;
+    case WM_DESTROY:
+      for (auto& list : lists) list->OnDestroy();
+      return std::nullopt;
+    case WM_NCDESTROY:
+      for (auto& list : lists) list->OnNCDestroy();
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+ZB_OD_LIST* ZB_OD_LIST::Init(HWND dialog, int id, std::vector<double> widths, int colWidth) {
+  if (!IsWindow(dialog)) return nullptr;  // nothing would ever release the list
+  std::unique_ptr<ZB_OD_LIST> list(new ZB_OD_LIST);
+  ZB_OD_LIST* self = list.get();
+  self->hwndParent_ = dialog;
+  self->hGreyPen_ = GreyPen();
+  self->nHoeheSchrift_ = std::max(1, OdListApp().nHoeBrZe);
+  self->aDBFelder_ = widths.empty() ? std::vector<double>{100} : std::move(widths);
+  self->nColWidth_ = colWidth;
+  // The dialog is hooked once, for its first list; the list is registered before its list box
+  // is re-created, because the new list box asks the dialog for its row size while it is made.
+  if (!HasRegisteredList(dialog))
+    HookWindowMessages(
+        dialog,
+        {WM_DRAWITEM, WM_MEASUREITEM, WM_ERASEBKGND, WM_DESTROY, WM_NCDESTROY, WM_VKEYTOITEM},
+        DLG_Proc);
+  Registry().push_back(std::move(list));
+  self->Setup(id);
+  return self;
+}
+
+ZB_OD_LIST* ZB_OD_LIST::Init(OdListDialog& dialog, int id, std::vector<double> widths,
+                             int colWidth) {
+  if (!IsWindow(dialog.DialogWindow())) return nullptr;
+  std::unique_ptr<ZB_OD_LIST> list(new ZB_OD_LIST);
+  ZB_OD_LIST* self = list.get();
+  self->oParent_ = &dialog;
+  self->hwndParent_ = dialog.DialogWindow();
+  self->hGreyPen_ = GreyPen();
+  self->nHoeheSchrift_ = std::max(1, OdListApp().nHoeBrZe);
+  self->aDBFelder_ = widths.empty() ? std::vector<double>{100} : std::move(widths);
+  self->nColWidth_ = colWidth;
+  dialog.aListen().push_back(std::move(list));
+  self->Setup(id);
+  return self;
+}
+
+void ZB_OD_LIST::Setup(int id) {
+  hPattBitmapN_ = hPattBitmapH_ = nullptr;
+  nID_ = id;
+  nGesamt = Get_LB_Zeilen();
+  aDBFelder_ = odlist::PercentToPixels(ListClientWidth(), aDBFelder_);
+}
+
+ZB_OD_LIST::~ZB_OD_LIST() {
+  if (listHook_ && IsWindow(hwndListe)) UnhookWindowMessages(hwndListe, listHook_);
+  DeletePatterns();
+}
+
+int ZB_OD_LIST::Get_LB_Zeilen() {
+  HWND old = GetDlgItem(hwndParent_, nID_);
+  if (!old) return 0;
+  LONG style = GetWindowLongA(old, GWL_STYLE);
+  lLBS_MULTICOLUMN = (style & LBS_MULTICOLUMN) != 0;
+  const bool hScroll = (style & WS_HSCROLL) != 0;
+  RECT rect;
+  GetWindowRect(old, &rect);
+  const int width = rect.right - rect.left;
+  MapWindowPoints(nullptr, hwndParent_, reinterpret_cast<POINT*>(&rect), 2);
+  odlist::RowFit fit = odlist::FitWholeRows(rect.bottom - rect.top, hScroll,
+                                            GetSystemMetrics(SM_CYHSCROLL), nHoeheSchrift_);
+  style |= LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_WANTKEYBOARDINPUT;
+  // The new list box takes the old one's place in the tab order.
+  HWND before = GetWindow(old, GW_HWNDPREV);
+  auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwndParent_, GWLP_HINSTANCE));
+  DestroyWindow(old);
+
+  const OdListAppValues& app = OdListApp();
+  const bool plain = !app.appPresent || app.lCtl3d;
+  createWidth_ = width;
+  hwndListe =
+      CreateWindowExA(plain ? 0 : WS_EX_CLIENTEDGE, "LISTBOX", nullptr, static_cast<DWORD>(style),
+                      rect.left, rect.top, width, plain ? fit.height : fit.height - 2, hwndParent_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(nID_)), instance, nullptr);
+  createWidth_ = 0;
+  if (!hwndListe) return fit.rows;
+  SetWindowPos(hwndListe, before ? before : HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SendMessageA(hwndListe, WM_SETFONT, SendMessageA(hwndParent_, WM_GETFONT, 0, 0), FALSE);
+
+  const bool multipleSel = (style & LBS_MULTIPLESEL) != 0;
+  std::vector<UINT> filter{WM_ENABLE,      WM_ERASEBKGND, WM_KEYDOWN,
+                           WM_RBUTTONDOWN, kDrawEmpty,    WM_NCDESTROY};
+  if (multipleSel) filter.push_back(WM_LBUTTONDOWN);
+  listHook_ =
+      HookWindowMessages(hwndListe, std::move(filter),
+                         [this, multipleSel](HWND, UINT message, WPARAM wParam, LPARAM lParam) {
+                           return LB_Proc(message, wParam, lParam, multipleSel);
+                         });
+  return fit.rows;
+}
+
+int ZB_OD_LIST::ListClientWidth() const {
+  RECT client{};
+  if (hwndListe && GetClientRect(hwndListe, &client)) return client.right;
+  return createWidth_;
+}
+
+std::vector<double> ZB_OD_LIST::ColumnEdges() const {
+  return odlist::ColumnEdges(aDBFelder_);
+}
+
+void ZB_OD_LIST::_Set_nHoeheSchrift(int height) {
+  nHoeheSchrift_ = std::max(1, height);
+  DeletePatterns();
+  if (IsWindow(hwndListe)) {
+    SendMessageA(hwndListe, LB_SETITEMHEIGHT, 0, nHoeheSchrift_);
+    InvalidateRect(hwndListe, nullptr, TRUE);
+  }
+}
+
+void ZB_OD_LIST::RenewColours() {
+  COLORREF window = GetSysColor(COLOR_WINDOW);
+  COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+  if (coloursKnown_ && window == nWindowColor_ && grey == nPenColor_) return;
+  nWindowColor_ = window;
+  nPenColor_ = grey;
+  coloursKnown_ = true;
+  DeletePatterns();
+}
+
+void ZB_OD_LIST::DeletePatterns() {
+  if (hPattBitmapN_) DeleteObject(hPattBitmapN_);
+  if (hPattBitmapH_) DeleteObject(hPattBitmapH_);
+  hPattBitmapN_ = hPattBitmapH_ = nullptr;
+}
+
+HBITMAP ZB_OD_LIST::PaintPattern(HDC compatible, int w, int h, COLORREF background) const {
+  HBITMAP pattern = CreateCompatibleBitmap(compatible, w, h);
+  HDC dc = CreateCompatibleDC(compatible);
+  if (!pattern || !dc) {
+    if (pattern) DeleteObject(pattern);
+    if (dc) DeleteDC(dc);
+    return nullptr;
+  }
+  HGDIOBJ previousBitmap = SelectObject(dc, pattern);
+  FillSolid(dc, RECT{0, 0, w, h}, background);
+  HGDIOBJ previousPen = SelectObject(dc, hGreyPen_);
+  MoveToEx(dc, 0, h - 1, nullptr);
+  LineTo(dc, w, h - 1);
+  for (int x : odlist::GridLineColumns(ColumnEdges(), w)) {
+    MoveToEx(dc, x, 0, nullptr);
+    LineTo(dc, x, h);
+  }
+  SelectObject(dc, previousPen);
+  SelectObject(dc, previousBitmap);
+  DeleteDC(dc);
+  return pattern;
+}
+
+int ZB_OD_LIST::OnDrawItem(int id, const DRAWITEMSTRUCT& record) {
+  if (static_cast<int>(record.CtlID) != nID_ || id != nID_) return 0;
+  RECT row = record.rcItem;
+  if (record.itemAction & (ODA_DRAWENTIRE | ODA_SELECT)) {
+    LRESULT extent = SendMessageA(hwndListe, LB_GETHORIZONTALEXTENT, 0, 0);
+    if (extent > 0) row.right = static_cast<LONG>(extent);
+    const int w = row.right - row.left;
+    const int h = row.bottom - row.top;
+    if (w <= 0 || h <= 0) return 1;
+    HDC offscreen = CreateCompatibleDC(record.hDC);
+    HBITMAP image = CreateCompatibleBitmap(record.hDC, w, h);
+    if (!offscreen || !image) {
+      if (offscreen) DeleteDC(offscreen);
+      if (image) DeleteObject(image);
+      return 1;
+    }
+    HGDIOBJ previousImage = SelectObject(offscreen, image);
+    RenewColours();
+
+    const bool selected = (record.itemState & ODS_SELECTED) != 0;
+    COLORREF background = selected ? GetSysColor(COLOR_HIGHLIGHT) : nWindowColor_;
+    COLORREF textColour =
+        selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_WINDOWTEXT);
+    HBITMAP& pattern = selected ? hPattBitmapH_ : hPattBitmapN_;
+    SIZE& patternSize = selected ? pattSizeH_ : pattSizeN_;
+    if (pattern && (patternSize.cx != w || patternSize.cy != h)) {  // the row size changed
+      DeleteObject(pattern);
+      pattern = nullptr;
+    }
+    if (!pattern) {
+      pattern = PaintPattern(record.hDC, w, h, background);
+      patternSize = SIZE{w, h};
+    }
+    if (pattern) {
+      HDC patternDc = CreateCompatibleDC(record.hDC);
+      HGDIOBJ previous = SelectObject(patternDc, pattern);
+      BitBlt(offscreen, 0, 0, w, h, patternDc, 0, 0, SRCCOPY);
+      SelectObject(patternDc, previous);
+      DeleteDC(patternDc);
+    } else {
+      FillSolid(offscreen, RECT{0, 0, w, h}, background);
+    }
+    auto font = reinterpret_cast<HFONT>(SendMessageA(hwndListe, WM_GETFONT, 0, 0));
+    HGDIOBJ previousFont = font ? SelectObject(offscreen, font) : nullptr;
+
+    std::string text = ItemText(hwndListe, record.itemID);
+    SetTextColor(offscreen, odlist::RowColour(text).value_or(textColour));
+    SetBkColor(offscreen, background);
+    std::vector<double> edges = ColumnEdges();
+    std::vector<std::string_view> fields = odlist::DrawnFields(text, aDBFelder_.size());
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+      odlist::TextSpan span = odlist::CellTextSpan(edges[k], edges[k + 1]);
+      RECT cell{span.left, 0, span.right, h};
+      std::string shown(fields[k]);
+      shown += ' ';
+      DrawTextA(offscreen, shown.c_str(), static_cast<int>(shown.size()), &cell, kDrawTextFlags);
+    }
+    BitBlt(record.hDC, row.left, row.top, w, h, offscreen, 0, 0, SRCCOPY);
+    if (previousFont) SelectObject(offscreen, previousFont);
+    SelectObject(offscreen, previousImage);
+    DeleteObject(image);
+    DeleteDC(offscreen);
+    if (record.itemState & ODS_FOCUS) {
+      RECT focus{row.left, row.top, row.right, row.bottom - 1};
+      DrawFocusRect(record.hDC, &focus);
+    }
+  } else if (record.itemAction & ODA_FOCUS) {
+    RECT focus{row.left, row.top, row.right, row.bottom - 1};
+    DrawFocusRect(record.hDC, &focus);
+  }
+  return 1;
+}
+
+int ZB_OD_LIST::DrawMultColItem(int id, const DRAWITEMSTRUCT& record) {
+  if (static_cast<int>(record.CtlID) != nID_ || id != nID_) return 0;
+  std::string text = ItemText(hwndListe, record.itemID);
+  const RECT& cell = record.rcItem;
+  if (record.itemAction & (ODA_DRAWENTIRE | ODA_SELECT)) {
+    const bool highlighted = (record.itemState & ODS_SELECTED) && !text.empty();
+    COLORREF background = GetSysColor(highlighted ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+    COLORREF textColour = GetSysColor(highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    FillSolid(record.hDC, RECT{cell.left, cell.top + 1, cell.right, cell.bottom}, background);
+    std::string_view first = odlist::DrawnFields(text, 1).front();
+    while (!first.empty() && first.front() == ' ') first.remove_prefix(1);
+    while (!first.empty() && first.back() == ' ') first.remove_suffix(1);
+    std::string shown(first);
+    shown += ' ';
+    RECT textRect{cell.left + 2, cell.top, cell.right - 2, cell.bottom};
+    COLORREF previousText = SetTextColor(record.hDC, textColour);
+    COLORREF previousBk = SetBkColor(record.hDC, background);
+    DrawTextA(record.hDC, shown.c_str(), static_cast<int>(shown.size()), &textRect, kDrawTextFlags);
+    SetTextColor(record.hDC, previousText);
+    SetBkColor(record.hDC, previousBk);
+    HGDIOBJ previousPen = SelectObject(record.hDC, hGreyPen_);
+    MoveToEx(record.hDC, cell.right - 1, cell.top, nullptr);
+    LineTo(record.hDC, cell.right - 1, cell.bottom);
+    MoveToEx(record.hDC, cell.left, cell.bottom, nullptr);
+    LineTo(record.hDC, cell.right, cell.bottom);
+    SelectObject(record.hDC, previousPen);
+    if ((record.itemState & ODS_SELECTED) && text.empty())
+      SendMessageA(hwndListe, LB_SETSEL, FALSE, record.itemID);
+    if (!text.empty() && (record.itemState & ODS_FOCUS)) DrawFocusRect(record.hDC, &cell);
+  } else if ((record.itemAction & ODA_FOCUS) && !text.empty()) {
+    DrawFocusRect(record.hDC, &cell);
+  }
+  return 1;
+}
+
+int ZB_OD_LIST::MEASUREITEM(int id, MEASUREITEMSTRUCT& record) {
+  if (id == 0) id = static_cast<int>(record.CtlID);
+  if (id != nID_) return 0;
+  if (lLBS_MULTICOLUMN) {
+    if (nColWidth_ == 0) nColWidth_ = odlist::MultiColumnWidth(ListClientWidth());
+    record.itemWidth = static_cast<UINT>(nColWidth_);
+  }
+  record.itemHeight = static_cast<UINT>(nHoeheSchrift_);
+  return 1;
+}
+
+void ZB_OD_LIST::ERASEBKGND(HDC dc) {
+  if (!IsWindow(hwndListe) || !IsWindowVisible(hwndListe)) return;
+  RECT rect;
+  GetWindowRect(hwndListe, &rect);
+  MapWindowPoints(nullptr, hwndParent_, reinterpret_cast<POINT*>(&rect), 2);
+  rect.bottom -= 1 + GetSystemMetrics(SM_CYHSCROLL);
+  ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+}
+
+std::optional<LRESULT> ZB_OD_LIST::LB_Proc(UINT message, WPARAM wParam, LPARAM lParam,
+                                           bool multipleSel) {
+  switch (message) {
+    case WM_ERASEBKGND: {
+      if (lLBS_MULTICOLUMN) return 0;
+      LRESULT count = SendMessageA(hwndListe, LB_GETCOUNT, 0, 0);
+      LRESULT top = SendMessageA(hwndListe, LB_GETTOPINDEX, 0, 0);
+      if (count - top < nGesamt) PostMessageA(hwndListe, kDrawEmpty, nID_, 0);
+      return 1;  // the rows paint their own background
+    }
+    case WM_RBUTTONDOWN:
+      if (oParent_ && oParent_->HasGather()) {
+        POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        HWND dialog = oParent_->DialogWindow();
+        MapWindowPoints(hwndListe, dialog, &point, 1);
+        PostMessageA(dialog, WM_RBUTTONDOWN, wParam, MAKELPARAM(point.x, point.y));
+      }
+      return std::nullopt;
+    case WM_LBUTTONDOWN:
+      PostMessageA(GetParent(hwndListe), WM_COMMAND, MAKEWPARAM(nID_, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(hwndListe));
+      return std::nullopt;
+    case WM_ENABLE:
+      if (SendMessageA(hwndListe, LB_GETCOUNT, 0, 0) <= 0) return 0;
+      return std::nullopt;
+    case kDrawEmpty:
+      DrawEmptyList(static_cast<int>(wParam));
+      return std::nullopt;
+    case WM_KEYDOWN: {
+      std::optional<odlist::NavKey> key = odlist::NavKeyFromVirtualKey(static_cast<int>(wParam));
+      if (!key) return std::nullopt;
+      int cur = static_cast<int>(
+          SendMessageA(hwndListe, multipleSel ? LB_GETCARETINDEX : LB_GETCURSEL, 0, 0));
+      int count = static_cast<int>(SendMessageA(hwndListe, LB_GETCOUNT, 0, 0));
+      if (std::optional<int> target = odlist::NavigationTarget(*key, cur, count, nGesamt)) {
+        if (multipleSel)
+          SendMessageA(hwndListe, LB_SETCARETINDEX, *target, FALSE);
+        else
+          SendMessageA(hwndListe, LB_SETCURSEL, *target, 0);
+        SendMessageA(hwndParent_, WM_COMMAND, MAKEWPARAM(nID_, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(hwndListe));
+      }
+      return 0;  // the list box never sees these keys
+    }
+    case WM_NCDESTROY:
+      listHook_ = 0;  // the hook goes with the window
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+void ZB_OD_LIST::DrawEmptyList(int id) {
+  if (id != nID_ || !IsWindow(hwndListe)) return;
+  RECT client;
+  GetClientRect(hwndListe, &client);
+  const int w = client.right;
+  const int h = nHoeheSchrift_;
+  if (w <= 0) return;
+  HDC dc = GetDC(hwndListe);
+  if (!dc) return;
+  RenewColours();
+  HBITMAP pattern = hPattBitmapN_;
+  HBITMAP temporary = nullptr;
+  if (!pattern || pattSizeN_.cx < w || pattSizeN_.cy != h)
+    pattern = temporary = PaintPattern(dc, w, h, nWindowColor_);
+  if (pattern) {
+    HDC patternDc = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(patternDc, pattern);
+    int count = static_cast<int>(SendMessageA(hwndListe, LB_GETCOUNT, 0, 0));
+    int top = static_cast<int>(SendMessageA(hwndListe, LB_GETTOPINDEX, 0, 0));
+    for (int y : odlist::EmptyRowTops(count, top, nGesamt, h))
+      BitBlt(dc, 0, y, w, h, patternDc, 0, 0, SRCCOPY);
+    SelectObject(patternDc, previous);
+    DeleteDC(patternDc);
+  }
+  if (temporary) DeleteObject(temporary);
+  ReleaseDC(hwndListe, dc);
+}
+
+LRESULT ZB_OD_LIST::OnVKEYTOITEM(WPARAM wParam, HWND listBox) {
+  const int key = LOWORD(wParam);
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  switch (odlist::ClassifyVKey(key, ctrl)) {
+    case odlist::VKeyAction::kPageLeft:
+      SendMessageA(listBox, WM_HSCROLL, MAKEWPARAM(SB_PAGELEFT, 0), 0);
+      return -2;
+    case odlist::VKeyAction::kPageRight:
+      SendMessageA(listBox, WM_HSCROLL, MAKEWPARAM(SB_PAGERIGHT, 0), 0);
+      return -2;
+    case odlist::VKeyAction::kSwallow:
+      return -2;
+    case odlist::VKeyAction::kDoubleClick:
+      if (GetWindowLongA(listBox, GWL_STYLE) & LBS_MULTIPLESEL) {
+        LRESULT cur = SendMessageA(listBox, LB_GETCURSEL, 0, 0);
+        // Index −1 would select or clear every item: toggle only a current item.
+        if (cur >= 0) {
+          LRESULT selected = SendMessageA(listBox, LB_GETSEL, cur, 0);
+          SendMessageA(listBox, LB_SETSEL, selected > 0 ? FALSE : TRUE, cur);
+        }
+      }
+      PostMessageA(listBox, WM_LBUTTONDBLCLK, 0, 0);
+      return -2;
+    case odlist::VKeyAction::kTypeAhead: {
+      LRESULT cur = SendMessageA(listBox, LB_GETCURSEL, 0, 0);
+      char letter[2] = {static_cast<char>(key), '\0'};
+      LRESULT found = SendMessageA(listBox, LB_FINDSTRING, cur, reinterpret_cast<LPARAM>(letter));
+      if (found == cur || found == LB_ERR) SendMessageA(listBox, LB_SETCURSEL, -1, 0);
+      return -1;
+    }
+    case odlist::VKeyAction::kDefault:
+      return -1;
+  }
+  return -1;
+}
+
+void ZB_OD_LIST::OnDestroy() {
+  DeletePatterns();
+}
+
+void ZB_OD_LIST::OnNCDestroy() {
+  DeletePatterns();
+}
+
+}  // namespace tabrix
