@@ -564,6 +564,10 @@ Env* SetTableEnv(Env* env) {
   return previous;
 }
 
+Env* TableEnv() {
+  return TheEnv();
+}
+
 std::optional<WorkAreaReport> TableAreaReport(int area) {
   if (area < 1 || area > kMaxTableAreas) return std::nullopt;
   const Area& a = S().areas[static_cast<size_t>(area)];

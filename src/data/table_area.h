@@ -174,6 +174,8 @@ void PutFieldByName(int area, std::string_view name, const Value& value);
 // The Env the local back-end opens files through (DefaultEnv() unless replaced). Returns the
 // previous one. REQUIRES: no table open.
 Env* SetTableEnv(Env* env);
+// The Env the local back-end opens files through now.
+Env* TableEnv();
 // What the long error report lists about area `area`; nothing for a free area.
 std::optional<WorkAreaReport> TableAreaReport(int area);
 
