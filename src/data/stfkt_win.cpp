@@ -2,6 +2,8 @@
 
 #include "data/stfkt_win.h"
 
+#include "data/stfkt_caption.h"
+
 #include <algorithm>
 
 namespace tabrix {
@@ -113,6 +115,28 @@ void GLOBALFREE(HGLOBAL block) {
   if (!block) return;
   GlobalUnlock(block);
   GlobalFree(block);
+}
+
+bool SETCAPTIONTEXT(HWND window, int menuItemId,
+                    const std::function<void(const std::string&)>& setDialogName, bool keepMarks,
+                    HWND master) {
+  std::string text;
+  if (menuItemId > 0) {
+    HMENU menu = GetMenu(master ? master : window);
+    char buffer[512] = {};
+    if (menu)
+      GetMenuStringA(menu, static_cast<UINT>(menuItemId), buffer, sizeof buffer, MF_BYCOMMAND);
+    text = buffer;
+  } else {
+    int length = GetWindowTextLengthA(window);
+    std::string buffer(static_cast<size_t>(length) + 1, '\0');
+    int got = GetWindowTextA(window, buffer.data(), length + 1);
+    text = buffer.substr(0, static_cast<size_t>(got > 0 ? got : 0));
+  }
+  std::optional<CaptionTexts> caption = CaptionFromText(text, keepMarks);
+  if (!keepMarks && setDialogName) setDialogName(caption ? *caption->dialogName : std::string());
+  if (!caption) return false;
+  return SetWindowTextA(window, caption->title.c_str()) != 0;
 }
 
 }  // namespace tabrix

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,5 +54,15 @@ std::string CURRENTPATH();
 uintptr_t CREATEPVHEAP(int64_t& size, HGLOBAL& block);
 // Unlocks and releases a block of CREATEPVHEAP; nothing for a null handle.
 void GLOBALFREE(HGLOBAL block);
+
+// Titles window after a menu item: the text of item menuItemId of the master window's menu
+// (master; the window's own menu when master is null) when menuItemId is above 0, else the
+// window's own text. Unless keepMarks, setDialogName (the dialog object's SET_CDLGNAME; may
+// be empty) receives the text without "&" and ".", cut at the first TAB, in code page 850,
+// and an empty text returns false with the title left alone. The title is the text without
+// "&" and "." (unchanged with keepMarks), cut at the first TAB. Returns true once it is set.
+bool SETCAPTIONTEXT(HWND window, int menuItemId,
+                    const std::function<void(const std::string&)>& setDialogName,
+                    bool keepMarks = false, HWND master = nullptr);
 
 }  // namespace tabrix

@@ -219,3 +219,47 @@ TEST(DebugOutputWin, AtomAndViewerWindow) {
 
 }  // namespace
 }  // namespace tabrix
+
+namespace tabrix {
+namespace {
+
+// A plain top-level window of the system's static class; destroyed with the test.
+struct TestWindow {
+  HWND hwnd = CreateWindowA("STATIC", "Vorher", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                            nullptr, GetModuleHandleA(nullptr), nullptr);
+  ~TestWindow() { DestroyWindow(hwnd); }
+  std::string Title() const {
+    char buffer[256] = {};
+    GetWindowTextA(hwnd, buffer, sizeof buffer);
+    return buffer;
+  }
+};
+
+TEST(StfktWin, SetCaptionTextFromMasterMenuOrOwnText) {
+  TestWindow master, dialog;
+  ASSERT_TRUE(master.hwnd && dialog.hwnd);
+  HMENU menu = CreateMenu();
+  AppendMenuA(menu, MF_STRING, 301, "&Kunden importieren...\tStrg+I");
+  ASSERT_TRUE(SetMenu(master.hwnd, menu));
+
+  std::string name = "unchanged";
+  auto setName = [&](const std::string& n) { name = n; };
+  EXPECT_TRUE(SETCAPTIONTEXT(dialog.hwnd, 301, setName, false, master.hwnd));
+  EXPECT_EQ(dialog.Title(), "Kunden importieren");
+  EXPECT_EQ(name, "Kunden importieren");
+
+  // Id 0: the window's own text; keep marks leaves "&" and "." and the dialog's name alone.
+  SetWindowTextA(dialog.hwnd, "&Datei.alt");
+  name = "unchanged";
+  EXPECT_TRUE(SETCAPTIONTEXT(dialog.hwnd, 0, setName, true));
+  EXPECT_EQ(dialog.Title(), "&Datei.alt");
+  EXPECT_EQ(name, "unchanged");
+
+  // An item the menu does not hold: empty text, the title stays, the name becomes "".
+  EXPECT_FALSE(SETCAPTIONTEXT(dialog.hwnd, 999, setName, false, master.hwnd));
+  EXPECT_EQ(dialog.Title(), "&Datei.alt");
+  EXPECT_EQ(name, "");
+}
+
+}  // namespace
+}  // namespace tabrix
