@@ -159,6 +159,8 @@ TableStatus TableFile::ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out
     std::copy_n(cache_.begin() + static_cast<ptrdiff_t>(n - cacheFirst_) * len, len, out.begin());
     return {};
   }
+  TableStatus s = FlushBehind();
+  if (!s) return s;
   const uint32_t perBlock = std::max<uint32_t>(1, static_cast<uint32_t>(kReadAheadBytes / len));
   uint32_t first = n;
   // Walking backwards: read the block that ends at n.
@@ -182,6 +184,11 @@ TableStatus TableFile::ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out
   }
   cacheFirst_ = first;
   cacheCount_ = static_cast<uint32_t>(got / len);
+  // The memos these records point to: the memo image must be at least as new as they are.
+  if (shared_ && memo_) {
+    io = memo_->Refresh(false);
+    if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "GoTo");
+  }
   std::copy_n(cache_.begin() + static_cast<ptrdiff_t>(n - first) * len, len, out.begin());
   return {};
 }
@@ -203,19 +210,46 @@ TableStatus TableFile::WriteBack() {
     dirty_ = false;
     return {};
   }
-  std::vector<uint8_t> out(buffer_);
-  // The last record of an exclusive table carries the end-of-file byte with it, so an append
-  // is one write. On a shared table another program may have appended behind it: there the
-  // byte is written only by Append, under the header lock.
-  if (recno_ == count_ && !shared_) out.push_back(kDbfEofMarker);
-  IoStatus io = file_->WriteAt(header_.RecordOffset(recno_), out);
-  if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
+  const uint32_t len = header_.recordLength;
+  const uint32_t behindCount = static_cast<uint32_t>(behind_.size() / len);
+  if (!shared_ && recno_ == count_ && !behind_.empty() &&
+      (recno_ < behindFirst_ || recno_ > behindFirst_ + behindCount)) {
+    TableStatus s = FlushBehind();
+    if (!s) return s;
+  }
+  if (!shared_ && recno_ == count_) {
+    // The end of an exclusive table: into the write-behind buffer.
+    if (behind_.empty()) behindFirst_ = recno_;
+    const size_t at = static_cast<size_t>(recno_ - behindFirst_) * len;
+    if (at == behind_.size()) behind_.resize(at + len);
+    std::copy(buffer_.begin(), buffer_.end(), behind_.begin() + static_cast<ptrdiff_t>(at));
+    if (behind_.size() + len > kWriteBehindBytes) {
+      TableStatus s = FlushBehind();
+      if (!s) return s;
+    }
+  } else {
+    IoStatus io = file_->WriteAt(header_.RecordOffset(recno_), buffer_);
+    if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
+  }
   dirty_ = false;
   modified_ = true;
   if (recno_ >= cacheFirst_ && recno_ < cacheFirst_ + cacheCount_) {
     std::copy(buffer_.begin(), buffer_.end(),
               cache_.begin() + static_cast<ptrdiff_t>(recno_ - cacheFirst_) * buffer_.size());
   }
+  return {};
+}
+
+TableStatus TableFile::FlushBehind() {
+  if (behind_.empty()) return {};
+  // The records so far are the end of the table: the end-of-file byte follows them (a later
+  // append writes over it). On a shared table another program may append behind the last
+  // record: there the byte is written only by Append, under the header lock.
+  behind_.push_back(kDbfEofMarker);
+  IoStatus io = file_->WriteAt(header_.RecordOffset(behindFirst_), behind_);
+  behind_.pop_back();
+  if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
+  behind_.clear();
   return {};
 }
 
@@ -454,6 +488,7 @@ bool TableFile::LockTable() {
 
 TableStatus TableFile::Unlock() {
   TableStatus s = WriteBack();
+  if (s) s = FlushBehind();
   recordLocks_.clear();
   (void)tableLock_.Release();
   return s;
@@ -461,6 +496,7 @@ TableStatus TableFile::Unlock() {
 
 TableStatus TableFile::Commit() {
   TableStatus s = WriteBack();
+  if (s) s = FlushBehind();
   if (!s) return s;
   if (headerDirty_) {
     s = WriteHeaderCount();
