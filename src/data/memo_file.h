@@ -21,8 +21,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
@@ -43,24 +44,29 @@ inline constexpr size_t kMemoWriteBehindBytes = 1024 * 1024;
 // megabytes first would cost as much as reading them.
 class ByteImage {
  public:
-  uint8_t* data() { return bytes_.get(); }
-  const uint8_t* data() const { return bytes_.get(); }
+  ByteImage() = default;
+  ByteImage(const ByteImage&) = delete;
+  ByteImage& operator=(const ByteImage&) = delete;
+  ~ByteImage() { std::free(bytes_); }
+  uint8_t* data() { return bytes_; }
+  const uint8_t* data() const { return bytes_; }
   size_t size() const { return size_; }
-  operator std::span<const uint8_t>() const { return {bytes_.get(), size_}; }
-  // Growing keeps the bytes so far (capacity doubles, so appending is cheap).
+  operator std::span<const uint8_t>() const { return {bytes_, size_}; }
+  // Growing keeps the bytes so far. The capacity doubles, and large blocks grow by remapping
+  // (realloc), so appending copies nothing.
   void resize(size_t size) {
     if (size > capacity_) {
       const size_t capacity = std::max(size, 2 * capacity_);
-      std::unique_ptr<uint8_t[]> bytes = std::make_unique_for_overwrite<uint8_t[]>(capacity);
-      if (size_ > 0) std::memcpy(bytes.get(), bytes_.get(), size_);
-      bytes_ = std::move(bytes);
+      void* bytes = std::realloc(bytes_, capacity);
+      if (!bytes) throw std::bad_alloc();
+      bytes_ = static_cast<uint8_t*>(bytes);
       capacity_ = capacity;
     }
     size_ = size;
   }
 
  private:
-  std::unique_ptr<uint8_t[]> bytes_;
+  uint8_t* bytes_ = nullptr;
   size_t size_ = 0;
   size_t capacity_ = 0;
 };

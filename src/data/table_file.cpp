@@ -119,7 +119,8 @@ TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::st
   }
   t->decoder_ = std::make_unique<DbfRecordDecoder>(t->header_, fileName, t->memo_.get());
   const std::string blank = BlankRecord(t->header_);
-  t->buffer_.assign(blank.begin(), blank.end());
+  t->blank_.assign(blank.begin(), blank.end());
+  t->buffer_ = t->blank_;
   t->recno_ = t->count_ + 1;
   t->closed_ = false;
   *out = std::move(t);
@@ -276,8 +277,7 @@ TableStatus TableFile::GoTo(uint32_t n, bool fresh) {
   if (fresh) DropCache();
   if (n < 1 || n > count_) {
     recno_ = count_ + 1;
-    std::string blank = BlankRecord(header_);
-    buffer_.assign(blank.begin(), blank.end());
+    buffer_ = blank_;
     return {};
   }
   s = ReadRecord(n, fresh, buffer_);
@@ -385,7 +385,6 @@ TableStatus TableFile::Append(bool releaseOthers) {
   if (!s) return s;
   DropCache();
   if (releaseOthers) ReleaseRecordLocks(0);
-  const std::string blank = BlankRecord(header_);
 
   if (!shared_) {
     if (count_ == UINT32_MAX) return Error(kGenWrite, kSubWrite, "Table full", "AppendRecord");
@@ -393,7 +392,7 @@ TableStatus TableFile::Append(bool releaseOthers) {
     header_.recordCount = count_;
     headerDirty_ = true;
     recno_ = count_;
-    buffer_.assign(blank.begin(), blank.end());
+    buffer_ = blank_;
     dirty_ = true;  // written on the next move, commit or close
     return {};
   }
@@ -425,7 +424,7 @@ TableStatus TableFile::Append(bool releaseOthers) {
     if (!recordLock.held()) return appendLockError("new record");
     recordLocks_[n] = std::move(recordLock);
   }
-  std::vector<uint8_t> out(blank.begin(), blank.end());
+  std::vector<uint8_t> out(blank_);
   out.push_back(kDbfEofMarker);
   IoStatus io = file_->WriteAt(header_.RecordOffset(n), out);
   if (!io.ok()) {
@@ -437,7 +436,7 @@ TableStatus TableFile::Append(bool releaseOthers) {
   s = WriteHeaderCount();
   if (!s) return s;
   recno_ = n;
-  buffer_.assign(blank.begin(), blank.end());
+  buffer_ = blank_;
   dirty_ = false;
   return {};
 }

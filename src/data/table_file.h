@@ -140,6 +140,7 @@ class TableFile {
   uint32_t count_ = 0;
   uint32_t recno_ = 1;
   std::vector<uint8_t> buffer_;
+  std::vector<uint8_t> blank_;  // a blank record of this table
   bool dirty_ = false;
   bool headerDirty_ = false;  // exclusive tables: count and date not yet in the header
   bool modified_ = false;     // a record was written in this session
