@@ -229,6 +229,9 @@ TableStatus TableFile::WriteBack() {
       if (!s) return s;
     }
   } else {
+    // A record held back must not overwrite this write later.
+    TableStatus s = FlushBehind();
+    if (!s) return s;
     IoStatus io = file_->WriteAt(header_.RecordOffset(recno_), buffer_);
     if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
   }
