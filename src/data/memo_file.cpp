@@ -183,7 +183,9 @@ TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* 
     // The next-free pointer of an exclusive file waits for Flush (one write less per memo).
     const bool deferred = !shared_ && p.offset == 0 && p.bytes.size() == 4;
     // So do the bytes an exclusive file gains at its end (written by WriteBehind).
-    const bool behind = !shared_ && p.offset >= written_;
+    // (Only bytes that continue the image: a damaged next-free pointer far beyond the end is
+    // left to the file call to refuse.)
+    const bool behind = !shared_ && p.offset >= written_ && p.offset <= image_.size();
     IoStatus io =
         deferred || behind ? IoStatus() : file_->WriteAt(p.offset, {bytes, p.bytes.size()});
     headerDirty_ = headerDirty_ || deferred;
