@@ -7,11 +7,16 @@
 # PEER_RUNS (best of, for the slow peers dbfread and ogr2ogr; default 1).
 #
 # For each size: the customer-export table (DBF + FPT) from ../shared/bench/gen_source.py, then
-#   read    ours: every field of every live record with memo text (table_bench read)
+#   read    ours: every field of every live record with memo text, through the table areas
+#                 (OpenTable, GoTop/Skip, GetField: table_bench read)
+#           ours, format level: the same with the format decoders alone (table_bench
+#                 read-direct), to show what the area layer costs
 #           dbfread: the same through python3-dbfread (when installed)
 #           ogr2ogr: a DBF-to-DBF copy by GDAL (C/N/D/L only; when installed)
 #           bytecopy: copying the DBF and FPT bytes, nothing else (the floor)
-#   append  ours: a new FoxPro-2 table with FPT and the same number of records, each with a memo
+#   append  ours: a new FoxPro-2 table with FPT and the same number of records, each with a memo,
+#                 through the areas (CreateTable, AppendRecord, PutField, CommitArea, CloseArea);
+#                 format level: the encoders alone (table_bench append-direct)
 # Prints wall times (best of the runs), records/s and the ratios to each peer (peer time / our
 # time: above 1 means we are faster; for bytecopy, our time / its time: how far above the floor).
 set -euo pipefail
@@ -46,7 +51,7 @@ best_of() {
 row() {  # name seconds records [ours-seconds mode]
   local name=$1 t=$2 n=$3 ours=${4:-} mode=${5:-}
   if [ "$t" = "nan" ]; then
-    printf '  %-26s %10s\n' "$name" "failed"
+    printf '  %-30s %10s\n' "$name" "failed"
     return
   fi
   local rate ratio=""
@@ -58,7 +63,7 @@ row() {  # name seconds records [ours-seconds mode]
       ratio=$(awk -v t="$t" -v o="$ours" 'BEGIN { printf "ours %.2fx as fast", t / o }')
     fi
   fi
-  printf '  %-26s %9.3f s %12s rec/s   %s\n' "$name" "$t" "$rate" "$ratio"
+  printf '  %-30s %9.3f s %12s rec/s   %s\n' "$name" "$t" "$rate" "$ratio"
 }
 
 dbfread_all() {
@@ -90,6 +95,8 @@ for n in "${sizes[@]}"; do
   echo " read every field of every record"
   ours=$(best_of "$RUNS" "$BUILD/bench/table_bench" read "$src")
   row "tabrix read" "$ours" "$n"
+  row "tabrix read, format level" "$(best_of "$RUNS" "$BUILD/bench/table_bench" read-direct "$src")" \
+    "$n"
   if [ $have_dbfread = 1 ]; then
     row "python3-dbfread read" "$(best_of "$PEER_RUNS" dbfread_all "$src")" "$n" "$ours"
   fi
@@ -106,6 +113,8 @@ for n in "${sizes[@]}"; do
   echo " append records with a memo (new FoxPro-2 table with FPT)"
   ours=$(best_of "$RUNS" "$BUILD/bench/table_bench" append "$WORK/append$n.dbf" "$n")
   row "tabrix append" "$ours" "$n"
+  row "tabrix append, format level" \
+    "$(best_of "$RUNS" "$BUILD/bench/table_bench" append-direct "$WORK/append$n.dbf" "$n")" "$n"
   if [ $have_ogr = 1 ] && [ -n "${t:-}" ]; then
     row "GDAL ogr2ogr DBF copy" "$t" "$n" "$ours"
   fi

@@ -8,8 +8,10 @@
 
 #include "data/dbf_header.h"
 #include "data/dbf_record.h"
+#include "data/error.h"
 #include "data/file_env.h"
 #include "data/fpt_memo.h"
+#include "data/table_area.h"
 
 namespace tabrix::bench {
 
@@ -51,9 +53,111 @@ std::string MemoPathOf(const std::string& path, const char* ext) {
   return (dot == std::string::npos ? path : path.substr(0, dot)) + ext;
 }
 
+// The customer structure the append benchmarks write: every type the import reads, one memo.
+const std::vector<StructureRow>& CustomerStructure() {
+  static const std::vector<StructureRow> rows = {
+      {"KDNR", 'N', 8, 0},     {"NAME", 'C', 40, 0},    {"NAME2", 'C', 40, 0},
+      {"STRASSE", 'C', 40, 0}, {"PLZ", 'C', 10, 0},     {"ORT", 'C', 40, 0},
+      {"LAND", 'C', 30, 0},    {"TELEFON", 'C', 25, 0}, {"TELEFAX", 'C', 25, 0},
+      {"EMAIL", 'C', 60, 0},   {"ANREDE", 'C', 20, 0},  {"BEMERK", 'C', 60, 0},
+      {"GEBDAT", 'D', 8, 0},   {"UMSATZ", 'N', 12, 2},  {"AKTIV", 'L', 1, 0},
+      {"NOTIZ", 'M', 10, 0},
+  };
+  return rows;
+}
+constexpr size_t kCustomerValues = 15;  // the fields before the memo
+
+// The values of customer i (fields 1 ... 15) and its memo text.
+void CustomerValues(uint32_t i, Value (&values)[kCustomerValues], std::string* memoText) {
+  static const char* const kNames[] = {"M\x81ller",
+                                       "Sch\x84"
+                                       "fer",
+                                       "Wei\xe1",
+                                       "K\x94hler",
+                                       "Kr\x81ger",
+                                       "Schmidt"};
+  static const char* const kPlaces[] = {"M\x81nchen", "K\x94ln", "D\x81sseldorf", "Berlin"};
+  const std::string name = std::string(kNames[i % 6]) + " " + std::to_string(i);
+  const Value v[] = {
+      Value(static_cast<double>(i + 1)),
+      Value(name),
+      Value(std::string(i % 3 ? "" : "GmbH & Co. KG")),
+      Value(std::string("Hauptstra\xe1") + "e " + std::to_string(i % 200 + 1)),
+      Value(std::to_string(10000 + i % 89999)),
+      Value(std::string(kPlaces[i % 4])),
+      Value(std::string("Deutschland")),
+      Value(std::string("089 / ") + std::to_string(100000 + i % 900000)),
+      Value(std::string()),
+      Value("kunde" + std::to_string(i) + "@example.de"),
+      Value(std::string(i % 2 ? "Herr" : "Frau")),
+      Value(std::string("Stammkunde")),
+      Value(Date{1950 + static_cast<int>(i % 50), 1 + static_cast<int>(i % 12),
+                 1 + static_cast<int>(i % 28)}),
+      Value(static_cast<double>(i % 100000) / 100.0),
+      Value(i % 7 != 0),
+  };
+  std::copy(std::begin(v), std::end(v), values);
+  *memoText = "Kunde seit " + std::to_string(1980 + i % 40) + ".\r\nZahlt p\x81nktlich; " +
+              std::string(20 + i % 150, 'x');
+}
+
+// Any error the table layer raises ends the operation: the handler abandons, the caller
+// catches and reports.
+std::string Described(const ErrorObject& e) {
+  return e.description + (e.fileName.empty() ? "" : " (" + e.fileName + ")");
+}
+
 }  // namespace
 
 ReadTotals ReadAllFields(const std::string& path) {
+  ReadTotals t;
+  ScopedErrorHandler abandon([](const ErrorObject&) { return ErrorOutcome{}; });
+  try {
+    if (!OpenTable(true, kDriverCdx, path, "", true, true)) return t.error = "not opened", t;
+    const std::vector<StructureRow> rows = Structure();
+    const int fields = static_cast<int>(rows.size());
+    for (GoTop(); !AtEnd(); Skip()) {
+      ++t.records;
+      for (int f = 1; f <= fields; ++f) {
+        const Value v = GetField(f);
+        if (rows[static_cast<size_t>(f - 1)].type == 'M') {
+          if (auto* s = std::get_if<std::string>(&v)) t.memoBytes += s->size();
+        }
+        t.checksum = Fold(t.checksum, v);
+        ++t.fields;
+      }
+    }
+    CloseArea();
+  } catch (const ErrorAbandoned& a) {
+    CloseAllAreas();
+    t.error = Described(a.error);
+  }
+  return t;
+}
+
+std::string AppendCustomers(const std::string& path, uint32_t count) {
+  ScopedErrorHandler abandon([](const ErrorObject&) { return ErrorOutcome{}; });
+  try {
+    CreateTable(path, CustomerStructure(), kDriverCdx);
+    if (!OpenTable(true, kDriverCdx, path, "", false, false)) return "not opened";
+    Value values[kCustomerValues];
+    std::string memoText;
+    for (uint32_t i = 0; i < count; ++i) {
+      CustomerValues(i, values, &memoText);
+      if (!AppendRecord()) return "append failed";
+      for (size_t f = 0; f < kCustomerValues; ++f) PutField(static_cast<int>(f + 1), values[f]);
+      PutField(static_cast<int>(kCustomerValues + 1), Value(memoText));
+    }
+    CommitArea();
+    CloseArea();
+  } catch (const ErrorAbandoned& a) {
+    CloseAllAreas();
+    return Described(a.error);
+  }
+  return {};
+}
+
+ReadTotals ReadAllFieldsDirect(const std::string& path) {
   ReadTotals t;
   Env* env = DefaultEnv();
   std::unique_ptr<File> dbf;
@@ -118,15 +222,11 @@ ReadTotals ReadAllFields(const std::string& path) {
   return t;
 }
 
-std::string AppendCustomers(const std::string& path, uint32_t count) {
-  const std::vector<DbfFieldSpec> spec = {
-      {"KDNR", 'N', 8, 0},     {"NAME", 'C', 40, 0},    {"NAME2", 'C', 40, 0},
-      {"STRASSE", 'C', 40, 0}, {"PLZ", 'C', 10, 0},     {"ORT", 'C', 40, 0},
-      {"LAND", 'C', 30, 0},    {"TELEFON", 'C', 25, 0}, {"TELEFAX", 'C', 25, 0},
-      {"EMAIL", 'C', 60, 0},   {"ANREDE", 'C', 20, 0},  {"BEMERK", 'C', 60, 0},
-      {"GEBDAT", 'D', 8, 0},   {"UMSATZ", 'N', 12, 2},  {"AKTIV", 'L', 1, 0},
-      {"NOTIZ", 'M', 10, 0},
-  };
+std::string AppendCustomersDirect(const std::string& path, uint32_t count) {
+  std::vector<DbfFieldSpec> spec;
+  for (const StructureRow& r : CustomerStructure()) {
+    spec.push_back({r.name, r.type, r.length, static_cast<uint8_t>(r.decimals)});
+  }
   const std::string memoPath = MemoPathOf(path, ".fpt");
   Result<DbfHeader> hr = MakeDbfHeader(kDbfVersionFoxPro2Memo, spec, 0x02, path);
   if (!hr.ok()) return hr.error().ToString();
@@ -171,47 +271,20 @@ std::string AppendCustomers(const std::string& path, uint32_t count) {
     return {};
   };
 
-  static const char* const kNames[] = {"M\x81ller",
-                                       "Sch\x84"
-                                       "fer",
-                                       "Wei\xe1",
-                                       "K\x94hler",
-                                       "Kr\x81ger",
-                                       "Schmidt"};
-  static const char* const kPlaces[] = {"M\x81nchen", "K\x94ln", "D\x81sseldorf", "Berlin"};
   const std::string blank = BlankRecord(h);
   std::string memoText;
+  Value values[kCustomerValues];
   records.reserve((1u << 20) + 2 * h.recordLength);
   for (uint32_t i = 0; i < count; ++i) {
     // The record is built in place at the end of the write buffer.
     const size_t at = records.size();
     records += blank;
     std::span<uint8_t> r(reinterpret_cast<uint8_t*>(records.data()) + at, h.recordLength);
-    const std::string name = std::string(kNames[i % 6]) + " " + std::to_string(i);
-    const Value values[] = {
-        Value(static_cast<double>(i + 1)),
-        Value(name),
-        Value(std::string(i % 3 ? "" : "GmbH & Co. KG")),
-        Value(std::string("Hauptstra\xe1") + "e " + std::to_string(i % 200 + 1)),
-        Value(std::to_string(10000 + i % 89999)),
-        Value(std::string(kPlaces[i % 4])),
-        Value(std::string("Deutschland")),
-        Value(std::string("089 / ") + std::to_string(100000 + i % 900000)),
-        Value(std::string()),
-        Value("kunde" + std::to_string(i) + "@example.de"),
-        Value(std::string(i % 2 ? "Herr" : "Frau")),
-        Value(std::string("Stammkunde")),
-        Value(Date{1950 + static_cast<int>(i % 50), 1 + static_cast<int>(i % 12),
-                   1 + static_cast<int>(i % 28)}),
-        Value(static_cast<double>(i % 100000) / 100.0),
-        Value(i % 7 != 0),
-    };
+    CustomerValues(i, values, &memoText);
     for (size_t f = 0; f < std::size(values); ++f) {
       Status es = EncodeField(h, f, values[f], r);
       if (!es.ok()) return es.error().ToString();
     }
-    memoText = "Kunde seit " + std::to_string(1980 + i % 40) + ".\r\nZahlt p\x81nktlich; " +
-               std::string(20 + i % 150, 'x');
     FptHeader fh = ParseFptHeader(AsSpan(fptHead), memoPath).value();
     Result<MemoWritePlan> plan = PlanFptAppend(fh, fptSize, memoPath, kMemoTypeText, memoText);
     if (!plan.ok()) return plan.error().ToString();

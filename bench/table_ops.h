@@ -1,8 +1,10 @@
 #pragma once
-// The two table operations the benchmark measures, in one place so that they can move onto the
-// table areas API (OpenTable / GetField / AppendRecord / PutField) with a few lines: today they
-// drive the format-level decoders and encoders with the file environment directly, the way the
-// local back-end does.
+// The two table operations the benchmark measures, each in two forms:
+//   - through the table areas API (table_area.h: OpenTable, GoTop/Skip, GetField, AppendRecord,
+//     PutField), as the program uses the tables: the figure that counts;
+//   - "direct": the format-level decoders and encoders (dbf_header.h, dbf_record.h, fpt_memo.h)
+//     driven with whole-batch reads and buffered writes, the floor of what this code base can
+//     do with these formats. The gap between the two is the cost of the area layer.
 
 #include <cstdint>
 #include <string>
@@ -17,12 +19,16 @@ struct ReadTotals {
   std::string error;       // "" when the table read completely
 };
 
-// Reads every field of every live record of the table at `path` (memo text included).
+// Reads every field of every live record of the table at `path` (memo text included): opened
+// shared and read-only in a new area, which is closed again.
 ReadTotals ReadAllFields(const std::string& path);
+ReadTotals ReadAllFieldsDirect(const std::string& path);
 
 // Creates a FoxPro-2-style customer table with an FPT memo at `path` (the memo file beside it,
 // extension .fpt) and appends `count` records, each with a memo. "" on success, else the
-// reason.
+// reason. The area form creates the table with CreateTable ("DBFCDX"), opens it exclusively,
+// and ends with CommitArea and CloseArea.
 std::string AppendCustomers(const std::string& path, uint32_t count);
+std::string AppendCustomersDirect(const std::string& path, uint32_t count);
 
 }  // namespace tabrix::bench

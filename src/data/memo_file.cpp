@@ -53,21 +53,40 @@ IoStatus MemoFile::ReadRange(uint64_t offset, uint64_t length) const {
   return {};
 }
 
+IoStatus MemoFile::WriteBehind() const {
+  if (shared_ || written_ >= image_.size()) return {};
+  IoStatus io = file_->WriteAt(written_, {image_.data() + written_, image_.size() - written_});
+  if (!io.ok()) return io;
+  written_ = image_.size();
+  return {};
+}
+
+MemoFile::~MemoFile() {
+  (void)WriteBehind();
+}
+
 IoStatus MemoFile::Refresh(bool whole) const {
+  IoStatus io = WriteBehind();
+  if (!io.ok()) return io;
   uint64_t size = 0;
-  IoStatus io = file_->Size(&size);
+  io = file_->Size(&size);
   if (!io.ok()) return io;
   const uint64_t old = image_.size();
   if (size == old && !whole) return {};
   if (size < old) whole = true;
   image_.resize(static_cast<size_t>(size));
-  if (whole) return ReadRange(0, size);
-  io = ReadRange(0, std::min<uint64_t>(kFptHeaderSize, old));
-  if (!io.ok()) return io;
-  return ReadRange(old, size - old);
+  if (whole) {
+    io = ReadRange(0, size);
+  } else {
+    io = ReadRange(0, std::min<uint64_t>(kFptHeaderSize, old));
+    if (io.ok()) io = ReadRange(old, size - old);
+  }
+  if (io.ok()) written_ = image_.size();
+  return io;
 }
 
 IoStatus MemoFile::RefreshBlock(uint32_t block) const {
+  if (IoStatus io = WriteBehind(); !io.ok()) return io;
   uint64_t blockSize = kDbtBlockSize;
   if (kind_ == MemoKind::kFpt) {
     Result<FptHeader> h = ParseFptHeader(image_, fileName());
@@ -103,6 +122,7 @@ IoStatus MemoFile::RefreshBlock(uint32_t block) const {
 }
 
 IoStatus MemoFile::Flush() {
+  if (IoStatus io = WriteBehind(); !io.ok()) return io;
   if (headerDirty_ && image_.size() >= 4) {
     IoStatus io = file_->WriteAt(0, {image_.data(), 4});
     if (!io.ok()) return io;
@@ -112,8 +132,15 @@ IoStatus MemoFile::Flush() {
 }
 
 Result<MemoData> MemoFile::ReadMemo(uint32_t block) const {
-  IoStatus io = shared_ ? Refresh(false) : IoStatus();
+  Result<MemoData> r = ReadFromImage(block);
+  if (r || !shared_) return r;
+  // Another program may have appended the memo since the image was last brought up to date.
+  IoStatus io = Refresh(false);
   if (!io.ok()) return Corruption(fileName(), 0, "memo file unreadable: " + io.ToString());
+  return ReadFromImage(block);
+}
+
+Result<MemoData> MemoFile::ReadFromImage(uint32_t block) const {
   if (kind_ == MemoKind::kFpt) {
     Result<FptMemoReader> r = FptMemoReader::Open(image_, fileName());
     if (!r) return r.error();
@@ -155,15 +182,32 @@ TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* 
     const auto* bytes = reinterpret_cast<const uint8_t*>(p.bytes.data());
     // The next-free pointer of an exclusive file waits for Flush (one write less per memo).
     const bool deferred = !shared_ && p.offset == 0 && p.bytes.size() == 4;
-    IoStatus io = deferred ? IoStatus() : file_->WriteAt(p.offset, {bytes, p.bytes.size()});
+    // So do the bytes an exclusive file gains at its end (written by WriteBehind).
+    // (Only bytes that continue the image: a damaged next-free pointer far beyond the end is
+    // left to the file call to refuse.)
+    const bool behind = !shared_ && p.offset >= written_ && p.offset <= image_.size();
+    IoStatus io =
+        deferred || behind ? IoStatus() : file_->WriteAt(p.offset, {bytes, p.bytes.size()});
     headerDirty_ = headerDirty_ || deferred;
     if (!io.ok()) {
       // The image may now differ from the file: read it again before the next use.
       (void)Refresh(true);
       return TableIoError(kGenWrite, kSubWrite, driver_, io, "PutField");
     }
-    if (p.offset + p.bytes.size() > image_.size()) image_.resize(p.offset + p.bytes.size());
-    std::copy(bytes, bytes + p.bytes.size(), image_.begin() + static_cast<ptrdiff_t>(p.offset));
+    if (p.offset + p.bytes.size() > image_.size()) {
+      // A gap before the patch reads as zeros, as the file's hole does.
+      const size_t old = image_.size();
+      image_.resize(p.offset + p.bytes.size());
+      if (p.offset > old) {
+        std::fill(image_.data() + old, image_.data() + p.offset, uint8_t{0});
+      }
+    }
+    std::copy(bytes, bytes + p.bytes.size(), image_.data() + p.offset);
+    if (!shared_ && !deferred && !behind) written_ = std::max(written_, p.offset + p.bytes.size());
+  }
+  if (!shared_ && image_.size() - written_ >= kMemoWriteBehindBytes) {
+    IoStatus io = WriteBehind();
+    if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "PutField");
   }
   *block = plan.value().block;
   return {};

@@ -73,7 +73,9 @@ enum TableSubCode : int {
 // Success or the error object of a failed table operation (not raised yet).
 class [[nodiscard]] TableStatus {
  public:
-  TableStatus() = default;
+  // User-provided: `return {};` would otherwise zero the whole error object's storage first
+  // (value-initialisation), on every successful call of the layer.
+  TableStatus() {}
   TableStatus(ErrorObject error) : error_(std::move(error)) {}
   bool ok() const { return !error_.has_value(); }
   explicit operator bool() const { return ok(); }

@@ -119,7 +119,8 @@ TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::st
   }
   t->decoder_ = std::make_unique<DbfRecordDecoder>(t->header_, fileName, t->memo_.get());
   const std::string blank = BlankRecord(t->header_);
-  t->buffer_.assign(blank.begin(), blank.end());
+  t->blank_.assign(blank.begin(), blank.end());
+  t->buffer_ = t->blank_;
   t->recno_ = t->count_ + 1;
   t->closed_ = false;
   *out = std::move(t);
@@ -159,6 +160,8 @@ TableStatus TableFile::ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out
     std::copy_n(cache_.begin() + static_cast<ptrdiff_t>(n - cacheFirst_) * len, len, out.begin());
     return {};
   }
+  TableStatus s = FlushBehind();
+  if (!s) return s;
   const uint32_t perBlock = std::max<uint32_t>(1, static_cast<uint32_t>(kReadAheadBytes / len));
   uint32_t first = n;
   // Walking backwards: read the block that ends at n.
@@ -182,6 +185,11 @@ TableStatus TableFile::ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out
   }
   cacheFirst_ = first;
   cacheCount_ = static_cast<uint32_t>(got / len);
+  // The memos these records point to: the memo image must be at least as new as they are.
+  if (shared_ && memo_) {
+    io = memo_->Refresh(false);
+    if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "GoTo");
+  }
   std::copy_n(cache_.begin() + static_cast<ptrdiff_t>(n - first) * len, len, out.begin());
   return {};
 }
@@ -203,19 +211,49 @@ TableStatus TableFile::WriteBack() {
     dirty_ = false;
     return {};
   }
-  std::vector<uint8_t> out(buffer_);
-  // The last record of an exclusive table carries the end-of-file byte with it, so an append
-  // is one write. On a shared table another program may have appended behind it: there the
-  // byte is written only by Append, under the header lock.
-  if (recno_ == count_ && !shared_) out.push_back(kDbfEofMarker);
-  IoStatus io = file_->WriteAt(header_.RecordOffset(recno_), out);
-  if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
+  const uint32_t len = header_.recordLength;
+  const uint32_t behindCount = static_cast<uint32_t>(behind_.size() / len);
+  if (!shared_ && recno_ == count_ && !behind_.empty() &&
+      (recno_ < behindFirst_ || recno_ > behindFirst_ + behindCount)) {
+    TableStatus s = FlushBehind();
+    if (!s) return s;
+  }
+  if (!shared_ && recno_ == count_) {
+    // The end of an exclusive table: into the write-behind buffer.
+    if (behind_.empty()) behindFirst_ = recno_;
+    const size_t at = static_cast<size_t>(recno_ - behindFirst_) * len;
+    if (at == behind_.size()) behind_.resize(at + len);
+    std::copy(buffer_.begin(), buffer_.end(), behind_.begin() + static_cast<ptrdiff_t>(at));
+    if (behind_.size() + len > kWriteBehindBytes) {
+      TableStatus s = FlushBehind();
+      if (!s) return s;
+    }
+  } else {
+    // A record held back must not overwrite this write later.
+    TableStatus s = FlushBehind();
+    if (!s) return s;
+    IoStatus io = file_->WriteAt(header_.RecordOffset(recno_), buffer_);
+    if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
+  }
   dirty_ = false;
   modified_ = true;
   if (recno_ >= cacheFirst_ && recno_ < cacheFirst_ + cacheCount_) {
     std::copy(buffer_.begin(), buffer_.end(),
               cache_.begin() + static_cast<ptrdiff_t>(recno_ - cacheFirst_) * buffer_.size());
   }
+  return {};
+}
+
+TableStatus TableFile::FlushBehind() {
+  if (behind_.empty()) return {};
+  // The records so far are the end of the table: the end-of-file byte follows them (a later
+  // append writes over it). On a shared table another program may append behind the last
+  // record: there the byte is written only by Append, under the header lock.
+  behind_.push_back(kDbfEofMarker);
+  IoStatus io = file_->WriteAt(header_.RecordOffset(behindFirst_), behind_);
+  behind_.pop_back();
+  if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
+  behind_.clear();
   return {};
 }
 
@@ -242,8 +280,7 @@ TableStatus TableFile::GoTo(uint32_t n, bool fresh) {
   if (fresh) DropCache();
   if (n < 1 || n > count_) {
     recno_ = count_ + 1;
-    std::string blank = BlankRecord(header_);
-    buffer_.assign(blank.begin(), blank.end());
+    buffer_ = blank_;
     return {};
   }
   s = ReadRecord(n, fresh, buffer_);
@@ -351,7 +388,6 @@ TableStatus TableFile::Append(bool releaseOthers) {
   if (!s) return s;
   DropCache();
   if (releaseOthers) ReleaseRecordLocks(0);
-  const std::string blank = BlankRecord(header_);
 
   if (!shared_) {
     if (count_ == UINT32_MAX) return Error(kGenWrite, kSubWrite, "Table full", "AppendRecord");
@@ -359,7 +395,7 @@ TableStatus TableFile::Append(bool releaseOthers) {
     header_.recordCount = count_;
     headerDirty_ = true;
     recno_ = count_;
-    buffer_.assign(blank.begin(), blank.end());
+    buffer_ = blank_;
     dirty_ = true;  // written on the next move, commit or close
     return {};
   }
@@ -391,7 +427,7 @@ TableStatus TableFile::Append(bool releaseOthers) {
     if (!recordLock.held()) return appendLockError("new record");
     recordLocks_[n] = std::move(recordLock);
   }
-  std::vector<uint8_t> out(blank.begin(), blank.end());
+  std::vector<uint8_t> out(blank_);
   out.push_back(kDbfEofMarker);
   IoStatus io = file_->WriteAt(header_.RecordOffset(n), out);
   if (!io.ok()) {
@@ -403,7 +439,7 @@ TableStatus TableFile::Append(bool releaseOthers) {
   s = WriteHeaderCount();
   if (!s) return s;
   recno_ = n;
-  buffer_.assign(blank.begin(), blank.end());
+  buffer_ = blank_;
   dirty_ = false;
   return {};
 }
@@ -454,6 +490,7 @@ bool TableFile::LockTable() {
 
 TableStatus TableFile::Unlock() {
   TableStatus s = WriteBack();
+  if (s) s = FlushBehind();
   recordLocks_.clear();
   (void)tableLock_.Release();
   return s;
@@ -461,6 +498,7 @@ TableStatus TableFile::Unlock() {
 
 TableStatus TableFile::Commit() {
   TableStatus s = WriteBack();
+  if (s) s = FlushBehind();
   if (!s) return s;
   if (headerDirty_) {
     s = WriteHeaderCount();

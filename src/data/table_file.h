@@ -13,6 +13,11 @@
 // after every append; the area drops it on GoTop, GoBottom and GoTo, so an explicit
 // positioning always sees the file as it is now. Skip may serve records from the cache.
 //
+// Writing behind (exclusive tables). Nobody else sees an exclusive table, so the records
+// written back at the end of the table (appends, mostly) collect in a write-behind buffer of
+// up to kWriteBehindBytes and reach the file in one write, with the end-of-file byte: when the
+// buffer is full, before any read of records from the file, and on Commit, Unlock and Close.
+//
 // Header date. The last-update date becomes today with the first append (shared tables) or
 // on the first Commit/Close after a change.
 //
@@ -50,6 +55,7 @@
 namespace tabrix {
 
 inline constexpr size_t kReadAheadBytes = 64 * 1024;
+inline constexpr size_t kWriteBehindBytes = 256 * 1024;
 
 class TableFile {
  public:
@@ -111,6 +117,7 @@ class TableFile {
  private:
   TableFile() = default;
   TableStatus WriteBack();
+  TableStatus FlushBehind();
   TableStatus WriteHeaderCount();
   TableStatus ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out);
   TableStatus CheckWritable(const char* operation) const;
@@ -133,11 +140,16 @@ class TableFile {
   uint32_t count_ = 0;
   uint32_t recno_ = 1;
   std::vector<uint8_t> buffer_;
+  std::vector<uint8_t> blank_;  // a blank record of this table
   bool dirty_ = false;
   bool headerDirty_ = false;  // exclusive tables: count and date not yet in the header
   bool modified_ = false;     // a record was written in this session
   bool dateWritten_ = false;  // today's date is in the header
   bool closed_ = true;        // until Open has succeeded
+
+  // Exclusive tables: records behindFirst_ ... written back but not yet in the file.
+  std::vector<uint8_t> behind_;
+  uint32_t behindFirst_ = 0;
 
   std::vector<uint8_t> cache_;
   uint32_t cacheFirst_ = 0;
