@@ -107,10 +107,10 @@ run_ctest native "$results/native/"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest asan "$results/asan/"
 if [ -d "$build/windows" ] && start_wine; then
   run_ctest windows "Z:${results//\//\\}\\windows\\"
-  # Screenshot of the owner-drawn list demo, kept as build/windows/artifacts/od_list_dialog.png.
-  if [ -f "$build/windows/tests/framework/od_list_demo.exe" ]; then
-    log "screenshot of the list demo"
-    bash "$root/scripts/od_list_screenshot.sh" "$build/windows" || build_failed+=("screenshot")
+  # Screenshot of the test program's two-list dialog, kept as build/windows/artifacts/zbdemo_dialog.png.
+  if [ -f "$build/windows/src/framework/zbdemo.exe" ]; then
+    log "screenshot of the test program"
+    bash "$root/scripts/zbdemo_screenshot.sh" "$build/windows" || build_failed+=("screenshot")
   fi
 else
   build_failed+=("wine")
