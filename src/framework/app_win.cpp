@@ -116,6 +116,17 @@ bool ZB_APP::DeletedRecordsVisible() {
   return visible;
 }
 
+HotkeyHost& ZB_APP::HotkeyWindows() {
+  if (!hotkeyHost_) {
+    hotkeyHost_ = std::make_unique<Win32HotkeyHost>(Win32HotkeyHost::AppWindows{
+        .application = [this] { return hwnd; },
+        .master = [this] { return hMasterWnd; },
+        .activeDialog = [this] { return hActive; },
+    });
+  }
+  return *hotkeyHost_;
+}
+
 void ZB_APP::PublishListValues() {
   if (gApp != this) return;
   OdListApp() = OdListAppValues{

@@ -17,10 +17,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "framework/hotkeys_win.h"
 #include "framework/native/bridge.h"
 #include "framework/native/message_loop.h"
 
@@ -201,6 +203,11 @@ class ZB_APP : public MessageLoopHost {
   // system colour changes do it; call it again after changing nHoeBrZe so new lists see it.
   void PublishListValues();
 
+  // The hotkey host on this object's windows (application window hwnd, master hMasterWnd,
+  // Ctrl+F4's dialog hActive), made on first use. The program builds its ZB_HOTKEYS on it right
+  // after Init and stores it in oHotKeys; that object must not outlive this one.
+  HotkeyHost& HotkeyWindows();
+
   std::string GetDllVersion() const { return "1.0.0.40"; }
   int DdeCheck() const { return 0; }
   bool QuitFlagSet() const { return quit_; }
@@ -222,6 +229,7 @@ class ZB_APP : public MessageLoopHost {
   bool lAppReady = false, lUseNoEditColor = true, lErrorLock = true;
   std::string cZBRES = "ZBRES32.DLL";
   StatusBarObject* oStatusBar = nullptr;
+  ZB_HOTKEYS* oHotKeys = nullptr;  // set by the program (not owned)
   bool lShowBubbles = true;
   HWND hActive = nullptr;
   HMODULE hLanguage = nullptr;
@@ -277,6 +285,7 @@ class ZB_APP : public MessageLoopHost {
   HPEN hGreyPen_ = nullptr, hShadowPen_ = nullptr, hLightPen_ = nullptr;
   HBRUSH hHighLightBrush_ = nullptr, hLightGrayBrush_ = nullptr;
   bool classRegistered_ = false;
+  std::unique_ptr<Win32HotkeyHost> hotkeyHost_;
 };
 
 // The application object Init published (nullptr before).

@@ -11,6 +11,7 @@
 #include "data/memory_env.h"
 #include "data/stfkt.h"
 #include "data/table_area.h"
+#include "framework/hotkeys.h"
 #include "framework/od_list_win.h"
 #include "framework/zb_app.h"
 
@@ -93,6 +94,22 @@ TEST_F(AppSeamsTest, ClosingTheMainWindowClosesEveryTable) {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
   }
+}
+
+TEST_F(AppSeamsTest, HotkeysWorkOnTheApplicationWindow) {
+  SeamApp app;
+  ASSERT_EQ(app.Init(ClassName(), "Seams", ZBRES32_DLL), ZB_APP::InitResult::kReady);
+  ZB_HOTKEYS hotkeys(app.HotkeyWindows());
+  app.oHotKeys = &hotkeys;
+  hotkeys.INIT();
+  hotkeys._Set_nWaitTime(0);
+  // F1 as the keyboard hook reports it: swallowed, help asked of the application window.
+  EXPECT_EQ(SendMessageA(app.hwnd, WMU_HOTKEY, VK_F1, 1), 1);
+  MSG msg;
+  EXPECT_TRUE(PeekMessageA(&msg, app.hwnd, WMU_HELP, WMU_HELP, PM_REMOVE));
+  hotkeys.Axit();
+  EXPECT_EQ(SendMessageA(app.hwnd, WMU_HOTKEY, VK_F1, 1), 0);
+  EXPECT_FALSE(PeekMessageA(&msg, app.hwnd, WMU_HELP, WMU_HELP, PM_REMOVE));
 }
 
 TEST_F(AppSeamsTest, DeletedRecordsSettingIsReadWithoutChangingIt) {
