@@ -5,10 +5,15 @@
 #include <ctime>
 #include <string>
 
+#include "data/error.h"
 #include "data/error_log.h"
+#include "data/o_s.h"
+#include "data/stfkt.h"
+#include "data/table_area.h"
 #include "framework/app_settings.h"
 #include "framework/native/win32fkt_place.h"
 #include "framework/native/win32fkt_win.h"
+#include "framework/od_list_win.h"
 #include "framework/window_placement.h"
 #include "framework/zb_app.h"
 
@@ -66,13 +71,16 @@ ZB_APP::~ZB_APP() {
     DestroyWindow(hwnd);
   }
   DeleteDrawingObjects();
-  if (hZBRES != nullptr && hZBRES != GetModuleHandleA(nullptr)) FreeLibrary(hZBRES);
+  ReleaseResourceLibrary();
   if (classRegistered_) UnregisterClassA(cClassName.c_str(), getInstance());
-  if (gApp == this) gApp = nullptr;
+  if (gApp == this) {
+    gApp = nullptr;
+    OdListApp() = OdListAppValues{.appPresent = false};
+  }
 }
 
 void ZB_APP::Trace(const std::string& text) {
-  OutputDebugStringA(text.c_str());
+  O_S(text);
 }
 
 int ZB_APP::ShowBox(HWND owner, const std::string& text, const std::string& title, UINT flags) {
@@ -83,12 +91,57 @@ bool ZB_APP::CallWinHelp(HWND window, const std::string& file, UINT command, ULO
   return WinHelpA(window, file.c_str(), command, data) != FALSE;
 }
 
-std::string ZB_APP::TempDirFor(const std::string&) {
-  char path[MAX_PATH] = {};
-  DWORD n = GetTempPathA(MAX_PATH, path);
-  std::string dir(path, n <= MAX_PATH ? n : 0);
-  if (!dir.empty() && dir.back() != '\\') dir += '\\';
-  return dir;
+std::string ZB_APP::TempDirFor(const std::string& className) {
+  return GETTMPPFAD(className);
+}
+
+std::optional<std::string> ZB_APP::CloseAllTables() {
+  try {
+    CommitAllAreas();
+    CloseAllAreas();
+  } catch (const ErrorAbandoned& e) {
+    return e.error.description;
+  }
+  return std::nullopt;
+}
+
+int ZB_APP::AreaOfAlias(const std::string& alias) {
+  return tabrix::AreaOfAlias(alias);
+}
+
+bool ZB_APP::DeletedRecordsVisible() {
+  // The table layer answers the setting only by setting it: put the old value straight back.
+  bool visible = SetDeletedVisible(false);
+  SetDeletedVisible(visible);
+  return visible;
+}
+
+HotkeyHost& ZB_APP::HotkeyWindows() {
+  if (!hotkeyHost_) {
+    hotkeyHost_ = std::make_unique<Win32HotkeyHost>(Win32HotkeyHost::AppWindows{
+        .application = [this] { return hwnd; },
+        .master = [this] { return hMasterWnd; },
+        .activeDialog = [this] { return hActive; },
+    });
+  }
+  return *hotkeyHost_;
+}
+
+void ZB_APP::PublishListValues() {
+  if (gApp != this) return;
+  OdListApp() = OdListAppValues{
+      .appPresent = true, .lCtl3d = aEVars.lCtl3d, .nHoeBrZe = nHoeBrZe, .hGreyPen = hGreyPen_};
+}
+
+void ZB_APP::ReleaseResourceLibrary() {
+  if (hZBRES != nullptr && reinterpret_cast<uintptr_t>(hZBRES) > 32 &&
+      hZBRES != GetModuleHandleA(nullptr)) {
+    FreeLibrary(hZBRES);
+  }
+  if (hZBRES != nullptr && ZbresModule() == reinterpret_cast<ModuleHandle>(hZBRES)) {
+    SetZbresModule(0);
+  }
+  hZBRES = nullptr;
 }
 
 SIZE ZB_APP::ScreenSize() const {
@@ -180,6 +233,8 @@ ZB_APP::InitResult ZB_APP::Init(const std::string& className, const std::string&
   }
   if (hZBRES == nullptr) hZBRES = LoadLibraryA("ZBRES32.DLL");
   SetErrorMode(oldMode);
+  // The standard functions' resource texts (_T2) come from the same library.
+  if (hZBRES != nullptr) SetZbresModule(reinterpret_cast<ModuleHandle>(hZBRES));
   if (hZBRES == nullptr) {
     const std::string& name = cZBRES;
     ShowBox(hwnd,
@@ -300,6 +355,8 @@ void ZB_APP::DeleteDrawingObjects() {
     if (*o != nullptr) DeleteObject(*o);
     *o = nullptr;
   }
+  // The lists must not draw with the pen just deleted.
+  if (gApp == this) OdListApp().hGreyPen = nullptr;
 }
 
 LRESULT ZB_APP::OnSysColorChange(bool recreate) {
@@ -312,6 +369,7 @@ LRESULT ZB_APP::OnSysColorChange(bool recreate) {
   hLightGrayBrush_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
   hShadowPen_ = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
   hLightPen_ = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+  PublishListValues();
   SendToDialogs(WM_SYSCOLORCHANGE, 0, 0, true);
   return 0;
 }
@@ -489,11 +547,7 @@ void ZB_APP::GetWnd(const std::string& suffix) {
 
 WPARAM ZB_APP::Exec() {
   WPARAM code = RunMainLoop(*this);
-  if (hZBRES != nullptr && reinterpret_cast<uintptr_t>(hZBRES) > 32 &&
-      hZBRES != GetModuleHandleA(nullptr)) {
-    FreeLibrary(hZBRES);
-  }
-  hZBRES = nullptr;
+  ReleaseResourceLibrary();
   if (classRegistered_ && UnregisterClassA(cClassName.c_str(), getInstance())) {
     classRegistered_ = false;
   }

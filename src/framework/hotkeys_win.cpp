@@ -2,9 +2,10 @@
 
 #include "framework/hotkeys_win.h"
 
-#include <commctrl.h>
-
 #include <memory>
+#include <optional>
+
+#include "framework/window_hook_win.h"
 
 namespace tabrix {
 namespace {
@@ -20,24 +21,6 @@ LRESULT CALLBACK KeyboardHookProc(int code, WPARAM key, LPARAM flags) {
     if (answer != 0) return answer;
   }
   return CallNextHookEx(e_hhook, code, key, flags);
-}
-
-// Subclass id of the hotkeys on the application window.
-constexpr UINT_PTR kHotkeySubclassId = 0x484B;  // "HK"
-
-LRESULT CALLBACK HotkeySubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                    UINT_PTR, DWORD_PTR data) {
-  auto* handler = reinterpret_cast<Win32HotkeyHost::HandlerData*>(data);
-  if (message == WM_NCDESTROY) {
-    // The window goes away without Axit: its subclass and our data go with it.
-    handler->host->Forget(window);
-    return DefSubclassProc(window, message, wParam, lParam);
-  }
-  if (message == handler->message) {
-    std::optional<int64_t> answer = handler->hotkeys->KeybProc(message, wParam, lParam);
-    if (answer) return static_cast<LRESULT>(*answer);
-  }
-  return DefSubclassProc(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -99,11 +82,21 @@ Win32HotkeyHost::~Win32HotkeyHost() {
 void Win32HotkeyHost::AttachKeyHandler(uintptr_t window, unsigned message, ZB_HOTKEYS* hotkeys) {
   HWND hwnd = reinterpret_cast<HWND>(window);
   Forget(hwnd);
-  auto data = std::make_unique<HandlerData>(HandlerData{hotkeys, message, this});
-  if (SetWindowSubclass(hwnd, HotkeySubclassProc, kHotkeySubclassId,
-                        reinterpret_cast<DWORD_PTR>(data.get()))) {
-    handlers_[hwnd] = std::move(data);
-  }
+  auto data = std::make_unique<HandlerData>(HandlerData{hotkeys, message, this, 0});
+  HandlerData* handler = data.get();
+  data->hookId = HookWindowMessages(
+      hwnd, {message, WM_NCDESTROY},
+      [handler](HWND w, UINT m, WPARAM wParam, LPARAM lParam) -> std::optional<LRESULT> {
+        if (m == WM_NCDESTROY) {
+          // The window goes away without Axit: its hook and our data go with it.
+          handler->host->Forget(w);
+          return std::nullopt;
+        }
+        std::optional<int64_t> answer = handler->hotkeys->KeybProc(m, wParam, lParam);
+        if (answer) return static_cast<LRESULT>(*answer);
+        return std::nullopt;
+      });
+  if (data->hookId != 0) handlers_[hwnd] = std::move(data);
 }
 
 void Win32HotkeyHost::DetachKeyHandler(uintptr_t window, ZB_HOTKEYS*) {
@@ -113,7 +106,7 @@ void Win32HotkeyHost::DetachKeyHandler(uintptr_t window, ZB_HOTKEYS*) {
 void Win32HotkeyHost::Forget(HWND window) {
   auto it = handlers_.find(window);
   if (it == handlers_.end()) return;
-  RemoveWindowSubclass(window, HotkeySubclassProc, kHotkeySubclassId);
+  UnhookWindowMessages(window, it->second->hookId);
   handlers_.erase(it);
 }
 

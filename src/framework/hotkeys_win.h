@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -23,8 +24,8 @@ bool UNHOOKKEYB();
 
 // The platform's hotkey host. The application object is not part of this layer: its
 // application window, master window and active dialog come from the functions given (until
-// ZB_APP provides them). KeybProc is hooked into the application window by subclassing it for
-// the hotkey message alone.
+// ZB_APP provides them). KeybProc is hooked into the application window through its subclass
+// chain (window_hook_win.h), offered the hotkey message alone.
 class Win32HotkeyHost : public HotkeyHost {
  public:
   struct AppWindows {
@@ -48,13 +49,14 @@ class Win32HotkeyHost : public HotkeyHost {
   void AttachKeyHandler(uintptr_t window, unsigned message, ZB_HOTKEYS* hotkeys) override;
   void DetachKeyHandler(uintptr_t window, ZB_HOTKEYS* hotkeys) override;
 
-  // What the subclass of one window carries.
+  // What the hook on one window carries.
   struct HandlerData {
     ZB_HOTKEYS* hotkeys;
     UINT message;
     Win32HotkeyHost* host;
+    std::uintptr_t hookId;
   };
-  // Removes the subclass of window and its data (also when the window is destroyed).
+  // Removes the hook on window and its data (also when the window is destroyed).
   void Forget(HWND window);
 
  private:

@@ -48,7 +48,7 @@ std::optional<LRESULT> DispatchToLists(OdListDialog& dialog, UINT message, WPARA
 // The application object's values the lists use (its grey pen, row height nHoeBrZe and 3-D
 // setting); the application object sets them when it exists.
 struct OdListAppValues {
-  bool appPresent = true;   // false: no client edge on the lists
+  bool appPresent = false;  // no application object: no client edge on the lists
   bool lCtl3d = false;      // true: the old 3-D look, no client edge
   int nHoeBrZe = 20;        // row height in pixels
   HPEN hGreyPen = nullptr;  // grid pen; null: a pen in the grey-text colour (made once)

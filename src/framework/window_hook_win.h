@@ -1,10 +1,10 @@
 #pragma once
 // Hooking the messages of an existing window (dialog windows, list boxes) for framework objects.
 //
-// This is the one place where the framework's application-level classes hook windows. It is
-// built on the platform's subclass API (SetWindowSubclass, comctl32) for now; when the window
-// bridge's subclass chain with message filters is available, this function becomes a call into
-// that chain and no caller changes.
+// This is the one place where the framework's application-level classes hook windows. A hook is
+// an entry in the window bridge's subclass chain (SUBCLASSWINDOW) offered only the messages of
+// its filter; whatever it does not take goes on down the chain. The bridge keeps its message
+// stack in the window's user-data slot, so only windows that leave that slot free can be hooked.
 
 #include <windows.h>
 

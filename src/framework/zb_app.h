@@ -17,10 +17,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "framework/hotkeys_win.h"
 #include "framework/native/bridge.h"
 #include "framework/native/message_loop.h"
 
@@ -124,7 +126,10 @@ class ZB_APP : public MessageLoopHost {
   void _Set_nHelpKontextId(int id) { nHelpKontextId_ = id; }
   void _Set_cHelpFile(const std::string& text);
   void _Set_CutTextMode(bool on);
-  void _CTL3D(bool on) { aEVars.lCtl3d = on; }  // the old 3-D library is never used
+  void _CTL3D(bool on) {  // the old 3-D library is never used
+    aEVars.lCtl3d = on;
+    PublishListValues();
+  }
 
   // --- main window callback and its message steps ---
   MsgResult WndProc(size_t previous, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -194,6 +199,15 @@ class ZB_APP : public MessageLoopHost {
   HPEN GetShadowPen() const { return hShadowPen_; }
   HPEN GetLightPen() const { return hLightPen_; }
 
+  // Hands the grey pen, nHoeBrZe and lCtl3d to the owner-drawn lists (od_list_win.h). Init and
+  // system colour changes do it; call it again after changing nHoeBrZe so new lists see it.
+  void PublishListValues();
+
+  // The hotkey host on this object's windows (application window hwnd, master hMasterWnd,
+  // Ctrl+F4's dialog hActive), made on first use. The program builds its ZB_HOTKEYS on it right
+  // after Init and stores it in oHotKeys; that object must not outlive this one.
+  HotkeyHost& HotkeyWindows();
+
   std::string GetDllVersion() const { return "1.0.0.40"; }
   int DdeCheck() const { return 0; }
   bool QuitFlagSet() const { return quit_; }
@@ -215,6 +229,7 @@ class ZB_APP : public MessageLoopHost {
   bool lAppReady = false, lUseNoEditColor = true, lErrorLock = true;
   std::string cZBRES = "ZBRES32.DLL";
   StatusBarObject* oStatusBar = nullptr;
+  ZB_HOTKEYS* oHotKeys = nullptr;  // set by the program (not owned)
   bool lShowBubbles = true;
   HWND hActive = nullptr;
   HMODULE hLanguage = nullptr;
@@ -236,15 +251,15 @@ class ZB_APP : public MessageLoopHost {
   // --- seams ---
   virtual int ShowBox(HWND owner, const std::string& text, const std::string& title, UINT flags);
   virtual bool CallWinHelp(HWND window, const std::string& file, UINT command, ULONG_PTR data);
-  // Commits and closes every open table; returns an error description when that failed
-  // ("" for an error without one). The table layer is not linked into the framework.
-  virtual std::optional<std::string> CloseAllTables() { return std::nullopt; }
-  // The program's temporary directory for a class name (with a trailing backslash).
+  // Commits and closes every open table (table_area.h); returns an error description when
+  // that failed ("" for an error without one).
+  virtual std::optional<std::string> CloseAllTables();
+  // The program's temporary directory for a class name (GETTMPPFAD, with a trailing backslash).
   virtual std::string TempDirFor(const std::string& className);
   // The area where a table alias is open in this process (0: not open), and whether deleted
   // records are shown; read by the record-change timer.
-  virtual int AreaOfAlias(const std::string&) { return 0; }
-  virtual bool DeletedRecordsVisible() { return false; }
+  virtual int AreaOfAlias(const std::string& alias);
+  virtual bool DeletedRecordsVisible();
   // Debug output (O_S): silent unless a debugger listens.
   virtual void Trace(const std::string& text);
   // Screen size and monitor count for SetWnd.
@@ -253,6 +268,8 @@ class ZB_APP : public MessageLoopHost {
 
  private:
   void DeleteDrawingObjects();
+  // Frees hZBRES (unless it is the program itself) and withdraws it from the standard functions.
+  void ReleaseResourceLibrary();
   std::string ResourceText(UINT id) const;
   void SendToDialogs(UINT message, WPARAM wParam, LPARAM lParam, bool onlyExisting);
   void QueryEditModeOfDataDialogs();
@@ -268,6 +285,7 @@ class ZB_APP : public MessageLoopHost {
   HPEN hGreyPen_ = nullptr, hShadowPen_ = nullptr, hLightPen_ = nullptr;
   HBRUSH hHighLightBrush_ = nullptr, hLightGrayBrush_ = nullptr;
   bool classRegistered_ = false;
+  std::unique_ptr<Win32HotkeyHost> hotkeyHost_;
 };
 
 // The application object Init published (nullptr before).
