@@ -458,6 +458,10 @@ bool SetDeletedVisible(bool visible) {
   return std::exchange(S().deletedVisible, visible);
 }
 
+bool DeletedVisible() {
+  return S().deletedVisible;
+}
+
 // ---- locks --------------------------------------------------------------------------------
 
 bool LockRecord() {

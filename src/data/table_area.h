@@ -143,6 +143,7 @@ bool AppendRecord(const Value& releaseOtherLocks);
 // setting. Start-up makes them invisible; only the fast skip of the shared-table opener
 // switches them on, briefly.
 bool SetDeletedVisible(bool visible);
+bool DeletedVisible();
 
 // ---- locks --------------------------------------------------------------------------------
 

@@ -110,10 +110,7 @@ int ZB_APP::AreaOfAlias(const std::string& alias) {
 }
 
 bool ZB_APP::DeletedRecordsVisible() {
-  // The table layer answers the setting only by setting it: put the old value straight back.
-  bool visible = SetDeletedVisible(false);
-  SetDeletedVisible(visible);
-  return visible;
+  return DeletedVisible();
 }
 
 HotkeyHost& ZB_APP::HotkeyWindows() {

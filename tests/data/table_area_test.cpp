@@ -239,12 +239,14 @@ TEST_P(TableAreaTest, NavigationOverDeletedRecords) {
     EXPECT_TRUE(AtEnd());
     EXPECT_EQ(RecordNumber(), 7);
   }
-  SetDeletedVisible(true);
+  EXPECT_FALSE(SetDeletedVisible(true));
+  EXPECT_TRUE(DeletedVisible());
   GoTop();
   EXPECT_EQ(RecordNumber(), 1);
   GoBottom();
   EXPECT_EQ(RecordNumber(), 6);
-  SetDeletedVisible(false);
+  EXPECT_TRUE(SetDeletedVisible(false));
+  EXPECT_FALSE(DeletedVisible());
   // Only deleted records: both flags at once, at the end position.
   GoTo(2);
   MarkDeleted();
