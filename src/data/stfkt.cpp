@@ -16,6 +16,7 @@ namespace {
 StfktSystem* gSystem = nullptr;
 LocalFrageAreas* gAreas = nullptr;
 ModuleHandle gZbres = 0;
+ModuleHandle gCtl3d = 0;  // the loaded 3-D control library, 0: not loaded
 
 std::string WithBackslash(std::string path) {
   if (!path.empty() && path.back() != '\\') path += '\\';
@@ -200,6 +201,68 @@ void WAITMODELESS(double seconds) {
 bool P_A(double seconds) {
   if (seconds > 0) CurrentStfktSystem().Sleep(seconds);
   return true;
+}
+
+// ---- system, user, boxes -----------------------------------------------------------------
+
+bool ISWIN5X() {
+  return CurrentStfktSystem().OsMajorVersion() == 5;
+}
+
+bool GETVEREX(OsVersion& version) {
+  std::optional<OsVersion> v = CurrentStfktSystem().Version();
+  if (!v) return false;
+  version = *v;
+  return true;
+}
+
+bool NETGETUSER(std::string& user) {
+  std::optional<std::string> name = CurrentStfktSystem().NetworkUser();
+  if (!name) return false;
+  user = *name;
+  return true;
+}
+
+int ALERT(std::string_view message) {
+  StfktSystem& sys = CurrentStfktSystem();
+  sys.ShowMessageBox(std::string(message), sys.ProgramPath(), kBoxOk);
+  return 1;
+}
+
+// ---- old 3-D control library ------------------------------------------------------------
+
+void CTL3DOPEN(bool open) {
+  if (!open) {
+    CTL3DCLOSE();
+    return;
+  }
+  if (gCtl3d) return;
+  StfktSystem& sys = CurrentStfktSystem();
+  ModuleHandle module = sys.LoadLibraryFile(kCtl3dFile);
+  if (!module) {
+    sys.ShowMessageBox(kCtl3dMissingText, kCtl3dMissingCaption, kBoxOk);
+    return;
+  }
+  gCtl3d = module;
+  const ModuleHandle instance = sys.ProgramInstance();
+  sys.CallLibraryFunction(module, "Ctl3dRegister", instance);
+  sys.CallLibraryFunction(module, "Ctl3dAutoSubclass", instance);
+}
+
+void CTL3DCLOSE() {
+  if (!gCtl3d) return;
+  StfktSystem& sys = CurrentStfktSystem();
+  sys.CallLibraryFunction(gCtl3d, "Ctl3dUnregister", sys.ProgramInstance());
+  sys.FreeLibraryModule(gCtl3d);
+  gCtl3d = 0;
+}
+
+void _CTL3DCOLORCHANGE() {
+  if (gCtl3d) CurrentStfktSystem().CallLibraryFunction(gCtl3d, "Ctl3dColorChange", std::nullopt);
+}
+
+bool Ctl3dLoaded() {
+  return gCtl3d != 0;
 }
 
 // ---- program end -------------------------------------------------------------------------

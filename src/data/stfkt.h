@@ -113,6 +113,40 @@ void WAITMODELESS(double seconds);
 // Waits seconds without handling messages. Returns true.
 bool P_A(double seconds);
 
+// ---- system, user, boxes -----------------------------------------------------------------
+
+// The operating system's major version is 5 (Windows 2000, XP, Server 2003).
+bool ISWIN5X();
+
+// Fills version with major and minor version, build number, platform id and service-pack
+// text; false (version untouched) when the system does not tell.
+bool GETVEREX(OsVersion& version);
+
+// The network user name into user; false (user untouched) when none can be obtained.
+bool NETGETUSER(std::string& user);
+
+// A message box with the program file's full path as caption and an OK button. Returns 1.
+int ALERT(std::string_view message);
+
+// ---- old 3-D control library ("ctl3d.dll") ------------------------------------------------
+
+// The library file and the box shown when it is missing.
+inline constexpr const char* kCtl3dFile = "ctl3d.dll";
+inline constexpr const char* kCtl3dMissingText = "CTL3D.DLL not found";
+inline constexpr const char* kCtl3dMissingCaption = "FATAL";
+
+// open true: loads the library once (the box above when it is missing; a later call tries
+// again) and calls its Ctl3dRegister and Ctl3dAutoSubclass with the program's instance;
+// nothing when it is loaded already. open false: the same as CTL3DCLOSE.
+void CTL3DOPEN(bool open = true);
+// When the library is loaded: Ctl3dUnregister with the program's instance, then releases it.
+// Otherwise nothing.
+void CTL3DCLOSE();
+// When the library is loaded: Ctl3dColorChange. Otherwise nothing.
+void _CTL3DCOLORCHANGE();
+// The library is loaded (CTL3DOPEN succeeded and no CTL3DCLOSE since).
+bool Ctl3dLoaded();
+
 // ---- program end -------------------------------------------------------------------------
 
 // Ends the program at once: hands exit code 0 to the error platform's EndProgram (the process

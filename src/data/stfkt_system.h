@@ -15,12 +15,30 @@ namespace tabrix {
 // A module (program or library) handle as a plain number; 0 is none.
 using ModuleHandle = uintptr_t;
 
+// The operating system's version as GetVersionEx reports it.
+struct OsVersion {
+  int major = 0;
+  int minor = 0;
+  int build = 0;
+  int platformId = 0;
+  std::string servicePack;
+  friend bool operator==(const OsVersion&, const OsVersion&) = default;
+};
+
+// Message box flags used by the library (the window system's values).
+inline constexpr unsigned kBoxOk = 0;
+inline constexpr unsigned kBoxIconHand = 16;
+
 class StfktSystem {
  public:
   virtual ~StfktSystem() = default;
 
   // The operating system's major version number.
   virtual int OsMajorVersion() = 0;
+  // The whole version; nothing when the system does not tell.
+  virtual std::optional<OsVersion> Version() = 0;
+  // The network user name; nothing when none can be obtained.
+  virtual std::optional<std::string> NetworkUser() = 0;
   // An environment variable; "" when it is not set.
   virtual std::string Environment(const std::string& name) = 0;
   // The short (8.3) form of an existing path; the path unchanged when there is none.
@@ -53,6 +71,20 @@ class StfktSystem {
                                         const std::string& def, const std::string& file) = 0;
   virtual bool WriteProfileString(const std::string& section, const std::string& key,
                                   const std::string& value, const std::string& file) = 0;
+
+  // A modal message box without an owner window; returns the button chosen (1: OK).
+  virtual int ShowMessageBox(const std::string& text, const std::string& caption,
+                             unsigned flags) = 0;
+
+  // Loads a library without the system's file-error box; 0 when it cannot be loaded.
+  virtual ModuleHandle LoadLibraryFile(const std::string& file) = 0;
+  virtual void FreeLibraryModule(ModuleHandle module) = 0;
+  // The program's own instance handle.
+  virtual ModuleHandle ProgramInstance() = 0;
+  // Calls the function `name` exported by a loaded library: with `argument` as its one
+  // handle-sized argument, or with none. Nothing when the library has no such export.
+  virtual std::optional<int64_t> CallLibraryFunction(ModuleHandle module, const std::string& name,
+                                                     std::optional<uintptr_t> argument) = 0;
 };
 
 // The installed system, or the built-in one of the build when none is installed.

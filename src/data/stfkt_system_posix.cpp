@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -33,6 +35,20 @@ class PosixStfktSystem : public StfktSystem {
     utsname u{};
     if (uname(&u) != 0) return 0;
     return std::atoi(u.release);
+  }
+  std::optional<OsVersion> Version() override {
+    utsname u{};
+    if (uname(&u) != 0) return std::nullopt;
+    OsVersion v;
+    v.major = std::atoi(u.release);
+    const char* dot = std::strchr(u.release, '.');
+    v.minor = dot ? std::atoi(dot + 1) : 0;
+    return v;
+  }
+  std::optional<std::string> NetworkUser() override {
+    std::string user = Environment("USER");
+    if (user.empty()) return std::nullopt;
+    return user;
   }
   std::string Environment(const std::string& name) override {
     const char* v = std::getenv(name.c_str());
@@ -85,6 +101,19 @@ class PosixStfktSystem : public StfktSystem {
     if (!out) return false;
     out << WriteProfileValue(content, section, key, value);
     return static_cast<bool>(out.flush());
+  }
+  // No window system: a box goes to the error stream and counts as OK.
+  int ShowMessageBox(const std::string& text, const std::string& caption, unsigned) override {
+    std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
+    return 1;
+  }
+  // No libraries are loaded at run time here.
+  ModuleHandle LoadLibraryFile(const std::string&) override { return 0; }
+  void FreeLibraryModule(ModuleHandle) override {}
+  ModuleHandle ProgramInstance() override { return 0; }
+  std::optional<int64_t> CallLibraryFunction(ModuleHandle, const std::string&,
+                                             std::optional<uintptr_t>) override {
+    return std::nullopt;
   }
 };
 

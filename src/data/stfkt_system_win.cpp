@@ -2,6 +2,7 @@
 // throughout (window text is Windows-1252).
 
 #include <windows.h>
+#include <winnetwk.h>
 
 #include <vector>
 
@@ -16,6 +17,20 @@ class Win32StfktSystem : public StfktSystem {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
     return GetVersionExA(&info) ? static_cast<int>(info.dwMajorVersion) : 0;
+  }
+  std::optional<OsVersion> Version() override {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info)) return std::nullopt;
+    return OsVersion{static_cast<int>(info.dwMajorVersion), static_cast<int>(info.dwMinorVersion),
+                     static_cast<int>(info.dwBuildNumber), static_cast<int>(info.dwPlatformId),
+                     info.szCSDVersion};
+  }
+  std::optional<std::string> NetworkUser() override {
+    char name[256];
+    DWORD size = sizeof name;
+    if (WNetGetUserA(nullptr, name, &size) != NO_ERROR) return std::nullopt;
+    return std::string(name);
   }
   std::string Environment(const std::string& name) override {
     DWORD n = GetEnvironmentVariableA(name.c_str(), nullptr, 0);
@@ -82,6 +97,33 @@ class Win32StfktSystem : public StfktSystem {
                           const std::string& value, const std::string& file) override {
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
            0;
+  }
+  int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override {
+    return MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
+  }
+  ModuleHandle LoadLibraryFile(const std::string& file) override {
+    UINT previous = SetErrorMode(SEM_NOOPENFILEERRORBOX | SEM_FAILCRITICALERRORS);
+    HMODULE module = LoadLibraryA(file.c_str());
+    SetErrorMode(previous);
+    return reinterpret_cast<ModuleHandle>(module);
+  }
+  void FreeLibraryModule(ModuleHandle module) override {
+    if (module) FreeLibrary(reinterpret_cast<HMODULE>(module));
+  }
+  ModuleHandle ProgramInstance() override {
+    return reinterpret_cast<ModuleHandle>(GetModuleHandleA(nullptr));
+  }
+  std::optional<int64_t> CallLibraryFunction(ModuleHandle module, const std::string& name,
+                                             std::optional<uintptr_t> argument) override {
+    FARPROC proc = GetProcAddress(reinterpret_cast<HMODULE>(module), name.c_str());
+    if (!proc) return std::nullopt;
+    auto* address = reinterpret_cast<void*>(proc);
+    if (argument) {
+      auto* call = reinterpret_cast<BOOL(WINAPI*)(HINSTANCE)>(address);
+      return call(reinterpret_cast<HINSTANCE>(*argument));
+    }
+    auto* call = reinterpret_cast<BOOL(WINAPI*)()>(address);
+    return call();
   }
 };
 

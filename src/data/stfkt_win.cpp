@@ -140,3 +140,33 @@ bool SETCAPTIONTEXT(HWND window, int menuItemId,
 }
 
 }  // namespace tabrix
+
+namespace tabrix {
+
+void WAITC() {
+  SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+}
+
+void RESUMEC() {
+  SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+}
+
+std::vector<Value> GETTIPFONT() {
+  std::vector<Value> font(15);
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+    font[13] = std::string("ERROR");
+    return font;
+  }
+  const LOGFONTA& f = metrics.lfStatusFont;
+  const int32_t numbers[] = {
+      f.lfHeight,        f.lfWidth,     f.lfEscapement,    f.lfOrientation, f.lfWeight,
+      f.lfItalic,        f.lfUnderline, f.lfStrikeOut,     f.lfCharSet,     f.lfOutPrecision,
+      f.lfClipPrecision, f.lfQuality,   f.lfPitchAndFamily};
+  for (size_t i = 0; i < std::size(numbers); ++i) font[i] = numbers[i];
+  font[13] = std::string(f.lfFaceName);
+  return font;
+}
+
+}  // namespace tabrix

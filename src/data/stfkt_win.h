@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "data/stfkt_msg.h"
+#include "data/value.h"
+
 namespace tabrix {
 
 // The text of item index (the current selection when none is given) of the list box id in
@@ -64,5 +67,21 @@ void GLOBALFREE(HGLOBAL block);
 bool SETCAPTIONTEXT(HWND window, int menuItemId,
                     const std::function<void(const std::string&)>& setDialogName,
                     bool keepMarks = false, HWND master = nullptr);
+
+// The hourglass cursor / the arrow cursor.
+void WAITC();
+void RESUMEC();
+
+// The system's status-bar font (non-client metrics, SystemParametersInfo 41) as a list of 15:
+// height, width, escapement, orientation and weight (elements 1 to 5), italic, underline,
+// strike-out, character set, output precision, clip precision, quality and pitch-and-family
+// (6 to 13) as numbers, the face name (14) as text; element 15 stays empty. On failure every
+// element is empty except element 14, "ERROR".
+std::vector<Value> GETTIPFONT();
+
+// The bevelled message bar with text (placement: PlanMsgBar in stfkt_msg.h) on dc, or on the
+// window's own device context when dc is null. Background and text colours are set for the
+// drawing and restored afterwards; the pens are made and deleted on each call.
+void C_MSG(HWND window, const std::string& text, const MsgBarArgs& args = {}, HDC dc = nullptr);
 
 }  // namespace tabrix

@@ -115,4 +115,8 @@ std::string RefreshToken(int64_t secondsSinceMidnight) {
   return std::to_string(secondsSinceMidnight);
 }
 
+int RepositoryServerTypes(std::string_view path, bool local) {
+  return !local && path.find("\\\\") != std::string_view::npos ? 7 : 1;
+}
+
 }  // namespace tabrix

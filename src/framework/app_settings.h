@@ -53,6 +53,11 @@ DialogRegistryEntry ParseDialogRegistryText(std::string_view text);
 // temporary tables a browse leaves behind.
 bool IsTemporaryTableName(std::string_view fileName, std::string_view extension);
 
+// Server types Reconnect allows: every type (7) for a repository that is not local and whose
+// path holds a doubled backslash (a network share such as "\\SRV\DATA"), else only the local
+// server (1).
+int RepositoryServerTypes(std::string_view path, bool local);
+
 // The seconds since midnight as trimmed text: a process's record-change token.
 std::string RefreshToken(int64_t secondsSinceMidnight);
 

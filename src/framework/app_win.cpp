@@ -47,6 +47,21 @@ std::string TrimRight(std::string s) {
   return s;
 }
 
+// The default connection: this program has no database-server client of its own.
+class NoServerClient : public RepositoryConnection {
+ public:
+  void Disconnect() override {}
+  bool Connect(const std::string&, const std::string&, const std::string&, int) override {
+    O_S("Connect: kein Datenbankserver-Client vorhanden");
+    return false;
+  }
+};
+
+RepositoryConnection& DefaultRepository() {
+  static NoServerClient none;
+  return none;
+}
+
 int64_t IniNumber(const std::string& file, const char* section, const std::string& key) {
   char value[64] = {};
   GetPrivateProfileStringA(section, key.c_str(), "-1", value, sizeof value, file.c_str());
@@ -72,6 +87,7 @@ ZB_APP::~ZB_APP() {
   }
   DeleteDrawingObjects();
   ReleaseResourceLibrary();
+  CloseLockFiles();
   if (classRegistered_) UnregisterClassA(cClassName.c_str(), getInstance());
   if (gApp == this) {
     gApp = nullptr;
@@ -263,7 +279,35 @@ ZB_APP::InitResult ZB_APP::Init(const std::string& className, const std::string&
             MB_OK);
   }
   hTask = GetCurrentProcess();
+  if (aEVars.lCtl3d) CheckCTL3D();
   return InitResult::kReady;
+}
+
+void ZB_APP::_CTL3D(bool on) {
+  aEVars.lCtl3d = on;
+  CheckCTL3D();
+  PublishListValues();
+}
+
+void ZB_APP::CheckCTL3D() {
+  CTL3DCLOSE();
+  if (aEVars.lCtl3d) CTL3DOPEN();
+}
+
+bool ZB_APP::Connect(const std::string& path, const std::string& user, const std::string& password,
+                     bool local) {
+  adsRepPath = path;
+  adsUser = user;
+  adsPwd = password;
+  adsLocal = local;
+  lRepository = true;
+  return Reconnect();
+}
+
+bool ZB_APP::Reconnect() {
+  RepositoryConnection& server = repository_ ? *repository_ : DefaultRepository();
+  server.Disconnect();
+  return server.Connect(adsRepPath, adsUser, adsPwd, RepositoryServerTypes(adsRepPath, adsLocal));
 }
 
 bool ZB_APP::_RegisterClass() {
@@ -325,12 +369,21 @@ bool ZB_APP::OnClose() {
   return true;
 }
 
-LRESULT ZB_APP::OnDestroy(WPARAM, LPARAM) {
-  // No sticky manager, no DDE servers in this system.
+void ZB_APP::CloseLockFiles() {
   for (HANDLE* h : {&hNetLock, &hDefaultLock}) {
     if (*h != nullptr) CloseHandle(*h);
     *h = nullptr;
   }
+}
+
+LRESULT ZB_APP::OnDestroy(WPARAM, LPARAM) {
+  // The sticky window manager is not built in this system (lSticky stays false).
+  CloseLockFiles();
+  // A server may deregister others while it cleans up: work on the list taken out.
+  std::vector<std::unique_ptr<DdeServerObject>> servers = std::move(aDDEServer);
+  aDDEServer.clear();
+  for (const auto& server : servers)
+    if (server) server->DDEML_CleanupStuff();
   KillTimer(hwnd, kRecordChangeTimer);
   if (hStdIcon != nullptr) DestroyIcon(hStdIcon);
   hStdIcon = nullptr;
@@ -367,7 +420,9 @@ LRESULT ZB_APP::OnSysColorChange(bool recreate) {
   hShadowPen_ = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
   hLightPen_ = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
   PublishListValues();
+  if (oToolBar != nullptr) oToolBar->ChangeToolBarButtonColors();
   SendToDialogs(WM_SYSCOLORCHANGE, 0, 0, true);
+  _CTL3DCOLORCHANGE();  // nothing unless the library is loaded
   return 0;
 }
 
@@ -544,11 +599,17 @@ void ZB_APP::GetWnd(const std::string& suffix) {
 
 WPARAM ZB_APP::Exec() {
   WPARAM code = RunMainLoop(*this);
+  ExitProcedure();
+  return code;
+}
+
+void ZB_APP::ExitProcedure() {
+  if (lDBFNTXAX) (repository_ ? *repository_ : DefaultRepository()).Disconnect();
   ReleaseResourceLibrary();
+  CloseLockFiles();
   if (classRegistered_ && UnregisterClassA(cClassName.c_str(), getInstance())) {
     classRegistered_ = false;
   }
-  return code;
 }
 
 int ZB_APP::LocalExec(int area, bool withWheel) {

@@ -172,6 +172,10 @@ int ZB_APP::CloseApp(WPARAM, int closeCode) {
     if (ShowBox(hwnd, ResourceText(123), ResourceText(122), MB_YESNO) == IDYES) {
       lLearnMode_ = false;
       lShowTip = false;
+      if (oTip) {
+        oTip->Close();
+        oTip.reset();
+      }
       return 1;
     }
     return 0;

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "data/value.h"
 #include "framework/hotkeys_win.h"
 #include "framework/native/bridge.h"
 #include "framework/native/message_loop.h"
@@ -67,6 +68,41 @@ class StatusBarObject {
   virtual ~StatusBarObject() = default;
   // Shows text in a part; returns what was shown before.
   virtual Text SetText(const std::string& text, int part, int align, int style) = 0;
+};
+
+// Tool bar object of the application (not part of this system; only the method is fixed).
+class ToolBarObject {
+ public:
+  virtual ~ToolBarObject() = default;
+  // Renews the buttons after a system colour change.
+  virtual void ChangeToolBarButtonColors() = 0;
+};
+
+// A DDE server object the application cleans up when its main window is destroyed.
+class DdeServerObject {
+ public:
+  virtual ~DdeServerObject() = default;
+  virtual void DDEML_CleanupStuff() = 0;
+};
+
+// The tooltip of learn mode (the tooltip class itself lives elsewhere); closed and dropped when
+// the user leaves learn mode by closing the application.
+class TipObject {
+ public:
+  virtual ~TipObject() = default;
+  virtual void Close() = 0;
+};
+
+// The database-server connection behind Connect and Reconnect, and the disconnect of the exit
+// procedure. The application's default has no server client: it connects nowhere.
+class RepositoryConnection {
+ public:
+  virtual ~RepositoryConnection() = default;
+  virtual void Disconnect() = 0;
+  // Connects to path with user and password, allowing the server types given (1: the local
+  // server only, 7: every type); true when connected.
+  virtual bool Connect(const std::string& path, const std::string& user,
+                       const std::string& password, int serverTypes) = 0;
 };
 
 // The framework-wide settings (aEVars); other classes read them by name.
@@ -126,10 +162,23 @@ class ZB_APP : public MessageLoopHost {
   void _Set_nHelpKontextId(int id) { nHelpKontextId_ = id; }
   void _Set_cHelpFile(const std::string& text);
   void _Set_CutTextMode(bool on);
-  void _CTL3D(bool on) {  // the old 3-D library is never used
-    aEVars.lCtl3d = on;
-    PublishListValues();
-  }
+  // lCtl3d := on, then CheckCTL3D (the lists follow the new setting).
+  void _CTL3D(bool on);
+  // Switches the old 3-D control library off, and on again when lCtl3d is set.
+  void CheckCTL3D();
+  void _Set_CharType(const Value& value) { CharType_ = value; }
+  const Value& Get_CharType() const { return CharType_; }
+
+  // --- database server ---
+  // Stores path, user, password and local in adsRepPath, adsUser, adsPwd, adsLocal, sets
+  // lRepository, and returns Reconnect.
+  bool Connect(const std::string& path, const std::string& user, const std::string& password,
+               bool local = false);
+  // Disconnects, then connects to adsRepPath allowing every server type (7) when not local and
+  // the path holds a doubled backslash (a network share), else the local server only (1).
+  bool Reconnect();
+  // The connection used (not owned; nullptr: the default without a server client).
+  void SetRepositoryConnection(RepositoryConnection* connection) { repository_ = connection; }
 
   // --- main window callback and its message steps ---
   MsgResult WndProc(size_t previous, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -185,7 +234,12 @@ class ZB_APP : public MessageLoopHost {
   void GetWnd(const std::string& suffix = "");
 
   // --- loop ---
+  // Runs the main loop, then the exit procedure.
   WPARAM Exec();
+  // What runs once the loop has returned: disconnects from the database server when tables
+  // were served by it, frees the resource library, closes the lock files, and unregisters the
+  // main window class. (The splash window closes itself with its own object.)
+  void ExitProcedure();
   // Handles waiting messages and returns; area 0: the selected table (see SetTableKeeper).
   int LocalExec(int area = 0, bool withWheel = false);
 
@@ -228,8 +282,9 @@ class ZB_APP : public MessageLoopHost {
   HWND hMasterWnd = nullptr;
   bool lAppReady = false, lUseNoEditColor = true, lErrorLock = true;
   std::string cZBRES = "ZBRES32.DLL";
-  StatusBarObject* oStatusBar = nullptr;
-  ZB_HOTKEYS* oHotKeys = nullptr;  // set by the program (not owned)
+  StatusBarObject* oStatusBar = nullptr;  // set by the program (not owned)
+  ToolBarObject* oToolBar = nullptr;      // set by the program (not owned)
+  ZB_HOTKEYS* oHotKeys = nullptr;         // set by the program (not owned)
   bool lShowBubbles = true;
   HWND hActive = nullptr;
   HMODULE hLanguage = nullptr;
@@ -238,12 +293,17 @@ class ZB_APP : public MessageLoopHost {
   std::vector<DlgEntry> aDlgWnd;
   HWND hglobal = nullptr, hglobalLast = nullptr, hIsInEditModus = nullptr;
   HMODULE hZBRES = nullptr;
+  std::vector<std::unique_ptr<DdeServerObject>> aDDEServer;
   StatusBarObject::Text aOldText;
+  std::unique_ptr<TipObject> oTip;
   bool lShowTip = false, lLocalInstallation = false, lLockApplication = false, lSavePos = true;
   HANDLE hNetLock = nullptr, hDefaultLock = nullptr;
   int nHoeBrZe = 20;
   bool lCutTextMode = false;
   AppEVars aEVars;
+  std::string adsUser, adsPwd, adsRepPath;
+  bool adsLocal = false;
+  std::string DD_DIR;
   bool lRepository = false, lSticky = false;
   bool lMaximized = false;
 
@@ -268,6 +328,7 @@ class ZB_APP : public MessageLoopHost {
 
  private:
   void DeleteDrawingObjects();
+  void CloseLockFiles();
   // Frees hZBRES (unless it is the program itself) and withdraws it from the standard functions.
   void ReleaseResourceLibrary();
   std::string ResourceText(UINT id) const;
@@ -286,6 +347,8 @@ class ZB_APP : public MessageLoopHost {
   HBRUSH hHighLightBrush_ = nullptr, hLightGrayBrush_ = nullptr;
   bool classRegistered_ = false;
   std::unique_ptr<Win32HotkeyHost> hotkeyHost_;
+  Value CharType_;
+  RepositoryConnection* repository_ = nullptr;
 };
 
 // The application object Init published (nullptr before).

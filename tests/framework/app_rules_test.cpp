@@ -156,5 +156,21 @@ TEST(AppSettings, TemporaryTableNames) {
   EXPECT_EQ(RefreshToken(36000), "36000");
 }
 
+TEST(AppSettings, RepositoryServerTypes) {
+  struct Case {
+    const char* path;
+    bool local;
+    int want;
+  };
+  const Case cases[] = {
+      {"\\\\SRV\\DATA\\QZ.ADD", false, 7},  // a network share: every server type
+      {"\\\\SRV\\DATA\\QZ.ADD", true, 1},   // asked for the local server
+      {"C:\\DATA\\QZ.ADD", false, 1},       // single backslashes only
+      {"C:\\DATA\\\\QZ.ADD", false, 7},     // doubled anywhere in the path
+      {"", false, 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RepositoryServerTypes(c.path, c.local), c.want) << c.path;
+}
+
 }  // namespace
 }  // namespace tabrix

@@ -10,6 +10,7 @@
 
 #include "data/memory_env.h"
 #include "data/stfkt.h"
+#include "data/stfkt_fake.h"
 #include "data/table_area.h"
 #include "framework/hotkeys.h"
 #include "framework/od_list_win.h"
@@ -59,6 +60,10 @@ TEST_F(AppSeamsTest, ResourceLibraryAndListValuesLiveWithTheApplication) {
     EXPECT_EQ(OdListApp().hGreyPen, app.GetGreyPen());
     EXPECT_NE(OdListApp().hGreyPen, nullptr);
 
+    // The 3-D library is not installed (the fake system has none): the setting still reaches
+    // the lists.
+    FakeStfktSystem sys;
+    ScopedStfktSystem scoped(&sys);
     app._CTL3D(true);
     EXPECT_TRUE(OdListApp().lCtl3d);
     // New drawing objects after a colour change: the lists follow the new pen.
