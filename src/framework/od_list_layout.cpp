@@ -31,11 +31,12 @@ std::vector<int> GridLineColumns(std::span<const double> edges, int rowWidth) {
   return lines;
 }
 
-RowFit FitWholeRows(int height, bool hasHScroll, int hScrollHeight, int rowHeight) {
-  if (rowHeight < 1) return {};
-  int usable = height - (hasHScroll ? hScrollHeight : 0);
-  int rows = usable > 0 ? usable / rowHeight : 0;
-  return {rows, rows * rowHeight};
+RowFit FitWholeRows(int height, int frameHeight, bool hasHScroll, int hScrollHeight,
+                    int rowHeight) {
+  const int nonClient = frameHeight + (hasHScroll ? hScrollHeight : 0);
+  const int usable = height - nonClient;
+  const int rows = rowHeight >= 1 && usable > 0 ? usable / rowHeight : 0;
+  return {rows, rows * std::max(rowHeight, 0) + nonClient};
 }
 
 std::vector<int> EmptyRowTops(int count, int topIndex, int pageRows, int rowHeight) {

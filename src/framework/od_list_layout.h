@@ -36,15 +36,17 @@ TextSpan CellTextSpan(double leftEdge, double rightEdge);
 // and the row's last pixel when the columns together are wider than the row.
 std::vector<int> GridLineColumns(std::span<const double> edges, int rowWidth);
 
-// A list box `height` pixels high shows `rows` whole rows and is re-created rows × rowHeight
-// high. The horizontal scroll bar's height is taken off first when the list has one. A row
-// height below 1 shows no rows.
+// The re-created list box in a place `height` pixels high shows `rows` whole rows and is
+// `height` = rows × rowHeight + its non-client height high: frameHeight (border and client edge
+// together) plus the horizontal scroll bar's height when it has one. So every row it shows is
+// whole, with the bar shown, and the box never grows beyond its place. A row height below 1
+// shows no rows.
 struct RowFit {
   int rows = 0;
   int height = 0;
   friend bool operator==(const RowFit&, const RowFit&) = default;
 };
-RowFit FitWholeRows(int height, bool hasHScroll, int hScrollHeight, int rowHeight);
+RowFit FitWholeRows(int height, int frameHeight, bool hasHScroll, int hScrollHeight, int rowHeight);
 
 // Tops (y) of the empty grid rows below the last item: rows (count − top) + 1 .. pageRows.
 std::vector<int> EmptyRowTops(int count, int topIndex, int pageRows, int rowHeight);

@@ -202,30 +202,61 @@ ZB_OD_LIST::~ZB_OD_LIST() {
   DeletePatterns();
 }
 
+namespace {
+
+// The scroll bars a list box was created with. Without LBS_DISABLENOSCROLL a list box hides a
+// bar it does not need, and hiding it takes WS_HSCROLL / WS_VSCROLL out of its window style:
+// reading the style of the dialog's (empty) list box would lose them, and the re-created list
+// would never show a bar. The old list box is about to be destroyed, so it is asked to need
+// both bars (items beyond its height, an extent beyond its width); the bars it was created
+// with then show again, and their style bits with them.
+LONG OriginalScrollBars(HWND list) {
+  LONG style = GetWindowLongA(list, GWL_STYLE);
+  const LONG bars = WS_HSCROLL | WS_VSCROLL;
+  if ((style & LBS_DISABLENOSCROLL) || (style & bars) == bars) return style & bars;
+  RECT client{};
+  GetClientRect(list, &client);
+  SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(client.right) + 1000, 0);
+  const LRESULT itemHeight = SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
+  const LRESULT needed = client.bottom / (itemHeight > 0 ? itemHeight : 1) + 2;
+  for (LRESULT i = SendMessageA(list, LB_GETCOUNT, 0, 0); i >= 0 && i < needed; ++i) {
+    if (SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("")) < 0) break;
+  }
+  return GetWindowLongA(list, GWL_STYLE) & bars;
+}
+
+}  // namespace
+
 int ZB_OD_LIST::Get_LB_Zeilen() {
   HWND old = GetDlgItem(hwndParent_, nID_);
   if (!old) return 0;
-  LONG style = GetWindowLongA(old, GWL_STYLE);
+  LONG style = GetWindowLongA(old, GWL_STYLE) | OriginalScrollBars(old);
   lLBS_MULTICOLUMN = (style & LBS_MULTICOLUMN) != 0;
   const bool hScroll = (style & WS_HSCROLL) != 0;
   RECT rect;
   GetWindowRect(old, &rect);
   const int width = rect.right - rect.left;
   MapWindowPoints(nullptr, hwndParent_, reinterpret_cast<POINT*>(&rect), 2);
-  odlist::RowFit fit = odlist::FitWholeRows(rect.bottom - rect.top, hScroll,
-                                            GetSystemMetrics(SM_CYHSCROLL), nHoeheSchrift_);
   style |= LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_WANTKEYBOARDINPUT;
+  const OdListAppValues& app = OdListApp();
+  const DWORD exStyle = !app.appPresent || app.lCtl3d ? 0 : WS_EX_CLIENTEDGE;
+  // Border and client edge are outside the rows (and so is the horizontal scroll bar): the
+  // height is made of whole rows plus them, so the last row shows in full.
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, static_cast<DWORD>(style) & ~(WS_HSCROLL | WS_VSCROLL), FALSE,
+                     exStyle);
+  odlist::RowFit fit =
+      odlist::FitWholeRows(rect.bottom - rect.top, frame.bottom - frame.top, hScroll,
+                           GetSystemMetrics(SM_CYHSCROLL), nHoeheSchrift_);
   // The new list box takes the old one's place in the tab order.
   HWND before = GetWindow(old, GW_HWNDPREV);
   auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwndParent_, GWLP_HINSTANCE));
   DestroyWindow(old);
 
-  const OdListAppValues& app = OdListApp();
-  const bool plain = !app.appPresent || app.lCtl3d;
   createWidth_ = width;
   hwndListe =
-      CreateWindowExA(plain ? 0 : WS_EX_CLIENTEDGE, "LISTBOX", nullptr, static_cast<DWORD>(style),
-                      rect.left, rect.top, width, plain ? fit.height : fit.height - 2, hwndParent_,
+      CreateWindowExA(exStyle, "LISTBOX", nullptr, static_cast<DWORD>(style), rect.left, rect.top,
+                      width, fit.height, hwndParent_,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(nID_)), instance, nullptr);
   createWidth_ = 0;
   if (!hwndListe) return fit.rows;

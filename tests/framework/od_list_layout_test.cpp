@@ -58,19 +58,32 @@ TEST(OdListLayoutTest, TextRectanglesAndGridLines) {
 TEST(OdListLayoutTest, WholeRows) {
   struct Case {
     int height;
+    int frame;
     bool hScroll;
     int hScrollHeight;
     int rowHeight;
     RowFit fit;
   };
   const Case cases[] = {
-      {140, true, 17, 20, {6, 120}}, {140, false, 17, 20, {7, 140}}, {139, false, 17, 20, {6, 120}},
-      {19, false, 17, 20, {0, 0}},   {10, true, 17, 20, {0, 0}},  // smaller than the scroll bar
-      {140, false, 17, 0, {0, 0}},   {140, false, 17, -5, {0, 0}},   {100, false, 17, 16, {6, 96}},
+      // No frame: the rows fill the place above the scroll bar.
+      {140, 0, true, 17, 20, {6, 137}},
+      {140, 0, false, 17, 20, {7, 140}},
+      {139, 0, false, 17, 20, {6, 120}},
+      {100, 0, false, 17, 16, {6, 96}},
+      // A sunken client edge (2 + 2) and a border (1 + 1) take their pixels off the rows.
+      {140, 4, true, 17, 20, {5, 121}},
+      {140, 4, false, 17, 20, {6, 124}},
+      {140, 6, false, 17, 20, {6, 126}},
+      {144, 4, false, 17, 20, {7, 144}},
+      // Too small for one row, and no row height.
+      {19, 0, false, 17, 20, {0, 0}},
+      {10, 0, true, 17, 20, {0, 17}},
+      {140, 0, false, 17, 0, {0, 0}},
+      {140, 4, false, 17, -5, {0, 4}},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(FitWholeRows(c.height, c.hScroll, c.hScrollHeight, c.rowHeight), c.fit)
-        << c.height << " " << c.hScroll << " " << c.rowHeight;
+    EXPECT_EQ(FitWholeRows(c.height, c.frame, c.hScroll, c.hScrollHeight, c.rowHeight), c.fit)
+        << c.height << " " << c.frame << " " << c.hScroll << " " << c.rowHeight;
 }
 
 TEST(OdListLayoutTest, EmptyRowsBelowTheLastItem) {
