@@ -151,22 +151,28 @@ void RESUMEC() {
   SetCursor(LoadCursorA(nullptr, IDC_ARROW));
 }
 
-std::vector<Value> GETTIPFONT() {
-  std::vector<Value> font(15);
-  NONCLIENTMETRICSA metrics{};
-  metrics.cbSize = sizeof metrics;
-  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    font[13] = std::string("ERROR");
-    return font;
+std::vector<Value> TipFontList(const LOGFONTA* font) {
+  std::vector<Value> list(15);
+  if (font == nullptr) {
+    list[13] = std::string("ERROR");
+    return list;
   }
-  const LOGFONTA& f = metrics.lfStatusFont;
+  const LOGFONTA& f = *font;
   const int32_t numbers[] = {
       f.lfHeight,        f.lfWidth,     f.lfEscapement,    f.lfOrientation, f.lfWeight,
       f.lfItalic,        f.lfUnderline, f.lfStrikeOut,     f.lfCharSet,     f.lfOutPrecision,
       f.lfClipPrecision, f.lfQuality,   f.lfPitchAndFamily};
-  for (size_t i = 0; i < std::size(numbers); ++i) font[i] = numbers[i];
-  font[13] = std::string(f.lfFaceName);
-  return font;
+  for (size_t i = 0; i < std::size(numbers); ++i) list[i] = numbers[i];
+  list[13] = std::string(f.lfFaceName);
+  return list;
+}
+
+std::vector<Value> GETTIPFONT() {
+  NONCLIENTMETRICSA metrics{};
+  metrics.cbSize = sizeof metrics;
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+    return TipFontList(nullptr);
+  return TipFontList(&metrics.lfStatusFont);
 }
 
 }  // namespace tabrix

@@ -78,6 +78,8 @@ void RESUMEC();
 // (6 to 13) as numbers, the face name (14) as text; element 15 stays empty. On failure every
 // element is empty except element 14, "ERROR".
 std::vector<Value> GETTIPFONT();
+// The list of 15 for a font description; nullptr gives the failure list.
+std::vector<Value> TipFontList(const LOGFONTA* font);
 
 // The bevelled message bar with text (placement: PlanMsgBar in stfkt_msg.h) on dc, or on the
 // window's own device context when dc is null. Background and text colours are set for the

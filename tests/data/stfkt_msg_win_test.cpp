@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "data/stfkt.h"
@@ -163,6 +164,48 @@ TEST(StfktWin, TipFontIsTheStatusFontAsAListOf15) {
   EXPECT_EQ(font[13], Value{std::string(metrics.lfStatusFont.lfFaceName)});
   EXPECT_NE(font[13], Value{std::string("ERROR")});
   EXPECT_TRUE(std::holds_alternative<Null>(font[14]));
+
+  // The attributes in their places, and the failure list.
+  LOGFONTA f{};
+  f.lfItalic = 1;
+  f.lfUnderline = 2;
+  f.lfStrikeOut = 3;
+  f.lfQuality = 4;
+  std::strcpy(f.lfFaceName, "Tahoma");
+  font = TipFontList(&f);
+  EXPECT_EQ(font[5], Value{int32_t{1}});
+  EXPECT_EQ(font[6], Value{int32_t{2}});
+  EXPECT_EQ(font[7], Value{int32_t{3}});
+  EXPECT_EQ(font[11], Value{int32_t{4}});
+  EXPECT_EQ(font[13], Value{std::string("Tahoma")});
+  font = TipFontList(nullptr);
+  ASSERT_EQ(font.size(), 15u);
+  for (size_t i = 0; i < font.size(); ++i) {
+    if (i == 13) {
+      EXPECT_EQ(font[i], Value{std::string("ERROR")});
+    } else {
+      EXPECT_TRUE(std::holds_alternative<Null>(font[i])) << i;
+    }
+  }
+}
+
+TEST(CMsgWin, WithoutADeviceContextItDrawsOnTheWindow) {
+  HWND window = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100,
+                                nullptr, nullptr, nullptr, nullptr);
+  UpdateWindow(window);
+  MsgBarArgs args;
+  args.inset = 0;
+  args.rowOffset = 0;
+  args.rect = MsgRect{20, 22, 180, 62};  // bar (20, 20, 180, 60)
+  args.raised = true;
+  args.background = RGB(0, 0, 160);
+  C_MSG(window, "", args);
+  HDC dc = GetDC(window);
+  EXPECT_EQ(GetPixel(dc, 100, 40), RGB(0, 0, 160));
+  EXPECT_EQ(GetPixel(dc, 20, 40), GetSysColor(COLOR_BTNHIGHLIGHT));
+  EXPECT_EQ(GetPixel(dc, 179, 40), GetSysColor(COLOR_BTNSHADOW));
+  ReleaseDC(window, dc);
+  DestroyWindow(window);
 }
 
 TEST(StfktWin, LibrariesAreLoadedAndCalledThroughThePlatform) {
