@@ -137,12 +137,12 @@ int64_t WinErrorSysPlatform::FreeDiskBytes() {
 
 std::string WinErrorSysPlatform::OperatingSystem() {
   // GetVersionEx answers what the manifest allows; the kernel's own call tells the truth.
-  struct OsVersion {
+  struct RtlVersionInfo {  // RTL_OSVERSIONINFOW
     ULONG size, major, minor, build, platform;
     WCHAR servicePack[128];
   } v{};
   v.size = sizeof v;
-  using RtlGetVersionFn = LONG(WINAPI*)(OsVersion*);
+  using RtlGetVersionFn = LONG(WINAPI*)(RtlVersionInfo*);
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   auto rtlGetVersion = ntdll ? reinterpret_cast<RtlGetVersionFn>(
                                    reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
