@@ -8,6 +8,10 @@ namespace tabrix {
 
 GdiHandle COMPATBMP(GdiHandle dc, int width, int height);
 
+// Copies the whole of `bitmap` to (x, y) of `target`. Nothing happens for a handle that is no
+// bitmap. REQUIRES: the bitmap is not selected into a device context.
+void DRAWBITMAP(GdiHandle target, GdiHandle bitmap, int x, int y);
+
 // Draws `bitmap` at (x, y) into `target` so that every pixel of `transparent` shows what the
 // target held there. The bitmap is left as it was. REQUIRES: a valid bitmap that is not
 // selected into a device context.

@@ -35,6 +35,21 @@ GdiHandle COMPATBMP(GdiHandle dc, int width, int height) {
   return ToGdiHandle(CreateCompatibleBitmap(FromGdiHandle<HDC>(dc), width, height));
 }
 
+void DRAWBITMAP(GdiHandle target, GdiHandle bitmap, int x, int y) {
+  HDC hdc = FromGdiHandle<HDC>(target);
+  HBITMAP source = FromGdiHandle<HBITMAP>(bitmap);
+  BITMAP header{};
+  if (!GetObjectA(source, sizeof header, &header)) return;
+  HDC sourceDc = CreateCompatibleDC(hdc);
+  if (!sourceDc) return;
+  HGDIOBJ previous = SelectObject(sourceDc, source);
+  if (previous && previous != HGDI_ERROR) {
+    BitBlt(hdc, x, y, header.bmWidth, header.bmHeight, sourceDc, 0, 0, SRCCOPY);
+    SelectObject(sourceDc, previous);
+  }
+  DeleteDC(sourceDc);
+}
+
 void TRANSBMP(GdiHandle target, GdiHandle bitmap, int x, int y, Colour transparent) {
   HDC hdc = FromGdiHandle<HDC>(target);
   HBITMAP source = FromGdiHandle<HBITMAP>(bitmap);

@@ -1,5 +1,6 @@
 // The drawing functions on memory device contexts: wrappers pass the platform's results through,
-// TRANSBMP keeps the target under transparent pixels, CHBMPCOLOR recolours in place.
+// DRAWBITMAP copies, TRANSBMP keeps the target under transparent pixels, CHBMPCOLOR recolours in
+// place.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -79,6 +80,25 @@ class Target {
   HBITMAP bitmap_;
   HGDIOBJ previous_;
 };
+
+TEST(DrawBitmapTest, CopiesTheWholeBitmapAndIgnoresOtherHandles) {
+  const std::vector<std::vector<COLORREF>> rows{{kRed, kGreen, kRed}, {kYellow, kRed, kGreen}};
+  HBITMAP bitmap = MakeBitmap(rows);
+  Target target(8, 5, kBlue);
+  DRAWBITMAP(target.handle(), ToGdiHandle(bitmap), 5, 3);
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      const bool inside = x >= 5 && y >= 3;  // 3 x 2 pixels at (5, 3)
+      EXPECT_EQ(target.At(x, y), inside ? rows[y - 3][x - 5] : kBlue) << x << "," << y;
+    }
+  }
+  HBRUSH brush = CreateSolidBrush(kRed);
+  DRAWBITMAP(target.handle(), ToGdiHandle(brush), 0, 0);  // not a bitmap: nothing drawn
+  EXPECT_EQ(target.At(0, 0), kBlue);
+  DeleteObject(brush);
+  EXPECT_EQ(ReadBitmap(bitmap), rows);
+  DeleteObject(bitmap);
+}
 
 TEST(TransBmpTest, TransparentPixelsShowTheTarget) {
   const std::vector<std::vector<COLORREF>> mixed{{kRed, kGreen, kRed}, {kYellow, kRed, kGreen}};
