@@ -6,26 +6,30 @@
 namespace tabrix {
 namespace {
 
-// A memory device context with one bitmap selected; both deleted on scope exit.
+// A memory device context with one bitmap selected; on scope exit the bitmap is deselected, the
+// context deleted, and the bitmap deleted too unless it is only borrowed (the caller's).
 class MemoryBitmap {
  public:
-  MemoryBitmap(HDC compatibleTo, HBITMAP bitmap) : dc_(CreateCompatibleDC(compatibleTo)) {
-    bitmap_ = bitmap;
+  enum Ownership { kOwned, kBorrowed };
+  MemoryBitmap(HDC compatibleTo, HBITMAP bitmap, Ownership ownership = kOwned)
+      : dc_(CreateCompatibleDC(compatibleTo)), bitmap_(bitmap), owned_(ownership == kOwned) {
     if (dc_ && bitmap_) previous_ = SelectObject(dc_, bitmap_);
+    if (previous_ == HGDI_ERROR) previous_ = nullptr;
   }
   MemoryBitmap(const MemoryBitmap&) = delete;
   MemoryBitmap& operator=(const MemoryBitmap&) = delete;
   ~MemoryBitmap() {
     if (dc_ && previous_) SelectObject(dc_, previous_);
     if (dc_) DeleteDC(dc_);
-    if (bitmap_) DeleteObject(bitmap_);
+    if (bitmap_ && owned_) DeleteObject(bitmap_);
   }
   bool ok() const { return dc_ && bitmap_ && previous_; }
   HDC dc() const { return dc_; }
 
  private:
   HDC dc_;
-  HBITMAP bitmap_ = nullptr;
+  HBITMAP bitmap_;
+  bool owned_;
   HGDIOBJ previous_ = nullptr;
 };
 
@@ -40,14 +44,10 @@ void DRAWBITMAP(GdiHandle target, GdiHandle bitmap, int x, int y) {
   HBITMAP source = FromGdiHandle<HBITMAP>(bitmap);
   BITMAP header{};
   if (!GetObjectA(source, sizeof header, &header)) return;
-  HDC sourceDc = CreateCompatibleDC(hdc);
-  if (!sourceDc) return;
-  HGDIOBJ previous = SelectObject(sourceDc, source);
-  if (previous && previous != HGDI_ERROR) {
-    BitBlt(hdc, x, y, header.bmWidth, header.bmHeight, sourceDc, 0, 0, SRCCOPY);
-    SelectObject(sourceDc, previous);
+  MemoryBitmap sourceDc(hdc, source, MemoryBitmap::kBorrowed);
+  if (sourceDc.ok()) {
+    BitBlt(hdc, x, y, header.bmWidth, header.bmHeight, sourceDc.dc(), 0, 0, SRCCOPY);
   }
-  DeleteDC(sourceDc);
 }
 
 void TRANSBMP(GdiHandle target, GdiHandle bitmap, int x, int y, Colour transparent) {
@@ -55,42 +55,32 @@ void TRANSBMP(GdiHandle target, GdiHandle bitmap, int x, int y, Colour transpare
   HBITMAP source = FromGdiHandle<HBITMAP>(bitmap);
   BITMAP header{};
   if (!GetObjectA(source, sizeof header, &header)) return;
-
-  HDC sourceDc = CreateCompatibleDC(hdc);
-  if (!sourceDc) return;
-  HGDIOBJ sourcePrevious = SelectObject(sourceDc, source);
-  if (!sourcePrevious || sourcePrevious == HGDI_ERROR) {
-    DeleteDC(sourceDc);
-    return;
-  }
+  MemoryBitmap sourceBitmap(hdc, source, MemoryBitmap::kBorrowed);
+  if (!sourceBitmap.ok()) return;
+  HDC sourceDc = sourceBitmap.dc();
   SetMapMode(sourceDc, GetMapMode(hdc));
   POINT size{header.bmWidth, header.bmHeight};
   DPtoLP(sourceDc, &size, 1);
   const int w = size.x;
   const int h = size.y;
 
-  {
-    MemoryBitmap inverse(hdc, CreateBitmap(w, h, 1, 1, nullptr));
-    MemoryBitmap mask(hdc, CreateBitmap(w, h, 1, 1, nullptr));
-    MemoryBitmap background(hdc, CreateCompatibleBitmap(hdc, w, h));
-    MemoryBitmap saved(hdc, CreateCompatibleBitmap(hdc, w, h));
-    if (inverse.ok() && mask.ok() && background.ok() && saved.ok()) {
-      BitBlt(saved.dc(), 0, 0, w, h, sourceDc, 0, 0, SRCCOPY);
-      // Colour to monochrome: pixels of the source's background colour become 1.
-      COLORREF previousBk = SetBkColor(sourceDc, transparent);
-      BitBlt(mask.dc(), 0, 0, w, h, sourceDc, 0, 0, SRCCOPY);
-      SetBkColor(sourceDc, previousBk);
-      BitBlt(inverse.dc(), 0, 0, w, h, mask.dc(), 0, 0, NOTSRCCOPY);
-      BitBlt(background.dc(), 0, 0, w, h, hdc, x, y, SRCCOPY);
-      BitBlt(background.dc(), 0, 0, w, h, mask.dc(), 0, 0, SRCAND);  // opaque area black
-      BitBlt(sourceDc, 0, 0, w, h, inverse.dc(), 0, 0, SRCAND);      // transparent pixels black
-      BitBlt(background.dc(), 0, 0, w, h, sourceDc, 0, 0, SRCPAINT);
-      BitBlt(hdc, x, y, w, h, background.dc(), 0, 0, SRCCOPY);
-      BitBlt(sourceDc, 0, 0, w, h, saved.dc(), 0, 0, SRCCOPY);  // the bitmap as it was
-    }
-  }
-  SelectObject(sourceDc, sourcePrevious);
-  DeleteDC(sourceDc);
+  MemoryBitmap inverse(hdc, CreateBitmap(w, h, 1, 1, nullptr));
+  MemoryBitmap mask(hdc, CreateBitmap(w, h, 1, 1, nullptr));
+  MemoryBitmap background(hdc, CreateCompatibleBitmap(hdc, w, h));
+  MemoryBitmap saved(hdc, CreateCompatibleBitmap(hdc, w, h));
+  if (!inverse.ok() || !mask.ok() || !background.ok() || !saved.ok()) return;
+  BitBlt(saved.dc(), 0, 0, w, h, sourceDc, 0, 0, SRCCOPY);
+  // Colour to monochrome: pixels of the source's background colour become 1.
+  COLORREF previousBk = SetBkColor(sourceDc, transparent);
+  BitBlt(mask.dc(), 0, 0, w, h, sourceDc, 0, 0, SRCCOPY);
+  SetBkColor(sourceDc, previousBk);
+  BitBlt(inverse.dc(), 0, 0, w, h, mask.dc(), 0, 0, NOTSRCCOPY);
+  BitBlt(background.dc(), 0, 0, w, h, hdc, x, y, SRCCOPY);
+  BitBlt(background.dc(), 0, 0, w, h, mask.dc(), 0, 0, SRCAND);  // opaque area black
+  BitBlt(sourceDc, 0, 0, w, h, inverse.dc(), 0, 0, SRCAND);      // transparent pixels black
+  BitBlt(background.dc(), 0, 0, w, h, sourceDc, 0, 0, SRCPAINT);
+  BitBlt(hdc, x, y, w, h, background.dc(), 0, 0, SRCCOPY);
+  BitBlt(sourceDc, 0, 0, w, h, saved.dc(), 0, 0, SRCCOPY);  // the bitmap as it was
 }
 
 void CHBMPCOLOR(GdiHandle bitmap, Colour from, Colour to, GdiHandle palette) {
