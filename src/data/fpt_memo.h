@@ -71,6 +71,14 @@ std::string NewFptFile(uint16_t blockSize = kFptDefaultBlockSize);
 Result<MemoWritePlan> PlanFptWrite(std::span<const uint8_t> file, std::string_view fileName,
                                    uint32_t oldBlock, uint32_t type, std::string_view data);
 
+// PlanFptWrite from the header, the file size and the first bytes of the old memo's block
+// (`oldHead`: up to 8 bytes read at oldBlock x block size; fewer when the file ends there), so
+// a caller that holds no image of the file plans exactly what PlanFptWrite plans.
+Result<MemoWritePlan> PlanFptReplace(const FptHeader& header, uint64_t fileSize,
+                                     std::string_view fileName, uint32_t oldBlock,
+                                     std::span<const uint8_t> oldHead, uint32_t type,
+                                     std::string_view data);
+
 // Plans storing `data` as a new memo after the existing ones, from the file's header and size
 // alone (appending needs no other byte of the memo file; PlanFptWrite uses it for every memo
 // that does not fit its old blocks). Same placement and patches as PlanFptWrite.
