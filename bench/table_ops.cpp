@@ -78,7 +78,7 @@ void CustomerValues(uint32_t i, Value (&values)[kCustomerValues], std::string* m
                                        "Schmidt"};
   static const char* const kPlaces[] = {"M\x81nchen", "K\x94ln", "D\x81sseldorf", "Berlin"};
   const std::string name = std::string(kNames[i % 6]) + " " + std::to_string(i);
-  const Value v[] = {
+  Value v[] = {
       Value(static_cast<double>(i + 1)),
       Value(name),
       Value(std::string(i % 3 ? "" : "GmbH & Co. KG")),
@@ -96,7 +96,7 @@ void CustomerValues(uint32_t i, Value (&values)[kCustomerValues], std::string* m
       Value(static_cast<double>(i % 100000) / 100.0),
       Value(i % 7 != 0),
   };
-  std::copy(std::begin(v), std::end(v), values);
+  std::move(std::begin(v), std::end(v), values);
   *memoText = "Kunde seit " + std::to_string(1980 + i % 40) + ".\r\nZahlt p\x81nktlich; " +
               std::string(20 + i % 150, 'x');
 }

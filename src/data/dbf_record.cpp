@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "data/byte_coding.h"
 
@@ -234,9 +235,15 @@ std::string BlankRecord(const DbfHeader& h) {
   return r;
 }
 
-Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t decimals) {
+namespace {
+
+// The text of a number right-aligned in `out` (an N or F field of out.size() characters), or
+// why it cannot be stored. Writes nothing on failure.
+std::optional<std::string> FormatNumberInto(double value, uint8_t decimals,
+                                            std::span<uint8_t> out) {
+  const size_t length = out.size();
   if (!std::isfinite(value) || length == 0 || length > 64 || decimals > 30) {
-    return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
+    return "number cannot be stored";
   }
   // Halves round away from zero, as xBase programs write them (2.5 -> 3, -0.125 -> -0.13).
   // Powers of ten up to 1e22 are exact doubles; a table spares pow() on every stored number.
@@ -245,26 +252,37 @@ Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t dec
                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   const double scale = decimals < std::size(kPow10) ? kPow10[decimals] : std::pow(10.0, decimals);
   const double rounded = std::round(value * scale) / scale;
-  if (!std::isfinite(rounded)) {
-    return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
-  }
+  if (!std::isfinite(rounded)) return "number cannot be stored";
   // to_chars with a precision writes what printf's "%.*f" writes, several times faster (this
   // runs for every number field of every record written).
   char buf[400];
   std::to_chars_result r =
       std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, decimals);
-  if (r.ec != std::errc()) {
-    return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
-  }
-  std::string s(buf, r.ptr);
+  if (r.ec != std::errc()) return "number cannot be stored";
+  const char* begin = buf;
+  const char* end = r.ptr;
   // A value that rounds to zero is written without a sign.
-  if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-  if (s.size() > length) {
-    return FormatError{
-        FormatErrorKind::kInvalidValue, "", 0,
-        "number " + s + " does not fit into " + std::to_string(length) + " characters"};
+  if (buf[0] == '-' && std::all_of(begin + 1, end, [](char c) { return c == '0' || c == '.'; })) {
+    ++begin;
   }
-  return std::string(length - s.size(), ' ') + s;
+  const size_t n = static_cast<size_t>(end - begin);
+  if (n > length) {
+    return "number " + std::string(begin, end) + " does not fit into " + std::to_string(length) +
+           " characters";
+  }
+  std::fill(out.begin(), out.end() - static_cast<ptrdiff_t>(n), ' ');
+  std::copy(begin, end, out.end() - static_cast<ptrdiff_t>(n));
+  return std::nullopt;
+}
+
+}  // namespace
+
+Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t decimals) {
+  std::string text(std::min<uint32_t>(length, 65), ' ');
+  std::optional<std::string> why = FormatNumberInto(
+      value, decimals, {reinterpret_cast<uint8_t*>(text.data()), length > 64 ? 0 : text.size()});
+  if (why) return FormatError{FormatErrorKind::kInvalidValue, "", 0, std::move(*why)};
+  return text;
 }
 
 Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
@@ -298,13 +316,9 @@ Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
       } else {
         return mismatch();
       }
-      Result<std::string> text = FormatNumberField(d, f.length, f.decimals);
-      if (!text) {
-        FormatError e = text.error();
-        e.reason += " (field " + f.name + ")";
-        return e;
+      if (std::optional<std::string> why = FormatNumberInto(d, f.decimals, out)) {
+        return FormatError{FormatErrorKind::kInvalidValue, "", 0, *why + " (field " + f.name + ")"};
       }
-      std::copy_n(text.value().begin(), f.length, out.begin());
       return {};
     }
     case 'D': {

@@ -29,7 +29,8 @@ struct LayerState {
   Env* env = nullptr;
 };
 
-LayerState& S() {
+// Inlined: every area operation asks for the state several times.
+[[gnu::always_inline]] inline LayerState& S() {
   static LayerState state;
   return state;
 }
@@ -38,8 +39,9 @@ Env* TheEnv() {
   return S().env ? S().env : DefaultEnv();
 }
 
-Area& Current() {
-  return S().areas[static_cast<size_t>(S().current)];
+[[gnu::always_inline]] inline Area& Current() {
+  LayerState& s = S();
+  return s.areas[static_cast<size_t>(s.current)];
 }
 
 std::string Upper(std::string_view text) {
