@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "data/byte_coding.h"
@@ -251,16 +252,36 @@ std::optional<std::string> FormatNumberInto(double value, uint8_t decimals,
                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   const double scale = decimals < std::size(kPow10) ? kPow10[decimals] : std::pow(10.0, decimals);
-  const double rounded = std::round(value * scale) / scale;
+  const double units = std::round(value * scale);  // the value in units of the last decimal
+  const double rounded = units / scale;
   if (!std::isfinite(rounded)) return "number cannot be stored";
-  // to_chars with a precision writes what printf's "%.*f" writes, several times faster (this
-  // runs for every number field of every record written).
   char buf[400];
-  std::to_chars_result r =
-      std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, decimals);
-  if (r.ec != std::errc()) return "number cannot be stored";
   const char* begin = buf;
-  const char* end = r.ptr;
+  const char* end = buf;
+  if (std::fabs(units) < 1e15 && decimals <= 15) {
+    // The common case, from the integer count of units: the same digits as the general case
+    // below (units / scale lies far closer to units x 10^-decimals than half a unit of its
+    // last digit), at a fraction of its cost. This runs for every number field written.
+    uint64_t u = static_cast<uint64_t>(std::fabs(units));
+    char digits[24];
+    char* d = digits + sizeof digits;
+    for (int i = 0; i < decimals || u != 0 || i == decimals; ++i) {
+      if (i == decimals && decimals > 0) *--d = '.';
+      *--d = static_cast<char>('0' + u % 10);
+      u /= 10;
+      if (i >= decimals && u == 0) break;
+    }
+    char* p = buf;
+    if (units < 0) *p++ = '-';  // a value that rounds to zero loses its sign below
+    p = std::copy(d, digits + sizeof digits, p);
+    end = p;
+  } else {
+    // to_chars with a precision writes what printf's "%.*f" writes, several times faster.
+    std::to_chars_result r =
+        std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) return "number cannot be stored";
+    end = r.ptr;
+  }
   // A value that rounds to zero is written without a sign.
   if (buf[0] == '-' && std::all_of(begin + 1, end, [](char c) { return c == '0' || c == '.'; })) {
     ++begin;
@@ -270,8 +291,8 @@ std::optional<std::string> FormatNumberInto(double value, uint8_t decimals,
     return "number " + std::string(begin, end) + " does not fit into " + std::to_string(length) +
            " characters";
   }
-  std::fill(out.begin(), out.end() - static_cast<ptrdiff_t>(n), ' ');
-  std::copy(begin, end, out.end() - static_cast<ptrdiff_t>(n));
+  std::memset(out.data(), ' ', length - n);
+  std::memcpy(out.data() + (length - n), begin, n);
   return std::nullopt;
 }
 
@@ -301,9 +322,10 @@ Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
     case 'C': {
       const std::string* s = std::get_if<std::string>(&value);
       if (!s) return mismatch();
+      // memcpy and memset: char to byte copies would go byte by byte.
       size_t n = std::min<size_t>(s->size(), out.size());
-      std::copy_n(s->begin(), n, out.begin());
-      std::fill(out.begin() + n, out.end(), ' ');
+      std::memcpy(out.data(), s->data(), n);
+      std::memset(out.data() + n, ' ', out.size() - n);
       return {};
     }
     case 'N':

@@ -121,6 +121,7 @@ Result<MemoWritePlan> PlanDbtAppend(const DbtHeader& header, uint64_t fileSize, 
   }
   body.resize(needed * bs, '\0');
   plan.block = static_cast<uint32_t>(next);
+  plan.patches.reserve(2);
   plan.patches.push_back({next * bs, std::move(body)});
   std::string head(4, '\0');
   EncodeLE32(reinterpret_cast<uint8_t*>(head.data()), static_cast<uint32_t>(newNext));

@@ -84,6 +84,7 @@ Result<MemoWritePlan> PlanFptAppend(const FptHeader& header, uint64_t fileSize,
   EncodeBE32(p + 4, static_cast<uint32_t>(data.size()));
   std::copy(data.begin(), data.end(), block.begin() + 8);
   plan.block = static_cast<uint32_t>(next);
+  plan.patches.reserve(2);
   plan.patches.push_back({next * bs, std::move(block)});
   std::string head(4, '\0');
   EncodeBE32(reinterpret_cast<uint8_t*>(head.data()), static_cast<uint32_t>(newNext));

@@ -505,7 +505,7 @@ int FieldPosition(std::string_view name) {
 
 Value GetField(int position) {
   Area& a = Current();
-  TableFile* t = TableOrRaise("GetField");
+  TableFile* t = a.table ? a.table.get() : TableOrRaise("GetField");
   if (!t || position < 1 || position > static_cast<int>(a.fields.size())) return Null{};
   const size_t index = a.fields[static_cast<size_t>(position - 1)];
   for (;;) {
@@ -521,7 +521,7 @@ Value GetField(int position) {
 
 void PutField(int position, const Value& value) {
   Area& a = Current();
-  TableFile* t = TableOrRaise("PutField");
+  TableFile* t = a.table ? a.table.get() : TableOrRaise("PutField");
   if (!t) return;
   if (position < 1 || position > static_cast<int>(a.fields.size())) {
     ErrorObject e = AreaError(kGenArg, kSubArgument, "Argument error (field position)", "PutField");
