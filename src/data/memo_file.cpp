@@ -264,6 +264,31 @@ TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* 
     *block = 0;
     return {};
   }
+  if (!shared_ && kind_ == MemoKind::kFpt && oldBlock == 0 && size_ >= kFptHeaderSize) {
+    // A new memo in an exclusive FPT (every append): its block goes straight into the tail,
+    // placed as PlanFptAppend places it, without building patches.
+    Result<FptHeader> h = ParseFptHeader({header_, headerBytes_}, fileName());
+    if (!h) return TableFormatError(h.error(), driver_, "PutField");
+    Result<FptPlacement> place = PlaceFptAppend(h.value(), size_, fileName(), data.size());
+    if (!place) return TableFormatError(place.error(), driver_, "PutField");
+    const FptPlacement& p = place.value();
+    if (p.offset >= written_ && p.offset <= size_) {
+      const size_t at = static_cast<size_t>(p.offset - written_);
+      tail_.resize(std::max<size_t>(tail_.size(), at + p.length));
+      EncodeFptBlock(kMemoTypeText, data, {tail_.data() + at, static_cast<size_t>(p.length)});
+      size_ = std::max(size_, p.offset + p.length);
+      EncodeBE32(header_, p.nextFree);  // written by Flush
+      headerBytes_ = std::max<size_t>(headerBytes_, 4);
+      headerDirty_ = true;
+      if (tail_.size() >= kMemoWriteBehindBytes) {
+        IoStatus io = WriteBehind();
+        if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "PutField");
+      }
+      *block = p.block;
+      return {};
+    }
+    // A damaged next-free pointer beyond the end: the general way below.
+  }
   RangeLock lock;
   uint8_t oldHead[8];
   size_t oldHeadBytes = 0;
