@@ -17,6 +17,11 @@
 #   append  ours: a new FoxPro-2 table with FPT and the same number of records, each with a memo,
 #                 through the areas (CreateTable, AppendRecord, PutField, CommitArea, CloseArea);
 #                 format level: the encoders alone (table_bench append-direct)
+#           bytecopy + fsync: the same copy forced to the device before closing, the floor of a
+#                 durable write (CommitArea and CloseArea leave the data on the device when they
+#                 return; the plain copy, like the format level, only hands it to the system)
+# Every timed run that writes starts without its output files (removed before the clock
+# starts), so no run pays for emptying the previous run's files.
 # Prints wall times (best of the runs), records/s and the ratios to each peer (peer time / our
 # time: above 1 means we are faster; for bytecopy, our time / its time: how far above the floor).
 set -euo pipefail
@@ -34,11 +39,15 @@ mkdir -p "$WORK"
 PY=/usr/bin/python3
 [ -x $PY ] || PY=python3
 
-# best_of N CMD...: runs CMD N times, prints the shortest wall time in seconds.
+# best_of N CMD...: runs CMD N times, prints the shortest wall time in seconds. The files named
+# by $fresh are removed before each run, outside the timing.
+fresh=""
 best_of() {
   local n=$1 best="" s e t
   shift
   for ((i = 0; i < n; i++)); do
+    # shellcheck disable=SC2086
+    [ -z "$fresh" ] || rm -f $fresh
     s=$(date +%s%N)
     "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; echo "nan"; return; }
     e=$(date +%s%N)
@@ -106,18 +115,25 @@ for n in "${sizes[@]}"; do
       -f "ESRI Shapefile" "$WORK/ogr$n.dbf" "$src")
     row "GDAL ogr2ogr DBF copy" "$t" "$n" "$ours"
   fi
+  fresh="$WORK/copy$n.dbf $WORK/copy$n.fpt"
   copy=$(best_of "$RUNS" "$BUILD/bench/bytecopy" "$src" "$WORK/copy$n.dbf" \
     "${src%.dbf}.fpt" "$WORK/copy$n.fpt")
+  durable=$(best_of "$RUNS" "$BUILD/bench/bytecopy" -s "$src" "$WORK/copy$n.dbf" \
+    "${src%.dbf}.fpt" "$WORK/copy$n.fpt")
+  fresh=""
   row "bytecopy DBF+FPT" "$copy" "$n" "$ours" floor
 
   echo " append records with a memo (new FoxPro-2 table with FPT)"
+  fresh="$WORK/append$n.dbf $WORK/append$n.fpt"
   ours=$(best_of "$RUNS" "$BUILD/bench/table_bench" append "$WORK/append$n.dbf" "$n")
   row "tabrix append" "$ours" "$n"
   row "tabrix append, format level" \
     "$(best_of "$RUNS" "$BUILD/bench/table_bench" append-direct "$WORK/append$n.dbf" "$n")" "$n"
+  fresh=""
   if [ $have_ogr = 1 ] && [ -n "${t:-}" ]; then
     row "GDAL ogr2ogr DBF copy" "$t" "$n" "$ours"
   fi
   row "bytecopy DBF+FPT" "$copy" "$n" "$ours" floor
+  row "bytecopy DBF+FPT + fsync" "$durable" "$n" "$ours" floor
   rm -f "$WORK"/copy$n.* "$WORK"/ogr$n.* "$WORK"/append$n.*
 done

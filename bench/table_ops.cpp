@@ -11,6 +11,7 @@
 #include "data/error.h"
 #include "data/file_env.h"
 #include "data/fpt_memo.h"
+#include "data/memo_file.h"
 #include "data/table_area.h"
 
 namespace tabrix::bench {
@@ -19,16 +20,6 @@ namespace {
 
 std::span<const uint8_t> AsSpan(const std::string& s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
-}
-
-// The whole file in memory, without zero-filling the buffer first (a memo file of hundreds of
-// megabytes would pay for the fill as much as for the read).
-IoStatus ReadWhole(File& f, std::unique_ptr<uint8_t[]>* out, size_t* size) {
-  uint64_t s = 0;
-  IoStatus st = f.Size(&s);
-  if (!st.ok()) return st;
-  *out = std::make_unique_for_overwrite<uint8_t[]>(s);
-  return f.ReadAt(0, {out->get(), static_cast<size_t>(s)}, size);
 }
 
 uint64_t Fold(uint64_t h, const Value& v) {
@@ -78,7 +69,7 @@ void CustomerValues(uint32_t i, Value (&values)[kCustomerValues], std::string* m
                                        "Schmidt"};
   static const char* const kPlaces[] = {"M\x81nchen", "K\x94ln", "D\x81sseldorf", "Berlin"};
   const std::string name = std::string(kNames[i % 6]) + " " + std::to_string(i);
-  const Value v[] = {
+  Value v[] = {
       Value(static_cast<double>(i + 1)),
       Value(name),
       Value(std::string(i % 3 ? "" : "GmbH & Co. KG")),
@@ -96,7 +87,7 @@ void CustomerValues(uint32_t i, Value (&values)[kCustomerValues], std::string* m
       Value(static_cast<double>(i % 100000) / 100.0),
       Value(i % 7 != 0),
   };
-  std::copy(std::begin(v), std::end(v), values);
+  std::move(std::begin(v), std::end(v), values);
   *memoText = "Kunde seit " + std::to_string(1980 + i % 40) + ".\r\nZahlt p\x81nktlich; " +
               std::string(20 + i % 150, 'x');
 }
@@ -173,23 +164,18 @@ ReadTotals ReadAllFieldsDirect(const std::string& path) {
   if (!hr.ok()) return t.error = hr.error().ToString(), t;
   const DbfHeader& h = hr.value();
 
-  std::unique_ptr<uint8_t[]> memoBytes;
-  size_t memoSize = 0;
-  std::unique_ptr<FptMemoReader> memo;
+  // The memo file through its streaming reader (memo_file.h), as the areas read it.
+  std::unique_ptr<MemoFile> memo;
   if (h.memoKind() == MemoKind::kFpt) {
-    std::unique_ptr<File> fpt;
     for (const char* ext : {".fpt", ".FPT"}) {
-      if (env->Open(MemoPathOf(path, ext), OpenOptions{false, true, Disposition::kOpenExisting},
-                    &fpt)
-              .ok()) {
+      if (env->FileExists(MemoPathOf(path, ext))) {
+        TableStatus ms = MemoFile::Open(env, MemoPathOf(path, ext), OpenOptions{false, true},
+                                        MemoKind::kFpt, kDriverCdx, &memo);
+        if (!ms) return t.error = Described(ms.error()), t;
         break;
       }
     }
-    if (!fpt) return t.error = "memo file missing", t;
-    if (!(st = ReadWhole(*fpt, &memoBytes, &memoSize)).ok()) return t.error = st.ToString(), t;
-    Result<FptMemoReader> r = FptMemoReader::Open({memoBytes.get(), memoSize}, path);
-    if (!r.ok()) return t.error = r.error().ToString(), t;
-    memo = std::make_unique<FptMemoReader>(std::move(r.value()));
+    if (!memo) return t.error = "memo file missing", t;
   }
   DbfRecordDecoder decoder(h, path, memo.get());
 

@@ -81,12 +81,18 @@ std::string NewDbtFile(DbtFlavour flavour, std::string_view tableName) {
 
 Result<MemoWritePlan> PlanDbtWrite(std::span<const uint8_t> file, DbtFlavour flavour,
                                    std::string_view fileName, std::string_view data) {
+  if (data.empty()) return MemoWritePlan{};
+  Result<DbtHeader> h = ParseDbtHeader(file, flavour, fileName);
+  if (!h) return h.error();
+  return PlanDbtAppend(h.value(), file.size(), flavour, fileName, data);
+}
+
+Result<MemoWritePlan> PlanDbtAppend(const DbtHeader& header, uint64_t fileSize, DbtFlavour flavour,
+                                    std::string_view fileName, std::string_view data) {
   MemoWritePlan plan;
   if (data.empty()) return plan;
   std::string file_name(fileName);
-  Result<DbtHeader> h = ParseDbtHeader(file, flavour, fileName);
-  if (!h) return h.error();
-  const uint16_t bs = h.value().blockSize;
+  const uint16_t bs = header.blockSize == 0 ? kDbtBlockSize : header.blockSize;
 
   std::string body;
   if (flavour == DbtFlavour::kDbase3) {
@@ -107,14 +113,15 @@ Result<MemoWritePlan> PlanDbtWrite(std::span<const uint8_t> file, DbtFlavour fla
     body.append(data);
   }
   const uint64_t needed = BlocksFor(body.size(), bs);
-  uint64_t next = std::max<uint64_t>(h.value().nextFree, 1);
-  next = std::max(next, BlocksFor(file.size(), bs));
+  uint64_t next = std::max<uint64_t>(header.nextFree, 1);
+  next = std::max(next, BlocksFor(fileSize, bs));
   const uint64_t newNext = next + needed;
   if (newNext > 0xFFFFFFFFull || newNext > 9999999999ull) {
     return FormatError{FormatErrorKind::kInvalidValue, file_name, 0, "memo file full"};
   }
   body.resize(needed * bs, '\0');
   plan.block = static_cast<uint32_t>(next);
+  plan.patches.reserve(2);
   plan.patches.push_back({next * bs, std::move(body)});
   std::string head(4, '\0');
   EncodeLE32(reinterpret_cast<uint8_t*>(head.data()), static_cast<uint32_t>(newNext));

@@ -73,5 +73,8 @@ std::string NewDbtFile(DbtFlavour flavour, std::string_view tableName);
 // dBASE III text containing 0x1A is kInvalidValue (it would end the memo early).
 Result<MemoWritePlan> PlanDbtWrite(std::span<const uint8_t> file, DbtFlavour flavour,
                                    std::string_view fileName, std::string_view data);
+// The same from the file's header and size alone (appending needs no other byte of the file).
+Result<MemoWritePlan> PlanDbtAppend(const DbtHeader& header, uint64_t fileSize, DbtFlavour flavour,
+                                    std::string_view fileName, std::string_view data);
 
 }  // namespace tabrix

@@ -60,17 +60,14 @@ std::string NewFptFile(uint16_t blockSize) {
   return out;
 }
 
-Result<MemoWritePlan> PlanFptAppend(const FptHeader& header, uint64_t fileSize,
-                                    std::string_view fileName, uint32_t type,
-                                    std::string_view data) {
-  MemoWritePlan plan;
-  if (data.empty()) return plan;
+Result<FptPlacement> PlaceFptAppend(const FptHeader& header, uint64_t fileSize,
+                                    std::string_view fileName, uint64_t dataSize) {
   const uint16_t bs = header.blockSize;
   if (bs == 0) return Corruption(std::string(fileName), 6, "memo block size 0");
-  if (data.size() > 0xFFFFFFFFull - 8) {
+  if (dataSize > 0xFFFFFFFFull - 8) {
     return FormatError{FormatErrorKind::kInvalidValue, std::string(fileName), 0, "memo too long"};
   }
-  const uint64_t needed = BlocksFor(8 + data.size(), bs);
+  const uint64_t needed = BlocksFor(8 + dataSize, bs);
   uint64_t next = header.nextFree;
   next = std::max(next, BlocksFor(kFptHeaderSize, bs));
   next = std::max(next, BlocksFor(fileSize, bs));
@@ -78,41 +75,59 @@ Result<MemoWritePlan> PlanFptAppend(const FptHeader& header, uint64_t fileSize,
   if (newNext > 0xFFFFFFFFull) {
     return FormatError{FormatErrorKind::kInvalidValue, std::string(fileName), 0, "memo file full"};
   }
-  std::string block(needed * bs, '\0');
-  auto* p = reinterpret_cast<uint8_t*>(block.data());
-  EncodeBE32(p, type);
-  EncodeBE32(p + 4, static_cast<uint32_t>(data.size()));
-  std::copy(data.begin(), data.end(), block.begin() + 8);
-  plan.block = static_cast<uint32_t>(next);
-  plan.patches.push_back({next * bs, std::move(block)});
+  return FptPlacement{static_cast<uint32_t>(next), next * bs, needed * bs,
+                      static_cast<uint32_t>(newNext)};
+}
+
+void EncodeFptBlock(uint32_t type, std::string_view data, std::span<uint8_t> out) {
+  EncodeBE32(out.data(), type);
+  EncodeBE32(out.data() + 4, static_cast<uint32_t>(data.size()));
+  std::copy(data.begin(), data.end(), out.begin() + 8);
+  std::fill(out.begin() + 8 + static_cast<ptrdiff_t>(data.size()), out.end(), uint8_t{0});
+}
+
+Result<MemoWritePlan> PlanFptAppend(const FptHeader& header, uint64_t fileSize,
+                                    std::string_view fileName, uint32_t type,
+                                    std::string_view data) {
+  MemoWritePlan plan;
+  if (data.empty()) return plan;
+  Result<FptPlacement> place = PlaceFptAppend(header, fileSize, fileName, data.size());
+  if (!place) return place.error();
+  const FptPlacement& p = place.value();
+  std::string block(p.length, '\0');
+  EncodeFptBlock(type, data, {reinterpret_cast<uint8_t*>(block.data()), block.size()});
+  plan.block = p.block;
+  plan.patches.reserve(2);
+  plan.patches.push_back({p.offset, std::move(block)});
   std::string head(4, '\0');
-  EncodeBE32(reinterpret_cast<uint8_t*>(head.data()), static_cast<uint32_t>(newNext));
+  EncodeBE32(reinterpret_cast<uint8_t*>(head.data()), p.nextFree);
   plan.patches.push_back({0, std::move(head)});
   return plan;
 }
 
-Result<MemoWritePlan> PlanFptWrite(std::span<const uint8_t> file, std::string_view fileName,
-                                   uint32_t oldBlock, uint32_t type, std::string_view data) {
+Result<MemoWritePlan> PlanFptReplace(const FptHeader& header, uint64_t fileSize,
+                                     std::string_view fileName, uint32_t oldBlock,
+                                     std::span<const uint8_t> oldHead, uint32_t type,
+                                     std::string_view data) {
   MemoWritePlan plan;
   if (data.empty()) return plan;
-  std::string file_name(fileName);
-  if (file.size() < kFptHeaderSize) {
-    return Corruption(file_name, 0, "memo file shorter than its 512-byte header");
+  if (fileSize < kFptHeaderSize) {
+    return Corruption(std::string(fileName), 0, "memo file shorter than its 512-byte header");
   }
-  Result<FptHeader> h = ParseFptHeader(file, fileName);
-  if (!h) return h.error();
-  const uint16_t bs = h.value().blockSize;
+  const uint16_t bs = header.blockSize;
+  if (bs == 0) return Corruption(std::string(fileName), 6, "memo block size 0");
   if (data.size() > 0xFFFFFFFFull - 8) {
-    return FormatError{FormatErrorKind::kInvalidValue, file_name, 0, "memo too long"};
+    return FormatError{FormatErrorKind::kInvalidValue, std::string(fileName), 0, "memo too long"};
   }
   const uint64_t needed = BlocksFor(8 + data.size(), bs);
 
   if (oldBlock != 0) {
     const uint64_t oldOffset = static_cast<uint64_t>(oldBlock) * bs;
-    if (oldOffset >= kFptHeaderSize && oldOffset <= file.size() && file.size() - oldOffset >= 8) {
-      const uint64_t oldLength = DecodeBE32(&file[oldOffset + 4]);
+    if (oldOffset >= kFptHeaderSize && oldOffset <= fileSize && fileSize - oldOffset >= 8 &&
+        oldHead.size() >= 8) {
+      const uint64_t oldLength = DecodeBE32(&oldHead[4]);
       // Only a memo that really lies in the file owns its blocks.
-      if (oldLength <= file.size() - oldOffset - 8 && needed <= BlocksFor(8 + oldLength, bs)) {
+      if (oldLength <= fileSize - oldOffset - 8 && needed <= BlocksFor(8 + oldLength, bs)) {
         std::string block(8, '\0');
         auto* p = reinterpret_cast<uint8_t*>(block.data());
         EncodeBE32(p, type);
@@ -124,7 +139,23 @@ Result<MemoWritePlan> PlanFptWrite(std::span<const uint8_t> file, std::string_vi
       }
     }
   }
-  return PlanFptAppend(h.value(), file.size(), fileName, type, data);
+  return PlanFptAppend(header, fileSize, fileName, type, data);
+}
+
+Result<MemoWritePlan> PlanFptWrite(std::span<const uint8_t> file, std::string_view fileName,
+                                   uint32_t oldBlock, uint32_t type, std::string_view data) {
+  if (data.empty()) return MemoWritePlan{};
+  if (file.size() < kFptHeaderSize) {
+    return Corruption(std::string(fileName), 0, "memo file shorter than its 512-byte header");
+  }
+  Result<FptHeader> h = ParseFptHeader(file, fileName);
+  if (!h) return h.error();
+  std::span<const uint8_t> oldHead;
+  const uint64_t oldOffset = static_cast<uint64_t>(oldBlock) * h.value().blockSize;
+  if (oldBlock != 0 && oldOffset < file.size()) {
+    oldHead = file.subspan(oldOffset, std::min<uint64_t>(8, file.size() - oldOffset));
+  }
+  return PlanFptReplace(h.value(), file.size(), fileName, oldBlock, oldHead, type, data);
 }
 
 }  // namespace tabrix

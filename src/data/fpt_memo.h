@@ -71,6 +71,29 @@ std::string NewFptFile(uint16_t blockSize = kFptDefaultBlockSize);
 Result<MemoWritePlan> PlanFptWrite(std::span<const uint8_t> file, std::string_view fileName,
                                    uint32_t oldBlock, uint32_t type, std::string_view data);
 
+// PlanFptWrite from the header, the file size and the first bytes of the old memo's block
+// (`oldHead`: up to 8 bytes read at oldBlock x block size; fewer when the file ends there), so
+// a caller that holds no image of the file plans exactly what PlanFptWrite plans.
+Result<MemoWritePlan> PlanFptReplace(const FptHeader& header, uint64_t fileSize,
+                                     std::string_view fileName, uint32_t oldBlock,
+                                     std::span<const uint8_t> oldHead, uint32_t type,
+                                     std::string_view data);
+
+// Where PlanFptAppend puts a new memo of `dataSize` bytes: its block number, the file offset
+// and length (whole blocks) of the bytes it writes there, and the next-free block after them.
+struct FptPlacement {
+  uint32_t block = 0;
+  uint64_t offset = 0;
+  uint64_t length = 0;
+  uint32_t nextFree = 0;
+};
+// REQUIRES: dataSize > 0. Fails as PlanFptAppend does (block size 0, memo too long, file full).
+Result<FptPlacement> PlaceFptAppend(const FptHeader& header, uint64_t fileSize,
+                                    std::string_view fileName, uint64_t dataSize);
+// The bytes of a memo block: type, length, data and zero padding to the end of `out`.
+// REQUIRES: out.size() >= 8 + data.size().
+void EncodeFptBlock(uint32_t type, std::string_view data, std::span<uint8_t> out);
+
 // Plans storing `data` as a new memo after the existing ones, from the file's header and size
 // alone (appending needs no other byte of the memo file; PlanFptWrite uses it for every memo
 // that does not fit its old blocks). Same placement and patches as PlanFptWrite.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "data/byte_coding.h"
@@ -20,6 +21,8 @@ DbtFlavour FlavourOf(MemoKind kind) {
   return kind == MemoKind::kDbt4 ? DbtFlavour::kDbase4 : DbtFlavour::kDbase3;
 }
 
+constexpr uint8_t kDbase4Marker[4] = {0xFF, 0xFF, 0x08, 0x00};
+
 }  // namespace
 
 TableStatus MemoFile::Open(Env* env, const std::string& fileName, const OpenOptions& options,
@@ -29,130 +32,266 @@ TableStatus MemoFile::Open(Env* env, const std::string& fileName, const OpenOpti
   IoStatus io = env->Open(fileName, options, &file);
   if (!io.ok()) return TableIoError(kGenOpen, kSubOpen, driver, io, "OpenTable");
   std::unique_ptr<MemoFile> memo(new MemoFile(std::move(file), kind, driver, !options.exclusive));
-  io = memo->Refresh(true);
+  io = memo->ReadHeader();
   if (!io.ok()) return TableIoError(kGenOpen, kSubOpen, driver, io, "OpenTable");
+  memo->written_ = memo->size_;
+  const std::span<const uint8_t> head(memo->header_, memo->headerBytes_);
   if (kind == MemoKind::kFpt) {
-    Result<FptHeader> h = ParseFptHeader(memo->image_, fileName);
+    Result<FptHeader> h = ParseFptHeader(head, fileName);
     if (!h) return TableFormatError(h.error(), driver, "OpenTable", kGenOpen);
   } else {
-    Result<DbtHeader> h = ParseDbtHeader(memo->image_, FlavourOf(kind), fileName);
+    Result<DbtHeader> h = ParseDbtHeader(head, FlavourOf(kind), fileName);
     if (!h) return TableFormatError(h.error(), driver, "OpenTable", kGenOpen);
   }
   *out = std::move(memo);
   return {};
 }
 
-IoStatus MemoFile::ReadRange(uint64_t offset, uint64_t length) const {
-  if (offset >= image_.size() || length == 0) return {};
-  length = std::min<uint64_t>(length, image_.size() - offset);
-  size_t got = 0;
-  IoStatus io = file_->ReadAt(offset, {image_.data() + offset, static_cast<size_t>(length)}, &got);
+MemoFile::~MemoFile() {
+  if (WriteBehind().ok()) (void)WriteHeader();
+}
+
+IoStatus MemoFile::ReadHeader() const {
+  uint64_t size = 0;
+  IoStatus io = file_->Size(&size);
   if (!io.ok()) return io;
-  // A file cut by another program between Size and ReadAt: keep what arrived.
-  if (got < length) image_.resize(offset + got);
+  size_t got = 0;
+  io = file_->ReadAt(0, {header_, kMemoHeaderBytes}, &got);
+  if (!io.ok()) return io;
+  headerBytes_ = got;
+  // The file may have grown between the two calls.
+  size = std::max<uint64_t>(size, got);
+  if (size < size_) window_.clear();  // packed by another program
+  size_ = size;
   return {};
 }
 
 IoStatus MemoFile::WriteBehind() const {
-  if (shared_ || written_ >= image_.size()) return {};
-  IoStatus io = file_->WriteAt(written_, {image_.data() + written_, image_.size() - written_});
+  if (shared_ || tail_.size() == 0) return {};
+  IoStatus io = file_->WriteAt(written_, {tail_.data(), tail_.size()});
   if (!io.ok()) return io;
-  written_ = image_.size();
+  written_ += tail_.size();
+  tail_.clear();
   return {};
 }
 
-MemoFile::~MemoFile() {
-  (void)WriteBehind();
-}
-
-IoStatus MemoFile::Refresh(bool whole) const {
-  IoStatus io = WriteBehind();
-  if (!io.ok()) return io;
-  uint64_t size = 0;
-  io = file_->Size(&size);
-  if (!io.ok()) return io;
-  const uint64_t old = image_.size();
-  if (size == old && !whole) return {};
-  if (size < old) whole = true;
-  image_.resize(static_cast<size_t>(size));
-  if (whole) {
-    io = ReadRange(0, size);
-  } else {
-    io = ReadRange(0, std::min<uint64_t>(kFptHeaderSize, old));
-    if (io.ok()) io = ReadRange(old, size - old);
-  }
-  if (io.ok()) written_ = image_.size();
+IoStatus MemoFile::WriteHeader() const {
+  if (!headerDirty_) return {};
+  IoStatus io = file_->WriteAt(0, {header_, 4});
+  if (io.ok()) headerDirty_ = false;
   return io;
 }
 
-IoStatus MemoFile::RefreshBlock(uint32_t block) const {
-  if (IoStatus io = WriteBehind(); !io.ok()) return io;
-  uint64_t blockSize = kDbtBlockSize;
-  if (kind_ == MemoKind::kFpt) {
-    Result<FptHeader> h = ParseFptHeader(image_, fileName());
-    if (!h) return {};
-    blockSize = h.value().blockSize;
-  } else if (kind_ == MemoKind::kDbt4) {
-    Result<DbtHeader> h = ParseDbtHeader(image_, DbtFlavour::kDbase4, fileName());
-    if (!h) return {};
-    blockSize = h.value().blockSize;
-  }
-  const uint64_t offset = uint64_t{block} * blockSize;
-  if (offset >= image_.size()) return {};
-  IoStatus io = ReadRange(offset, 8);
-  if (!io.ok() || offset + 8 > image_.size()) return io;
-  const uint8_t* p = image_.data() + offset;
-  uint64_t length = 0;
-  if (kind_ == MemoKind::kFpt) {
-    length = 8 + uint64_t{DecodeBE32(p + 4)};
-  } else if (kind_ == MemoKind::kDbt4 && p[0] == 0xFF && p[1] == 0xFF && p[2] == 0x08) {
-    length = DecodeLE32(p + 4);
-  } else {
-    // dBASE III text runs to its terminator: read block by block until one holds it.
-    for (uint64_t at = offset; at < image_.size(); at += kDbtBlockSize) {
-      io = ReadRange(at, kDbtBlockSize);
-      if (!io.ok()) return io;
-      const uint8_t* begin = image_.data() + at;
-      const uint8_t* end = begin + std::min<uint64_t>(kDbtBlockSize, image_.size() - at);
-      if (std::find(begin, end, kDbtTerminator) != end) break;
-    }
-    return {};
-  }
-  return ReadRange(offset, length);
-}
-
 IoStatus MemoFile::Flush() {
-  if (IoStatus io = WriteBehind(); !io.ok()) return io;
-  if (headerDirty_ && image_.size() >= 4) {
-    IoStatus io = file_->WriteAt(0, {image_.data(), 4});
-    if (!io.ok()) return io;
-    headerDirty_ = false;
-  }
+  IoStatus io = WriteBehind();
+  if (io.ok()) io = WriteHeader();
+  if (!io.ok()) return io;
   return file_->Flush();
 }
 
-Result<MemoData> MemoFile::ReadMemo(uint32_t block) const {
-  Result<MemoData> r = ReadFromImage(block);
-  if (r || !shared_) return r;
-  // Another program may have appended the memo since the image was last brought up to date.
-  IoStatus io = Refresh(false);
-  if (!io.ok()) return Corruption(fileName(), 0, "memo file unreadable: " + io.ToString());
-  return ReadFromImage(block);
+IoStatus MemoFile::Refresh(bool whole) const {
+  if (!shared_) return {};
+  uint64_t size = 0;
+  IoStatus io = file_->Size(&size);
+  if (!io.ok()) return io;
+  if (size == size_ && !whole) return {};
+  if (size < size_ || whole) window_.clear();
+  return ReadHeader();
 }
 
-Result<MemoData> MemoFile::ReadFromImage(uint32_t block) const {
-  if (kind_ == MemoKind::kFpt) {
-    Result<FptMemoReader> r = FptMemoReader::Open(image_, fileName());
-    if (!r) return r.error();
-    return r.value().ReadMemo(block);
+IoStatus MemoFile::RefreshBlock(uint32_t) const {
+  if (shared_) window_.clear();
+  return {};
+}
+
+bool MemoFile::Holds(uint64_t offset, uint64_t length) const {
+  auto inside = [&] { return offset <= size_ && size_ - offset >= length; };
+  if (inside() || !shared_) return inside();
+  // Another program may have appended it since the size was last read.
+  uint64_t size = 0;
+  if (!file_->Size(&size).ok()) return false;
+  if (size < size_) window_.clear();
+  size_ = size;
+  return inside();
+}
+
+FormatError MemoFile::Unreadable(uint64_t offset, const IoStatus& io) const {
+  return Corruption(fileName(), offset, "memo file unreadable: " + io.ToString());
+}
+
+Result<std::span<const uint8_t>> MemoFile::Bytes(uint64_t offset, uint64_t length) const {
+  if (offset >= size_ || length == 0) return std::span<const uint8_t>();
+  length = std::min(length, size_ - offset);
+  if (!shared_) {
+    if (offset >= written_)
+      return std::span<const uint8_t>(tail_.data() + (offset - written_), length);
+    length = std::min(length, written_ - offset);
   }
-  Result<DbtMemoReader> r = DbtMemoReader::Open(image_, FlavourOf(kind_), fileName());
-  if (!r) return r.error();
-  return r.value().ReadMemo(block);
+  if (offset >= windowStart_ && offset - windowStart_ < window_.size() &&
+      window_.size() - (offset - windowStart_) >= length) {
+    return std::span<const uint8_t>(window_.data() + (offset - windowStart_), length);
+  }
+  // The window moves to offset: the memos after this one follow it in the file.
+  uint64_t want = std::max<uint64_t>(length, kMemoWindowBytes);
+  want = std::min(want, (shared_ ? size_ : written_) - offset);
+  window_.resize(static_cast<size_t>(want));
+  size_t got = 0;
+  IoStatus io = file_->ReadAt(offset, {window_.data(), window_.size()}, &got);
+  if (!io.ok()) {
+    window_.clear();
+    return Unreadable(offset, io);
+  }
+  // A file cut by another program meanwhile: keep what arrived.
+  window_.resize(got);
+  windowStart_ = offset;
+  return std::span<const uint8_t>(window_.data(), std::min<uint64_t>(length, got));
+}
+
+Result<uint64_t> MemoFile::AppendBytes(uint64_t offset, uint64_t length, std::string* out) const {
+  uint64_t done = 0;
+  while (done < length) {
+    const uint64_t at = offset + done;
+    const uint64_t want = length - done;
+    if (want > kMemoWindowBytes && (shared_ || at < written_)) {
+      // A long run: straight from the file into the value.
+      const uint64_t n = shared_ ? want : std::min(want, written_ - at);
+      const size_t old = out->size();
+      out->resize(old + static_cast<size_t>(n));
+      size_t got = 0;
+      IoStatus io = file_->ReadAt(at, {reinterpret_cast<uint8_t*>(out->data()) + old, n}, &got);
+      if (!io.ok()) return Unreadable(at, io);
+      out->resize(old + got);
+      done += got;
+      if (got < n) break;
+      continue;
+    }
+    Result<std::span<const uint8_t>> bytes = Bytes(at, want);
+    if (!bytes) return bytes.error();
+    if (bytes.value().empty()) break;
+    out->append(reinterpret_cast<const char*>(bytes.value().data()), bytes.value().size());
+    done += bytes.value().size();
+  }
+  return done;
+}
+
+Result<MemoData> MemoFile::ReadMemo(uint32_t block) const {
+  const std::string& name = fileName();
+  const std::span<const uint8_t> head(header_, headerBytes_);
+  MemoData m;
+  if (kind_ == MemoKind::kFpt) {
+    Result<FptHeader> h = ParseFptHeader(head, name);
+    if (!h) return h.error();
+    const uint64_t offset = uint64_t{block} * h.value().blockSize;
+    if (offset < kFptHeaderSize) {
+      return Corruption(name, offset,
+                        "memo block " + std::to_string(block) + " lies inside the file header");
+    }
+    uint8_t blockHead[8];
+    Result<uint64_t> got = Holds(offset, 8) ? AppendBytes(offset, 8, &m.bytes) : uint64_t{0};
+    if (!got) return got.error();
+    if (got.value() < 8) {
+      return Corruption(name, offset,
+                        "memo block " + std::to_string(block) + " lies outside the file");
+    }
+    std::memcpy(blockHead, m.bytes.data(), 8);
+    m.bytes.clear();
+    m.type = DecodeBE32(blockHead);
+    const uint64_t length = DecodeBE32(blockHead + 4);
+    got = Holds(offset + 8, length) ? AppendBytes(offset + 8, length, &m.bytes) : uint64_t{0};
+    if (!got) return got.error();
+    if (got.value() < length) {
+      return Corruption(name, offset + 4,
+                        "memo length " + std::to_string(length) + " runs past the end of the file");
+    }
+    return m;
+  }
+
+  Result<DbtHeader> h = ParseDbtHeader(head, FlavourOf(kind_), name);
+  if (!h) return h.error();
+  const uint64_t offset = uint64_t{block} * h.value().blockSize;
+  if (block == 0) return Corruption(name, 0, "memo pointer to the header block 0");
+  if (!Holds(offset, 1)) {
+    return Corruption(name, offset,
+                      "memo block " + std::to_string(block) + " lies outside the file");
+  }
+  if (kind_ == MemoKind::kDbt4) {
+    Result<uint64_t> got = AppendBytes(offset, 8, &m.bytes);
+    if (!got) return got.error();
+    if (got.value() == 8 && std::equal(m.bytes.begin(), m.bytes.begin() + 4,
+                                       reinterpret_cast<const char*>(kDbase4Marker))) {
+      const uint64_t length = DecodeLE32(reinterpret_cast<const uint8_t*>(m.bytes.data()) + 4);
+      m.bytes.clear();
+      got = length >= 8 && Holds(offset, length) ? AppendBytes(offset + 8, length - 8, &m.bytes)
+                                                 : uint64_t{0};
+      if (!got) return got.error();
+      if (length < 8 || got.value() < length - 8) {
+        return Corruption(name, offset + 4,
+                          "memo length " + std::to_string(length) + " does not fit the file");
+      }
+      return m;
+    }
+    m.bytes.clear();
+  }
+  // dBASE III text runs to its terminator, or to the end of the file.
+  for (uint64_t at = offset;;) {
+    Result<std::span<const uint8_t>> bytes = Bytes(at, kMemoWindowBytes);
+    if (!bytes) return bytes.error();
+    const std::span<const uint8_t> b = bytes.value();
+    if (b.empty()) break;
+    const auto end = std::find(b.begin(), b.end(), kDbtTerminator);
+    m.bytes.append(reinterpret_cast<const char*>(b.data()), static_cast<size_t>(end - b.begin()));
+    if (end != b.end()) break;
+    at += b.size();
+  }
+  return m;
+}
+
+void MemoFile::PatchWindow(uint64_t offset, std::span<const uint8_t> bytes) const {
+  const uint64_t from = std::max(offset, windowStart_);
+  const uint64_t to = std::min(offset + bytes.size(), windowStart_ + window_.size());
+  if (from < to) {
+    std::memcpy(window_.data() + (from - windowStart_), bytes.data() + (from - offset), to - from);
+  }
+  if (offset < kMemoHeaderBytes) {
+    const uint64_t end = std::min<uint64_t>(offset + bytes.size(), kMemoHeaderBytes);
+    std::memcpy(header_ + offset, bytes.data(), end - offset);
+    headerBytes_ = std::max<size_t>(headerBytes_, end);
+  }
 }
 
 TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* block) {
+  if (data.empty()) {
+    *block = 0;
+    return {};
+  }
+  if (!shared_ && kind_ == MemoKind::kFpt && oldBlock == 0 && size_ >= kFptHeaderSize) {
+    // A new memo in an exclusive FPT (every append): its block goes straight into the tail,
+    // placed as PlanFptAppend places it, without building patches.
+    Result<FptHeader> h = ParseFptHeader({header_, headerBytes_}, fileName());
+    if (!h) return TableFormatError(h.error(), driver_, "PutField");
+    Result<FptPlacement> place = PlaceFptAppend(h.value(), size_, fileName(), data.size());
+    if (!place) return TableFormatError(place.error(), driver_, "PutField");
+    const FptPlacement& p = place.value();
+    if (p.offset >= written_ && p.offset <= size_) {
+      const size_t at = static_cast<size_t>(p.offset - written_);
+      tail_.resize(std::max<size_t>(tail_.size(), at + p.length));
+      EncodeFptBlock(kMemoTypeText, data, {tail_.data() + at, static_cast<size_t>(p.length)});
+      size_ = std::max(size_, p.offset + p.length);
+      EncodeBE32(header_, p.nextFree);  // written by Flush
+      headerBytes_ = std::max<size_t>(headerBytes_, 4);
+      headerDirty_ = true;
+      if (tail_.size() >= kMemoWriteBehindBytes) {
+        IoStatus io = WriteBehind();
+        if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "PutField");
+      }
+      *block = p.block;
+      return {};
+    }
+    // A damaged next-free pointer beyond the end: the general way below.
+  }
   RangeLock lock;
+  uint8_t oldHead[8];
+  size_t oldHeadBytes = 0;
   if (shared_) {
     for (int i = 0; i < kMemoLockTries && !lock.held(); ++i) {
       if (i > 0) std::this_thread::sleep_for(kMemoLockPause);
@@ -167,45 +306,69 @@ TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* 
       return e;
     }
     // Another program may have allocated blocks or rewritten the old value.
-    IoStatus io = Refresh(false);
-    if (io.ok() && oldBlock != 0 && kind_ == MemoKind::kFpt) {
-      Result<FptHeader> h = ParseFptHeader(image_, fileName());
-      if (h) io = ReadRange(static_cast<uint64_t>(oldBlock) * h.value().blockSize, 8);
+    IoStatus io = ReadHeader();
+    if (io.ok() && oldBlock != 0 && kind_ == MemoKind::kFpt && headerBytes_ >= 8) {
+      const uint64_t blockSize = DecodeBE16(header_ + 6);
+      io = file_->ReadAt(uint64_t{oldBlock} * blockSize, oldHead, &oldHeadBytes);
     }
     if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "PutField");
   }
-  Result<MemoWritePlan> plan = kind_ == MemoKind::kFpt
-                                   ? PlanFptWrite(image_, fileName(), oldBlock, kMemoTypeText, data)
-                                   : PlanDbtWrite(image_, FlavourOf(kind_), fileName(), data);
+  const std::string& name = fileName();
+  const std::span<const uint8_t> head(header_, headerBytes_);
+  Result<MemoWritePlan> plan = MemoWritePlan{};
+  if (kind_ == MemoKind::kFpt) {
+    Result<FptHeader> h = ParseFptHeader(head, name);
+    if (!h) return TableFormatError(h.error(), driver_, "PutField");
+    if (!shared_ && oldBlock != 0) {
+      std::string bytes;
+      Result<uint64_t> got = AppendBytes(uint64_t{oldBlock} * h.value().blockSize, 8, &bytes);
+      if (!got) return TableFormatError(got.error(), driver_, "PutField");
+      oldHeadBytes = bytes.size();
+      std::memcpy(oldHead, bytes.data(), oldHeadBytes);
+    }
+    plan = PlanFptReplace(h.value(), size_, name, oldBlock, {oldHead, oldHeadBytes}, kMemoTypeText,
+                          data);
+  } else {
+    Result<DbtHeader> h = ParseDbtHeader(head, FlavourOf(kind_), name);
+    if (!h) return TableFormatError(h.error(), driver_, "PutField");
+    plan = PlanDbtAppend(h.value(), size_, FlavourOf(kind_), name, data);
+  }
   if (!plan) return TableFormatError(plan.error(), driver_, "PutField");
+
   for (const FilePatch& p : plan.value().patches) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(p.bytes.data());
-    // The next-free pointer of an exclusive file waits for Flush (one write less per memo).
-    const bool deferred = !shared_ && p.offset == 0 && p.bytes.size() == 4;
-    // So do the bytes an exclusive file gains at its end (written by WriteBehind).
-    // (Only bytes that continue the image: a damaged next-free pointer far beyond the end is
-    // left to the file call to refuse.)
-    const bool behind = !shared_ && p.offset >= written_ && p.offset <= image_.size();
-    IoStatus io =
-        deferred || behind ? IoStatus() : file_->WriteAt(p.offset, {bytes, p.bytes.size()});
-    headerDirty_ = headerDirty_ || deferred;
+    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(p.bytes.data()),
+                                         p.bytes.size());
+    const uint64_t end = p.offset + bytes.size();
+    if (!shared_ && p.offset == 0 && bytes.size() == 4) {
+      // The next-free pointer of an exclusive file waits for Flush (one write less per memo).
+      std::memcpy(header_, bytes.data(), 4);
+      headerBytes_ = std::max<size_t>(headerBytes_, 4);
+      headerDirty_ = true;
+      continue;
+    }
+    if (!shared_ && p.offset >= written_ && p.offset <= size_) {
+      // Bytes that continue the file: into the tail, written by WriteBehind.
+      const size_t at = static_cast<size_t>(p.offset - written_);
+      if (at + bytes.size() > tail_.size()) tail_.resize(at + bytes.size());
+      std::memcpy(tail_.data() + at, bytes.data(), bytes.size());
+      size_ = std::max(size_, end);
+      continue;
+    }
+    // Into the file. On an exclusive file the tail goes first when the patch reaches past the
+    // file, so that the file never has a hole where the tail belongs. (A damaged next-free
+    // pointer far beyond the end is left to the file call to refuse.)
+    IoStatus io = !shared_ && end > written_ ? WriteBehind() : IoStatus();
+    if (io.ok()) io = file_->WriteAt(p.offset, bytes);
     if (!io.ok()) {
-      // The image may now differ from the file: read it again before the next use.
-      (void)Refresh(true);
+      // The window may now differ from the file: read it again on its next use.
+      window_.clear();
       return TableIoError(kGenWrite, kSubWrite, driver_, io, "PutField");
     }
-    if (p.offset + p.bytes.size() > image_.size()) {
-      // A gap before the patch reads as zeros, as the file's hole does.
-      const size_t old = image_.size();
-      image_.resize(p.offset + p.bytes.size());
-      if (p.offset > old) {
-        std::fill(image_.data() + old, image_.data() + p.offset, uint8_t{0});
-      }
-    }
-    std::copy(bytes, bytes + p.bytes.size(), image_.data() + p.offset);
-    if (!shared_ && !deferred && !behind) written_ = std::max(written_, p.offset + p.bytes.size());
+    PatchWindow(p.offset, bytes);
+    size_ = std::max(size_, end);
+    if (!shared_) written_ = std::max(written_, end);
   }
-  if (!shared_ && image_.size() - written_ >= kMemoWriteBehindBytes) {
+  if (!shared_ && tail_.size() >= kMemoWriteBehindBytes) {
     IoStatus io = WriteBehind();
     if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "PutField");
   }

@@ -1,23 +1,30 @@
 #pragma once
 // The memo file of an open table (FPT or DBT), read and written through the Env.
 //
-// The file's bytes are held in memory (`image`) so that the format readers and write planners
-// of fpt_memo.h and dbt_memo.h work on them unchanged. The image follows the file:
-//   - shared files: the size is checked when a memo lies beyond the image (another program
-//     appended it) and on Refresh(), which the table calls whenever it reads records from its
-//     file, so the image is never older than the records it is read for; a file that shrank
-//     (packed by another program) is read again completely;
-//   - exclusive files: nobody else writes, so the image is the truth; the header's next-free
-//     pointer is written by Flush() only (a stale pointer is safe: the planners never trust a
-//     pointer into existing data), and memos appended at the end of the file collect in the
-//     image and reach the file in writes of up to kMemoWriteBehindBytes (at the latest on
-//     Flush, Refresh and destruction);
-//   - a write runs under the memo allocation lock (lock_offsets.h) on shared tables and
-//     re-reads the header, the new tail and the old value's block header under that lock
-//     first, so a next-free pointer moved by another program is honoured;
-//   - the patches of a write go to the file (data blocks, then the header) and to the image.
+// Only what a memo operation needs is held in memory, never the whole file:
+//   - the file's header (its first 512 bytes: block size, next-free pointer);
+//   - a read window: up to kMemoWindowBytes of the file read at the position of the last
+//     memo that missed it. Memos lie in the file roughly in the order of their records, so a
+//     walk through the table reads the memo file in window-sized pieces; a memo longer than
+//     the window is read straight into its value;
+//   - exclusive files only: the bytes appended at the end of the file (new memos) and not yet
+//     written, up to kMemoWriteBehindBytes (the tail), and the next-free pointer, which is
+//     written by Flush() (and on destruction) only: a stale pointer is safe, the planners never
+//     trust a pointer into existing data.
+// The file size follows the file:
+//   - exclusive files: nobody else writes, so the size in memory (file plus tail) is the truth;
+//   - shared files: Refresh() (which the table calls whenever it reads records from its file)
+//     checks the size and re-reads the header when it changed; a memo beyond the known size
+//     checks again before it is called damaged; a file that shrank (packed by another
+//     program) drops the window.
+// A write runs under the memo allocation lock (lock_offsets.h) on shared tables and re-reads
+// the header, the size and the old value's block header under that lock first, so a
+// next-free pointer moved by another program is honoured. The patches of a write go to the
+// file (data blocks, then the header) or, on exclusive files, to the tail; the window takes
+// every patch it overlaps.
 // A memo another program rewrote in place inside its old blocks is seen after RefreshBlock
-// (the table calls it for the memos of a record after locking it, as it re-reads the record).
+// (the table calls it for the memos of a record after locking it, as it re-reads the record):
+// it drops the window.
 
 #include <algorithm>
 #include <cstdint>
@@ -38,22 +45,22 @@
 namespace tabrix {
 
 inline constexpr size_t kMemoWriteBehindBytes = 1024 * 1024;
+inline constexpr size_t kMemoWindowBytes = 128 * 1024;
+// The header bytes held in memory: the whole header of both formats.
+inline constexpr size_t kMemoHeaderBytes = 512;
 
-// The bytes of the memo file in memory. Unlike a vector, growing leaves the new bytes
-// uninitialised: they are filled by file reads and patches, and zero-filling hundreds of
-// megabytes first would cost as much as reading them.
-class ByteImage {
+// A byte buffer whose growth leaves the new bytes uninitialised: they are filled by file reads
+// and copies at once.
+class ByteBuffer {
  public:
-  ByteImage() = default;
-  ByteImage(const ByteImage&) = delete;
-  ByteImage& operator=(const ByteImage&) = delete;
-  ~ByteImage() { std::free(bytes_); }
+  ByteBuffer() = default;
+  ByteBuffer(const ByteBuffer&) = delete;
+  ByteBuffer& operator=(const ByteBuffer&) = delete;
+  ~ByteBuffer() { std::free(bytes_); }
   uint8_t* data() { return bytes_; }
   const uint8_t* data() const { return bytes_; }
   size_t size() const { return size_; }
-  operator std::span<const uint8_t>() const { return {bytes_, size_}; }
-  // Growing keeps the bytes so far. The capacity doubles, and large blocks grow by remapping
-  // (realloc), so appending copies nothing.
+  // Growing keeps the bytes so far; the capacity doubles.
   void resize(size_t size) {
     if (size > capacity_) {
       const size_t capacity = std::max(size, 2 * capacity_);
@@ -64,6 +71,7 @@ class ByteImage {
     }
     size_ = size;
   }
+  void clear() { size_ = 0; }
 
  private:
   uint8_t* bytes_ = nullptr;
@@ -93,11 +101,11 @@ class MemoFile final : public MemoSource {
   // Best effort: writes the memos held back. Call Flush() to see its errors.
   ~MemoFile();
 
-  // Brings the image up to date: appended bytes only, or (whole) everything.
+  // Shared files: brings the size and the header up to date (whole: and drops the window).
+  // Exclusive files hold the truth: nothing to do.
   IoStatus Refresh(bool whole) const;
-  // Reads the memo at `block` again from the file (after a lock: another program may have
-  // rewritten it in place). Blocks outside the image are left alone; reading them reports
-  // the damage.
+  // Shared files: the memo at `block` is read again from the file on its next read (after a
+  // lock: another program may have rewritten it in place).
   IoStatus RefreshBlock(uint32_t block) const;
 
   const std::string& fileName() const { return file_->fileName(); }
@@ -106,18 +114,37 @@ class MemoFile final : public MemoSource {
  private:
   MemoFile(std::unique_ptr<File> file, MemoKind kind, std::string driver, bool shared)
       : file_(std::move(file)), kind_(kind), driver_(std::move(driver)), shared_(shared) {}
-  IoStatus ReadRange(uint64_t offset, uint64_t length) const;
-  // Exclusive files: writes the image bytes from written_ on.
+  // Reads the header and the size from the file.
+  IoStatus ReadHeader() const;
+  // The first bytes of [offset, offset + length) of the file (tail included), through the
+  // window: at least one byte unless the file ends at offset, and all of them unless the
+  // range crosses the end of the file or the start of the tail.
+  Result<std::span<const uint8_t>> Bytes(uint64_t offset, uint64_t length) const;
+  // Appends the bytes [offset, offset + length) to *out (fewer when the file ends before) and
+  // returns their count. Long runs are read straight into *out, past the window.
+  Result<uint64_t> AppendBytes(uint64_t offset, uint64_t length, std::string* out) const;
+  // Shared files: whether the file has grown to hold [offset, offset + length) since its size
+  // was last read (reads the size again).
+  bool Holds(uint64_t offset, uint64_t length) const;
+  FormatError Unreadable(uint64_t offset, const IoStatus& io) const;
+  // Exclusive files: writes the tail.
   IoStatus WriteBehind() const;
-  Result<MemoData> ReadFromImage(uint32_t block) const;
+  // Applies a patch that reached the file to the window.
+  void PatchWindow(uint64_t offset, std::span<const uint8_t> bytes) const;
+  IoStatus WriteHeader() const;
 
   std::unique_ptr<File> file_;
   MemoKind kind_;
   std::string driver_;
   bool shared_;
-  bool headerDirty_ = false;
-  mutable ByteImage image_;
-  mutable uint64_t written_ = 0;  // exclusive files: the image bytes up to here are in the file
+  mutable uint8_t header_[kMemoHeaderBytes] = {};
+  mutable size_t headerBytes_ = 0;    // bytes of header_ the file holds
+  mutable bool headerDirty_ = false;  // exclusive files: next-free pointer not yet written
+  mutable uint64_t size_ = 0;         // the file's size (exclusive files: with the tail)
+  mutable uint64_t written_ = 0;      // exclusive files: the file holds the bytes up to here
+  mutable ByteBuffer tail_;           // exclusive files: the bytes written_ ... size_
+  mutable ByteBuffer window_;
+  mutable uint64_t windowStart_ = 0;
 };
 
 }  // namespace tabrix

@@ -29,7 +29,8 @@ struct LayerState {
   Env* env = nullptr;
 };
 
-LayerState& S() {
+// Inlined: every area operation asks for the state several times.
+[[gnu::always_inline]] inline LayerState& S() {
   static LayerState state;
   return state;
 }
@@ -38,8 +39,9 @@ Env* TheEnv() {
   return S().env ? S().env : DefaultEnv();
 }
 
-Area& Current() {
-  return S().areas[static_cast<size_t>(S().current)];
+[[gnu::always_inline]] inline Area& Current() {
+  LayerState& s = S();
+  return s.areas[static_cast<size_t>(s.current)];
 }
 
 std::string Upper(std::string_view text) {
@@ -503,7 +505,7 @@ int FieldPosition(std::string_view name) {
 
 Value GetField(int position) {
   Area& a = Current();
-  TableFile* t = TableOrRaise("GetField");
+  TableFile* t = a.table ? a.table.get() : TableOrRaise("GetField");
   if (!t || position < 1 || position > static_cast<int>(a.fields.size())) return Null{};
   const size_t index = a.fields[static_cast<size_t>(position - 1)];
   for (;;) {
@@ -519,7 +521,7 @@ Value GetField(int position) {
 
 void PutField(int position, const Value& value) {
   Area& a = Current();
-  TableFile* t = TableOrRaise("PutField");
+  TableFile* t = a.table ? a.table.get() : TableOrRaise("PutField");
   if (!t) return;
   if (position < 1 || position > static_cast<int>(a.fields.size())) {
     ErrorObject e = AreaError(kGenArg, kSubArgument, "Argument error (field position)", "PutField");

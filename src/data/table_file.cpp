@@ -185,7 +185,8 @@ TableStatus TableFile::ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out
   }
   cacheFirst_ = first;
   cacheCount_ = static_cast<uint32_t>(got / len);
-  // The memos these records point to: the memo image must be at least as new as they are.
+  // The memos these records point to: what the memo file knows of its size and header must
+  // be at least as new as they are.
   if (shared_ && memo_) {
     io = memo_->Refresh(false);
     if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "GoTo");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "data/byte_coding.h"
 #include "data/dbf_header.h"
@@ -83,6 +84,38 @@ TEST(DbfRecord, NumbersAreRightAlignedWithTheirDecimals) {
     } else {
       ASSERT_TRUE(s.ok());
       EXPECT_EQ(s.value(), c.stored);
+    }
+  }
+}
+
+// Every number is written as printf's "%.*f" writes the value rounded half away from zero
+// (a value that rounds to zero without its sign), whichever way the text is produced: a sweep
+// over magnitudes, signs, halves and decimals against that rule.
+TEST(DbfRecord, NumberTextsFollowPrintfOfTheRoundedValue) {
+  uint64_t seed = 12345;
+  auto next = [&] { return seed = seed * 6364136223846793005ull + 1442695040888963407ull; };
+  for (int decimals = 0; decimals <= 18; ++decimals) {
+    const double scale = std::pow(10.0, decimals);
+    for (int i = 0; i < 3000; ++i) {
+      const int magnitude = static_cast<int>(next() >> 59) - 6;  // 10^-6 ... 10^25
+      double v = static_cast<double>(next() >> 11) / 9007199254740992.0 * std::pow(10.0, magnitude);
+      if (i % 7 == 0) v = (std::floor(v * scale) + 0.5) / scale;  // halves
+      if (i % 2) v = -v;
+      const double rounded = std::round(v * scale) / scale;
+      char buf[512];
+      std::snprintf(buf, sizeof buf, "%.*f", decimals, rounded);
+      std::string expected = buf;
+      if (expected[0] == '-' && expected.find_first_not_of("-0.") == std::string::npos) {
+        expected.erase(0, 1);
+      }
+      Result<std::string> s = FormatNumberField(v, 64, static_cast<uint8_t>(decimals));
+      if (expected.size() > 64) {
+        EXPECT_FALSE(s.ok()) << v;
+        continue;
+      }
+      ASSERT_TRUE(s.ok()) << v << " " << decimals;
+      ASSERT_EQ(s.value(), std::string(64 - expected.size(), ' ') + expected)
+          << v << " with " << decimals << " decimals";
     }
   }
 }

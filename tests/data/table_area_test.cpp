@@ -343,6 +343,44 @@ TEST_P(TableAreaTest, ExclusiveAppendsWrittenBehindReadBack) {
   EXPECT_TRUE(handler.errors.empty());
 }
 
+// Sessions one after another, exclusive and shared: each appends records with memos after
+// those of the sessions before and replaces some of theirs (shorter, longer, emptied); every
+// value reads back in the next session.
+TEST_P(TableAreaTest, LaterSessionsAppendAfterAndReplaceEarlierMemos) {
+  RecordingHandler handler;
+  CreateTable("R", {{"NOTE", 'M', 10, 0}}, Driver());
+  std::vector<std::string> notes;
+  for (int session = 0; session < 4; ++session) {
+    SCOPED_TRACE(session);
+    const bool shared = session % 2 == 1;
+    ASSERT_TRUE(OpenTable(false, Driver(), "R", "", shared, false));
+    for (size_t i = 0; i < notes.size(); ++i) {
+      GoTo(static_cast<int64_t>(i + 1));
+      ASSERT_EQ(GetField(1), Value(notes[i])) << i;
+    }
+    for (int i = 0; i < 50; ++i) {
+      ASSERT_TRUE(AppendRecord());
+      notes.push_back(std::to_string(session) + ":" +
+                      std::string(static_cast<size_t>(i * 37), 'n'));
+      PutField(1, notes.back());
+    }
+    for (size_t i = static_cast<size_t>(session); i < notes.size(); i += 9) {
+      GoTo(static_cast<int64_t>(i + 1));
+      ASSERT_TRUE(!shared || LockRecord());
+      const size_t size = i % 3 == 0 ? notes[i].size() / 2 : i % 3 == 1 ? notes[i].size() + 300 : 0;
+      notes[i] = std::string(size, static_cast<char>('a' + session));
+      PutField(1, notes[i]);
+    }
+    CloseArea();
+  }
+  ASSERT_TRUE(OpenTable(false, Driver(), "R", "", true, true));
+  ASSERT_EQ(RecordCount(), static_cast<int64_t>(notes.size()));
+  for (GoTop(); !AtEnd(); Skip()) {
+    ASSERT_EQ(GetField(1), Value(notes[static_cast<size_t>(RecordNumber() - 1)]));
+  }
+  EXPECT_TRUE(handler.errors.empty());
+}
+
 // Writes are buffered per record: another handle sees them after a move, commit, unlock or
 // close, and not before.
 TEST_P(TableAreaTest, OneBufferPerRecordReachesTheFileOnMoveCommitUnlockClose) {
