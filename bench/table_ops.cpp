@@ -107,10 +107,14 @@ ReadTotals ReadAllFields(const std::string& path) {
     if (!OpenTable(true, kDriverCdx, path, "", true, true)) return t.error = "not opened", t;
     const std::vector<StructureRow> rows = Structure();
     const int fields = static_cast<int>(rows.size());
+    // One value per field position, read into again for every record (GetFieldInto), as a
+    // reader of whole tables such as the converter keeps them.
+    std::vector<Value> values(rows.size());
     for (GoTop(); !AtEnd(); Skip()) {
       ++t.records;
       for (int f = 1; f <= fields; ++f) {
-        const Value v = GetField(f);
+        Value& v = values[static_cast<size_t>(f - 1)];
+        GetFieldInto(f, &v);
         if (rows[static_cast<size_t>(f - 1)].type == 'M') {
           if (auto* s = std::get_if<std::string>(&v)) t.memoBytes += s->size();
         }
@@ -182,6 +186,7 @@ ReadTotals ReadAllFieldsDirect(const std::string& path) {
   // Records are read in batches, as a buffered table reader would.
   constexpr uint32_t kBatch = 2048;
   std::vector<uint8_t> buffer(static_cast<size_t>(kBatch) * h.recordLength);
+  std::vector<Value> values(h.fields.size());
   for (uint32_t first = 1; first <= h.recordCount; first += kBatch) {
     uint32_t n = std::min(kBatch, h.recordCount - first + 1);
     std::span<uint8_t> batch(buffer.data(), static_cast<size_t>(n) * h.recordLength);
@@ -195,12 +200,13 @@ ReadTotals ReadAllFieldsDirect(const std::string& path) {
       ++t.records;
       for (size_t f = 0; f < h.fields.size(); ++f) {
         if (static_cast<int>(f) == h.nullFlagsField) continue;
-        Result<Value> v = decoder.Field(rec, h.RecordOffset(first + i), f);
-        if (!v.ok()) return t.error = v.error().ToString(), t;
-        if (auto* s = std::get_if<std::string>(&v.value()); s && h.fields[f].type == 'M') {
-          t.memoBytes += s->size();
+        Value& v = values[f];
+        Status s = decoder.FieldInto(rec, h.RecordOffset(first + i), f, &v);
+        if (!s.ok()) return t.error = s.error().ToString(), t;
+        if (auto* text = std::get_if<std::string>(&v); text && h.fields[f].type == 'M') {
+          t.memoBytes += text->size();
         }
-        t.checksum = Fold(t.checksum, v.value());
+        t.checksum = Fold(t.checksum, v);
         ++t.fields;
       }
     }

@@ -25,10 +25,43 @@ std::string_view TrimmedText(std::span<const uint8_t> bytes) {
   return {reinterpret_cast<const char*>(bytes.data()) + b, e - b};
 }
 
+// The number in text that is nothing but an optional minus, digits and optionally a point
+// followed by more digits, with at most 15 digits in all: how N and F fields store numbers.
+// Then the text is m / 10^d with m < 10^15 and 10^d both exact doubles, and one IEEE division
+// rounds that quotient correctly, giving the double from_chars gives. False for any other text.
+bool ParsePlainNumber(std::string_view t, double* out) {
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* p = t.data();
+  const char* const end = p + t.size();
+  const bool negative = p != end && *p == '-';
+  if (negative) ++p;
+  uint64_t m = 0;
+  int digits = 0, decimals = 0;
+  bool point = false;
+  for (; p != end; ++p) {
+    const char c = *p;
+    if (c >= '0' && c <= '9') {
+      m = m * 10 + static_cast<uint64_t>(c - '0');
+      ++digits;
+      decimals += point;
+    } else if (c == '.' && !point && digits > 0) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0 || digits > 15 || (point && decimals == 0)) return false;
+  const double d = static_cast<double>(m) / kPow10[decimals];
+  *out = negative ? -d : d;
+  return true;
+}
+
 double ParseNumber(std::span<const uint8_t> bytes) {
   std::string_view t = TrimmedText(bytes);
-  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
   double d = 0;
+  if (ParsePlainNumber(t, &d)) return d;
+  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
   auto r = std::from_chars(t.data(), t.data() + t.size(), d);
   if (r.ec != std::errc() || !std::isfinite(d)) return 0;
   return d;
@@ -55,8 +88,25 @@ Date ParseDate(std::span<const uint8_t> bytes) {
   return d;
 }
 
-std::string Bytes(std::span<const uint8_t> bytes) {
-  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+// The string *out holds, made the held alternative (empty) when it is another.
+std::string* StringIn(Value* out) {
+  if (std::string* s = std::get_if<std::string>(out)) return s;
+  return &out->emplace<std::string>();
+}
+
+std::string* BlobBytesIn(Value* out) {
+  if (Blob* b = std::get_if<Blob>(out)) return &b->bytes;
+  return &out->emplace<Blob>().bytes;
+}
+
+void AssignBytes(std::string* s, std::span<const uint8_t> bytes) {
+  // A text field has the same length in every record: the string read from the previous
+  // record is overwritten in place.
+  if (s->size() == bytes.size()) {
+    if (!bytes.empty()) std::memcpy(s->data(), bytes.data(), bytes.size());
+    return;
+  }
+  s->assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 bool IsMemoField(const DbfHeader& h, const DbfField& f) {
@@ -102,7 +152,55 @@ int64_t JulianDayFromDate(const Date& dt) {
 
 DbfRecordDecoder::DbfRecordDecoder(const DbfHeader& header, std::string fileName,
                                    const MemoSource* memo)
-    : header_(header), fileName_(std::move(fileName)), memo_(memo) {}
+    : header_(header), fileName_(std::move(fileName)), memo_(memo) {
+  plans_.reserve(header.fields.size());
+  for (const DbfField& f : header.fields) {
+    FieldPlan p;
+    p.offset = f.offset;
+    p.length = f.length;
+    p.nullable = f.nullBit >= 0 && header.nullFlagsField >= 0;
+    if (IsMemoField(header, f)) {
+      p.decode = Decode::kMemo;
+    } else {
+      switch (f.type) {
+        case 'C':
+          p.decode = Decode::kText;
+          break;
+        case 'V':
+          p.decode = Decode::kVarText;
+          break;
+        case 'Q':
+          p.decode = Decode::kVarBytes;
+          break;
+        case 'N':
+        case 'F':
+          p.decode = Decode::kNumber;
+          break;
+        case 'D':
+          p.decode = Decode::kDate;
+          break;
+        case 'L':
+          p.decode = Decode::kLogical;
+          break;
+        case 'I':
+          if (f.length == 4) p.decode = Decode::kInt32;
+          break;
+        case 'Y':
+          if (f.length == 8) p.decode = Decode::kCurrency;
+          break;
+        case 'B':
+          if (f.length == 8) p.decode = Decode::kDouble;
+          break;
+        case 'T':
+          if (f.length == 8) p.decode = Decode::kDateTime;
+          break;
+        default:
+          break;
+      }
+    }
+    plans_.push_back(p);
+  }
+}
 
 bool DbfRecordDecoder::NullBit(std::span<const uint8_t> record, int bit) const {
   if (bit < 0 || header_.nullFlagsField < 0) return false;
@@ -138,70 +236,93 @@ Result<uint32_t> DbfRecordDecoder::MemoBlock(std::span<const uint8_t> record, ui
   return static_cast<uint32_t>(v);
 }
 
-Result<Value> DbfRecordDecoder::MemoValue(std::span<const uint8_t> record, uint64_t recordOffset,
-                                          size_t index) const {
+Status DbfRecordDecoder::MemoValueInto(std::span<const uint8_t> record, uint64_t recordOffset,
+                                       size_t index, Value* out) const {
   const DbfField& f = header_.fields[index];
   const bool text = f.type == 'M' && !(f.flags & kFieldFlagBinary);
   Result<uint32_t> block = MemoBlock(record, recordOffset, index);
   if (!block) return block.error();
-  if (block.value() == 0) return text ? Value(std::string()) : Value(Blob{});
+  std::string* bytes = text ? StringIn(out) : BlobBytesIn(out);
+  if (block.value() == 0) {
+    bytes->clear();
+    return {};
+  }
   if (memo_ == nullptr) {
     return Corruption(fileName_, recordOffset + f.offset,
                       "field " + f.name + " points into a memo file that is not open");
   }
-  Result<MemoData> data = memo_->ReadMemo(block.value());
-  if (!data) return data.error();
-  if (text && data.value().type == kMemoTypeText) return Value(std::move(data.value().bytes));
-  return Value(Blob{std::move(data.value().bytes)});
+  Result<uint32_t> type = memo_->ReadMemoInto(block.value(), bytes);
+  if (!type) return type.error();
+  // A text field pointing at a picture or object block hands out its bytes as a Blob.
+  if (text && type.value() != kMemoTypeText) *out = Blob{std::move(*bytes)};
+  return {};
 }
 
 Result<Value> DbfRecordDecoder::Field(std::span<const uint8_t> record, uint64_t recordOffset,
                                       size_t index) const {
-  const DbfField& f = header_.fields[index];
-  std::span<const uint8_t> bytes = record.subspan(f.offset, f.length);
-  if (NullBit(record, f.nullBit)) return Value(Null{});
-  if (IsMemoField(header_, f)) return MemoValue(record, recordOffset, index);
-  switch (f.type) {
-    case 'C':
-      return Value(Bytes(bytes));
-    case 'V':
-    case 'Q': {
+  Value v;
+  Status s = FieldInto(record, recordOffset, index, &v);
+  if (!s) return s.error();
+  return v;
+}
+
+Status DbfRecordDecoder::FieldInto(std::span<const uint8_t> record, uint64_t recordOffset,
+                                   size_t index, Value* out) const {
+  const FieldPlan& p = plans_[index];
+  if (p.nullable && NullBit(record, header_.fields[index].nullBit)) {
+    *out = Null{};
+    return {};
+  }
+  // The header guarantees every field lies inside the record.
+  const std::span<const uint8_t> bytes(record.data() + p.offset, p.length);
+  switch (p.decode) {
+    case Decode::kText:
+      AssignBytes(StringIn(out), bytes);
+      return {};
+    case Decode::kVarText:
+    case Decode::kVarBytes: {
       size_t n = bytes.size();
-      if (NullBit(record, f.varLengthBit)) n = std::min<size_t>(bytes.back(), n - 1);
-      std::string s = Bytes(bytes.first(n));
-      return f.type == 'V' ? Value(std::move(s)) : Value(Blob{std::move(s)});
-    }
-    case 'N':
-    case 'F':
-      return Value(ParseNumber(bytes));
-    case 'D':
-      return Value(ParseDate(bytes));
-    case 'L': {
-      uint8_t c = bytes[0];
-      return Value(c == 'T' || c == 't' || c == 'Y' || c == 'y');
-    }
-    case 'I':
-      if (f.length == 4) return Value(static_cast<int32_t>(DecodeLE32(bytes.data())));
-      break;
-    case 'Y':
-      if (f.length == 8) return Value(Currency{static_cast<int64_t>(DecodeLE64(bytes.data()))});
-      break;
-    case 'B':
-      if (f.length == 8) return Value(DecodeLEDouble(bytes.data()));
-      break;
-    case 'T':
-      if (f.length == 8) {
-        int32_t jdn = static_cast<int32_t>(DecodeLE32(bytes.data()));
-        int32_t ms = static_cast<int32_t>(DecodeLE32(bytes.data() + 4));
-        DateTime dt{DateFromJulianDay(jdn), 0};
-        if (!dt.date.empty() && ms >= 0 && ms < 86400000) dt.millisOfDay = ms;
-        return Value(dt);
+      if (NullBit(record, header_.fields[index].varLengthBit)) {
+        n = std::min<size_t>(bytes.back(), n - 1);
       }
-      break;
-    default:
+      AssignBytes(p.decode == Decode::kVarText ? StringIn(out) : BlobBytesIn(out), bytes.first(n));
+      return {};
+    }
+    case Decode::kNumber:
+      *out = ParseNumber(bytes);
+      return {};
+    case Decode::kDate:
+      *out = ParseDate(bytes);
+      return {};
+    case Decode::kLogical: {
+      uint8_t c = bytes[0];
+      *out = c == 'T' || c == 't' || c == 'Y' || c == 'y';
+      return {};
+    }
+    case Decode::kInt32:
+      *out = static_cast<int32_t>(DecodeLE32(bytes.data()));
+      return {};
+    case Decode::kCurrency:
+      *out = Currency{static_cast<int64_t>(DecodeLE64(bytes.data()))};
+      return {};
+    case Decode::kDouble:
+      *out = DecodeLEDouble(bytes.data());
+      return {};
+    case Decode::kDateTime: {
+      int32_t jdn = static_cast<int32_t>(DecodeLE32(bytes.data()));
+      int32_t ms = static_cast<int32_t>(DecodeLE32(bytes.data() + 4));
+      DateTime dt{DateFromJulianDay(jdn), 0};
+      if (!dt.date.empty() && ms >= 0 && ms < 86400000) dt.millisOfDay = ms;
+      *out = dt;
+      return {};
+    }
+    case Decode::kMemo:
+      return MemoValueInto(record, recordOffset, index, out);
+    case Decode::kBytes:
       break;
   }
-  return Value(Blob{Bytes(bytes)});
+  AssignBytes(BlobBytesIn(out), bytes);
+  return {};
 }
 
 namespace {

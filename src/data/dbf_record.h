@@ -37,6 +37,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "data/dbf_header.h"
 #include "data/format_status.h"
@@ -56,11 +57,17 @@ int64_t JulianDayFromDate(const Date& d);
 class DbfRecordDecoder {
  public:
   // `header` and `memo` must outlive the decoder; `memo` may be null for tables without one.
+  // The field descriptors are read once, here: they must not change while the decoder lives.
   DbfRecordDecoder(const DbfHeader& header, std::string fileName, const MemoSource* memo);
 
   // Field `index` (0-based into header.fields) of the record in `record`, which holds the
   // record's bytes read from `recordOffset`. REQUIRES: record.size() == header.recordLength.
   Result<Value> Field(std::span<const uint8_t> record, uint64_t recordOffset, size_t index) const;
+  // The same into *out: the string a text, memo or binary value goes into is the one *out
+  // already holds, so a reader that keeps one Value per field while it walks a table allocates
+  // nothing once the strings have grown. On failure *out holds an unspecified value.
+  Status FieldInto(std::span<const uint8_t> record, uint64_t recordOffset, size_t index,
+                   Value* out) const;
 
   // The memo block a memo-type field points to; 0 = no memo. Digits that do not form a
   // number are Corruption.
@@ -68,13 +75,37 @@ class DbfRecordDecoder {
                              size_t index) const;
 
  private:
+  // How each field is decoded, worked out once from its descriptor: FieldInto runs for every
+  // field of every record read.
+  enum class Decode : uint8_t {
+    kText,      // C
+    kVarText,   // V
+    kVarBytes,  // Q
+    kNumber,    // N, F
+    kDate,      // D
+    kLogical,   // L
+    kInt32,     // I of 4 bytes
+    kCurrency,  // Y of 8 bytes
+    kDouble,    // B of 8 bytes in Visual FoxPro
+    kDateTime,  // T of 8 bytes
+    kMemo,      // M, G, P, W, B outside Visual FoxPro
+    kBytes,     // everything else
+  };
+  struct FieldPlan {
+    uint32_t offset = 0;
+    uint32_t length = 0;
+    Decode decode = Decode::kBytes;
+    bool nullable = false;  // the field has a _NullFlags bit
+  };
+
   bool NullBit(std::span<const uint8_t> record, int bit) const;
-  Result<Value> MemoValue(std::span<const uint8_t> record, uint64_t recordOffset,
-                          size_t index) const;
+  Status MemoValueInto(std::span<const uint8_t> record, uint64_t recordOffset, size_t index,
+                       Value* out) const;
 
   const DbfHeader& header_;
   std::string fileName_;
   const MemoSource* memo_;
+  std::vector<FieldPlan> plans_;  // one per header field
 };
 
 // A new blank record: live flag, blanks in text fields, zeros in binary ones.

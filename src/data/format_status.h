@@ -7,6 +7,7 @@
 // name and operation), because only it knows which operation failed.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <variant>
@@ -54,18 +55,34 @@ class [[nodiscard]] Result {
   std::variant<T, FormatError> v_;
 };
 
-// Success or a FormatError, for operations without a result value.
+// Success or a FormatError, for operations without a result value. Success is a null pointer:
+// the decoders return a Status for every field they read, and an error object held by value
+// would be built and destroyed on each of those calls.
 class [[nodiscard]] Status {
  public:
   Status() = default;
-  Status(FormatError error) : error_(std::move(error)), failed_(true) {}
-  bool ok() const { return !failed_; }
+  Status(FormatError error) : error_(std::make_unique<FormatError>(std::move(error))) {}
+  Status(const Status& other)
+      : error_(other.error_ ? std::make_unique<FormatError>(*other.error_) : nullptr) {}
+  Status& operator=(const Status& other) {
+    if (this != &other) {
+      error_ = other.error_ ? std::make_unique<FormatError>(*other.error_) : nullptr;
+    }
+    return *this;
+  }
+  Status(Status&&) noexcept = default;
+  Status& operator=(Status&&) noexcept = default;
+
+  bool ok() const { return !error_; }
   explicit operator bool() const { return ok(); }
-  const FormatError& error() const { return error_; }
+  // An empty FormatError when ok().
+  const FormatError& error() const {
+    static const FormatError kNone;
+    return error_ ? *error_ : kNone;
+  }
 
  private:
-  FormatError error_;
-  bool failed_ = false;
+  std::unique_ptr<FormatError> error_;
 };
 
 }  // namespace tabrix

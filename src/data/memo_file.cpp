@@ -175,9 +175,17 @@ Result<uint64_t> MemoFile::AppendBytes(uint64_t offset, uint64_t length, std::st
 }
 
 Result<MemoData> MemoFile::ReadMemo(uint32_t block) const {
+  MemoData m;
+  Result<uint32_t> type = ReadMemoInto(block, &m.bytes);
+  if (!type) return type.error();
+  m.type = type.value();
+  return m;
+}
+
+Result<uint32_t> MemoFile::ReadMemoInto(uint32_t block, std::string* bytes) const {
   const std::string& name = fileName();
   const std::span<const uint8_t> head(header_, headerBytes_);
-  MemoData m;
+  bytes->clear();
   if (kind_ == MemoKind::kFpt) {
     Result<FptHeader> h = ParseFptHeader(head, name);
     if (!h) return h.error();
@@ -187,23 +195,23 @@ Result<MemoData> MemoFile::ReadMemo(uint32_t block) const {
                         "memo block " + std::to_string(block) + " lies inside the file header");
     }
     uint8_t blockHead[8];
-    Result<uint64_t> got = Holds(offset, 8) ? AppendBytes(offset, 8, &m.bytes) : uint64_t{0};
+    Result<uint64_t> got = Holds(offset, 8) ? AppendBytes(offset, 8, bytes) : uint64_t{0};
     if (!got) return got.error();
     if (got.value() < 8) {
       return Corruption(name, offset,
                         "memo block " + std::to_string(block) + " lies outside the file");
     }
-    std::memcpy(blockHead, m.bytes.data(), 8);
-    m.bytes.clear();
-    m.type = DecodeBE32(blockHead);
+    std::memcpy(blockHead, bytes->data(), 8);
+    bytes->clear();
+    const uint32_t type = DecodeBE32(blockHead);
     const uint64_t length = DecodeBE32(blockHead + 4);
-    got = Holds(offset + 8, length) ? AppendBytes(offset + 8, length, &m.bytes) : uint64_t{0};
+    got = Holds(offset + 8, length) ? AppendBytes(offset + 8, length, bytes) : uint64_t{0};
     if (!got) return got.error();
     if (got.value() < length) {
       return Corruption(name, offset + 4,
                         "memo length " + std::to_string(length) + " runs past the end of the file");
     }
-    return m;
+    return type;
   }
 
   Result<DbtHeader> h = ParseDbtHeader(head, FlavourOf(kind_), name);
@@ -215,35 +223,35 @@ Result<MemoData> MemoFile::ReadMemo(uint32_t block) const {
                       "memo block " + std::to_string(block) + " lies outside the file");
   }
   if (kind_ == MemoKind::kDbt4) {
-    Result<uint64_t> got = AppendBytes(offset, 8, &m.bytes);
+    Result<uint64_t> got = AppendBytes(offset, 8, bytes);
     if (!got) return got.error();
-    if (got.value() == 8 && std::equal(m.bytes.begin(), m.bytes.begin() + 4,
+    if (got.value() == 8 && std::equal(bytes->begin(), bytes->begin() + 4,
                                        reinterpret_cast<const char*>(kDbase4Marker))) {
-      const uint64_t length = DecodeLE32(reinterpret_cast<const uint8_t*>(m.bytes.data()) + 4);
-      m.bytes.clear();
-      got = length >= 8 && Holds(offset, length) ? AppendBytes(offset + 8, length - 8, &m.bytes)
+      const uint64_t length = DecodeLE32(reinterpret_cast<const uint8_t*>(bytes->data()) + 4);
+      bytes->clear();
+      got = length >= 8 && Holds(offset, length) ? AppendBytes(offset + 8, length - 8, bytes)
                                                  : uint64_t{0};
       if (!got) return got.error();
       if (length < 8 || got.value() < length - 8) {
         return Corruption(name, offset + 4,
                           "memo length " + std::to_string(length) + " does not fit the file");
       }
-      return m;
+      return uint32_t{kMemoTypeText};
     }
-    m.bytes.clear();
+    bytes->clear();
   }
   // dBASE III text runs to its terminator, or to the end of the file.
   for (uint64_t at = offset;;) {
-    Result<std::span<const uint8_t>> bytes = Bytes(at, kMemoWindowBytes);
-    if (!bytes) return bytes.error();
-    const std::span<const uint8_t> b = bytes.value();
+    Result<std::span<const uint8_t>> piece = Bytes(at, kMemoWindowBytes);
+    if (!piece) return piece.error();
+    const std::span<const uint8_t> b = piece.value();
     if (b.empty()) break;
     const auto end = std::find(b.begin(), b.end(), kDbtTerminator);
-    m.bytes.append(reinterpret_cast<const char*>(b.data()), static_cast<size_t>(end - b.begin()));
+    bytes->append(reinterpret_cast<const char*>(b.data()), static_cast<size_t>(end - b.begin()));
     if (end != b.end()) break;
     at += b.size();
   }
-  return m;
+  return uint32_t{kMemoTypeText};
 }
 
 void MemoFile::PatchWindow(uint64_t offset, std::span<const uint8_t> bytes) const {

@@ -87,6 +87,7 @@ class MemoFile final : public MemoSource {
                           MemoKind kind, const std::string& driver, std::unique_ptr<MemoFile>* out);
 
   Result<MemoData> ReadMemo(uint32_t block) const override;
+  Result<uint32_t> ReadMemoInto(uint32_t block, std::string* bytes) const override;
 
   // Stores `data` as a text memo replacing the memo at oldBlock (0 = none) and returns the
   // block number for the record in *block (0 for an empty value). Shared files: under the

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "data/format_status.h"
 
@@ -27,6 +28,15 @@ class MemoSource {
   // The memo at `block` (> 0). A block outside the file, or a length running past its end, is
   // Corruption; the reader never reads outside its buffer.
   virtual Result<MemoData> ReadMemo(uint32_t block) const = 0;
+  // The same into *bytes, whose storage is reused (a reader of whole tables hands in the string
+  // of the previous record's memo); returns the block type. On failure *bytes holds unspecified
+  // bytes. Readers that can fill the string directly override this.
+  virtual Result<uint32_t> ReadMemoInto(uint32_t block, std::string* bytes) const {
+    Result<MemoData> m = ReadMemo(block);
+    if (!m) return m.error();
+    *bytes = std::move(m.value().bytes);
+    return m.value().type;
+  }
 };
 
 }  // namespace tabrix

@@ -504,19 +504,46 @@ int FieldPosition(std::string_view name) {
 }
 
 Value GetField(int position) {
-  Area& a = Current();
-  TableFile* t = a.table ? a.table.get() : TableOrRaise("GetField");
-  if (!t || position < 1 || position > static_cast<int>(a.fields.size())) return Null{};
-  const size_t index = a.fields[static_cast<size_t>(position - 1)];
+  Value v;
+  GetFieldInto(position, &v);
+  return v;
+}
+
+namespace {
+
+// The rest of GetFieldInto after field `index` could not be read: the handler decides.
+// Apart from the hot path, which it would otherwise burden with an error object on its stack.
+[[gnu::noinline]] void FieldReadFailed(TableFile* t, size_t index, Status failed, Value* out) {
   for (;;) {
-    Result<Value> v = t->Field(index);
-    if (v) return std::move(v.value());
-    ErrorObject e = TableFormatError(v.error(), t->driver(), "GetField");
+    ErrorObject e = TableFormatError(failed.error(), t->driver(), "GetField");
     e.canRetry = true;
     ErrorOutcome outcome = RaiseError(e);
-    if (outcome.action == ErrorAction::kSubstitute) return outcome.substitute;
-    if (outcome.action != ErrorAction::kRetry) return BlankValue(t->header().fields[index]);
+    if (outcome.action == ErrorAction::kSubstitute) {
+      *out = std::move(outcome.substitute);
+      return;
+    }
+    if (outcome.action != ErrorAction::kRetry) {
+      *out = BlankValue(t->header().fields[index]);
+      return;
+    }
+    failed = t->FieldInto(index, out);
+    if (failed) return;
   }
+}
+
+}  // namespace
+
+void GetFieldInto(int position, Value* out) {
+  Area& a = Current();
+  TableFile* t = a.table ? a.table.get() : TableOrRaise("GetField");
+  if (!t || position < 1 || position > static_cast<int>(a.fields.size())) {
+    *out = Null{};
+    return;
+  }
+  const size_t index = a.fields[static_cast<size_t>(position - 1)];
+  Status s = t->FieldInto(index, out);
+  if (!s) [[unlikely]]
+    FieldReadFailed(t, index, std::move(s), out);
 }
 
 void PutField(int position, const Value& value) {

@@ -164,6 +164,11 @@ int FieldPosition(std::string_view name);
 // The field of the current record (values per type: value.h). A position outside 1 ... field
 // count yields Null. A free area raises 35.
 Value GetField(int position);
+// GetField into *out, with the same results and errors: the string of a text or memo value
+// goes into the string *out already holds. A caller that walks whole tables keeps one Value per
+// field position and passes it for every record; once its strings have grown to the longest
+// value, reading allocates nothing.
+void GetFieldInto(int position, Value* out);
 void PutField(int position, const Value& value);
 // Field by name in the given area (0: the current one). An unknown name raises argument
 // error 1.

@@ -94,6 +94,10 @@ class TableFile {
 
   // Field index (0-based into header().fields) of the current record.
   Result<Value> Field(size_t index) const;
+  // The same into *out, reusing the string storage *out holds (DbfRecordDecoder::FieldInto).
+  Status FieldInto(size_t index, Value* out) const {
+    return decoder_->FieldInto(buffer_, header_.RecordOffset(recno_ > 1 ? recno_ : 1), index, out);
+  }
   TableStatus PutField(size_t index, const Value& value);
   TableStatus SetDeleted(bool deleted);
 

@@ -8,6 +8,7 @@
 #include "data/byte_coding.h"
 #include "data/dbf_header.h"
 #include "data/dbf_record.h"
+#include "data/fpt_memo.h"
 
 namespace tabrix {
 namespace {
@@ -32,6 +33,23 @@ std::span<const uint8_t> CSpan(const std::string& s) {
 }
 std::string FieldBytes(const DbfHeader& h, const std::string& rec, int i) {
   return rec.substr(h.fields[i].offset, h.fields[i].length);
+}
+
+// FieldInto into values of every kind a reused value may hold: what Field gives.
+void ExpectFieldIntoGives(const DbfRecordDecoder& dec, std::span<const uint8_t> rec, size_t i,
+                          const Value& want) {
+  const Value held[] = {Null{},
+                        std::string(40, 'h'),  // longer than any field: its storage is reused
+                        std::string(5, 'h'),   // as long as a C5 field
+                        Blob{"b"},
+                        2.5,
+                        Date{2000, 1, 1}};
+  for (const Value& start : held) {
+    Value v = start;
+    Status s = dec.FieldInto(rec, 0, i, &v);
+    ASSERT_TRUE(s.ok()) << s.error().ToString();
+    EXPECT_EQ(v, want) << "field " << i << ", held alternative " << start.index();
+  }
 }
 
 TEST(DbfRecord, CharacterValuesAreCutOrBlankPadded) {
@@ -137,6 +155,12 @@ TEST(DbfRecord, NumberTextsDecode) {
       {"********", 0},
       {"  +3.25 ", 3.25},
       {"  1.5abc", 1.5},
+      {"     12.", 12},
+      {"      .5", 0.5},
+      {"   1.5e3", 1500},
+      {"  -1.2.3", -1.2},
+      {"  - 1.25", 0},
+      {"  --1.25", 0},
   };
   DbfHeader h = WritableHeader();
   DbfRecordDecoder dec(h, "w.dbf", nullptr);
@@ -148,6 +172,38 @@ TEST(DbfRecord, NumberTextsDecode) {
     ASSERT_TRUE(v.ok());
     EXPECT_DOUBLE_EQ(std::get<double>(v.value()), c.value);
   }
+}
+
+// Numbers as programs write them, up to and beyond 15 digits: exactly the double strtod reads
+// from the text, the sign of a negative zero included.
+TEST(DbfRecord, NumberTextsDecodeToTheNearestDouble) {
+  Result<DbfHeader> h = MakeDbfHeader(kDbfVersionDbase3, {{"N", 'N', 20, 0}}, 0, "n.dbf");
+  ASSERT_TRUE(h.ok());
+  DbfRecordDecoder dec(h.value(), "n.dbf", nullptr);
+  uint64_t x = 88172645463325252ull;
+  for (int i = 0; i < 4000; ++i) {
+    x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+    const int decimals = i % 9;
+    // Mantissas of 1 to 18 digits, so that both sides of the 15-digit limit are covered.
+    const uint64_t m = x % [](int d) {
+      uint64_t p = 10;
+      while (--d > 0) p *= 10;
+      return p;
+    }(1 + i % 18);
+    char text[32];
+    std::snprintf(text, sizeof text, "%20.*f", decimals,
+                  (i % 3 == 0 ? -1.0 : 1.0) * static_cast<double>(m) / std::pow(10, decimals));
+    std::string rec = BlankRecord(h.value());
+    rec.replace(1, 20, text);
+    Result<Value> v = dec.Field(CSpan(rec), 0, 0);
+    ASSERT_TRUE(v.ok());
+    const double want = std::strtod(text, nullptr);
+    ASSERT_EQ(std::get<double>(v.value()), want) << text;
+    ASSERT_EQ(std::signbit(std::get<double>(v.value())), std::signbit(want)) << text;
+  }
+  std::string rec = BlankRecord(h.value());
+  rec.replace(1, 20, std::string(15, ' ') + "-0.00");
+  EXPECT_TRUE(std::signbit(std::get<double>(dec.Field(CSpan(rec), 0, 0).value())));
 }
 
 TEST(DbfRecord, DatesAndLogicals) {
@@ -247,6 +303,52 @@ TEST(DbfRecord, MemoPointersInDigitsAndBinary) {
   EXPECT_EQ(DbfRecordDecoder(vfp, "v", nullptr).MemoBlock(CSpan(vrec), 0, 0).value(), 0x01020304u);
 }
 
+// Every field of records with text, picture and no memos, and C fields with blanks and NUL
+// bytes, read into reused values; a damaged pointer fails both ways.
+TEST(DbfRecord, FieldIntoReadsWhatFieldReads) {
+  DbfHeader h = WritableHeader();
+  std::string fpt = NewFptFile(64);
+  auto addMemo = [&](uint32_t type, const std::string& data) {
+    const uint32_t block = static_cast<uint32_t>(fpt.size() / 64);
+    std::string head(8, '\0');
+    EncodeBE32(reinterpret_cast<uint8_t*>(head.data()), type);
+    EncodeBE32(reinterpret_cast<uint8_t*>(head.data()) + 4, static_cast<uint32_t>(data.size()));
+    fpt += head + data;
+    fpt.resize((fpt.size() + 63) / 64 * 64, '\0');
+    return block;
+  };
+  const uint32_t text = addMemo(kMemoTypeText, "Stammkunde.\r\n" + std::string(100, 'x'));
+  const uint32_t picture = addMemo(kMemoTypePicture, std::string("\x89PNG\0\1", 6));
+  Result<FptMemoReader> memo = FptMemoReader::Open(CSpan(fpt), "w.fpt");
+  ASSERT_TRUE(memo.ok());
+  DbfRecordDecoder dec(h, "w.dbf", &memo.value());
+  struct Record {
+    std::string c, n, d, l;
+    uint32_t memo;
+  } records[] = {
+      {"abc  ", "  -1.25 ", "20240229", "T", text},
+      {std::string("a\0b\0 ", 5), "        ", "        ", "?", picture},
+      {"     ", "12345678", "2023022x", "n", 0},
+  };
+  for (const Record& r : records) {
+    std::string rec = BlankRecord(h);
+    rec.replace(h.fields[kC].offset, 5, r.c);
+    rec.replace(h.fields[kN].offset, 8, r.n);
+    rec.replace(h.fields[kD].offset, 8, r.d);
+    rec.replace(h.fields[kL].offset, 1, r.l);
+    ASSERT_TRUE(EncodeMemoBlock(h, kM, r.memo, Span(rec)).ok());
+    for (size_t i = 0; i < h.fields.size(); ++i) {
+      Result<Value> want = dec.Field(CSpan(rec), 0, i);
+      ASSERT_TRUE(want.ok()) << want.error().ToString();
+      ExpectFieldIntoGives(dec, CSpan(rec), i, want.value());
+    }
+  }
+  std::string rec = BlankRecord(h);
+  rec.replace(h.fields[kM].offset, 10, "      12a4");
+  Value v = std::string(40, 'h');
+  EXPECT_FALSE(dec.FieldInto(CSpan(rec), 0, kM, &v).ok());
+}
+
 TEST(DbfRecord, JulianDays) {
   const std::pair<int64_t, Date> cases[] = {{2440588, {1970, 1, 1}},
                                             {1721426, {1, 1, 1}},
@@ -292,7 +394,11 @@ TEST(DbfRecord, VisualFoxProTypesAndNullFlags) {
   p[38] = 0x01;  // varlength set, C not null
 
   DbfRecordDecoder dec(h, "v.dbf", nullptr);
-  auto get = [&](size_t i) { return dec.Field(CSpan(rec), 0, i).value(); };
+  auto get = [&](size_t i) {
+    Value v = dec.Field(CSpan(rec), 0, i).value();
+    ExpectFieldIntoGives(dec, CSpan(rec), i, v);
+    return v;
+  };
   EXPECT_EQ(std::get<std::string>(get(0)), "abc");
   EXPECT_EQ(std::get<std::string>(get(1)), "xyz");
   EXPECT_EQ(std::get<int32_t>(get(2)), -7);

@@ -78,6 +78,13 @@ class MemoFileTest : public testing::TestWithParam<Kind> {
   std::string Read(const MemoFile& m, uint32_t block) {
     Result<MemoData> r = m.ReadMemo(block);
     EXPECT_TRUE(r.ok()) << r.error().ToString();
+    // Into the string that still holds the memo read before: the same bytes and type.
+    Result<uint32_t> type = m.ReadMemoInto(block, &reused_);
+    EXPECT_EQ(type.ok(), r.ok());
+    if (r.ok() && type.ok()) {
+      EXPECT_EQ(reused_, r.value().bytes);
+      EXPECT_EQ(type.value(), r.value().type);
+    }
     return r.ok() ? r.value().bytes : "<error>";
   }
   // Every memo of `memos` as another program reads it from the whole file; the header's
@@ -108,6 +115,7 @@ class MemoFileTest : public testing::TestWithParam<Kind> {
   }
 
   std::unique_ptr<Env> env_ = NewMemoryEnv();
+  std::string reused_;
 };
 
 // Sizes around the block sizes, the read window and the write-behind tail.

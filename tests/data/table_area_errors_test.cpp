@@ -124,6 +124,11 @@ TEST_F(TableAreaErrors, DamagedValuesRaiseAndReadBlank) {
   ASSERT_TRUE(OpenTable(false, "DBFCDX", "GOOD", "", true, false));
   EXPECT_EQ(GetField(2), Value(std::string()));
   EXPECT_EQ(handler.TakeCodes(), std::vector<int>{kGenCorruption});
+  // Read into a value that holds text: the same error, and the blank replaces the text.
+  Value held = std::string(40, 'h');
+  GetFieldInto(2, &held);
+  EXPECT_EQ(held, Value(std::string()));
+  EXPECT_EQ(handler.TakeCodes(), std::vector<int>{kGenCorruption});
   Skip();
   EXPECT_EQ(GetField(1), Value(std::string("a\0b\0c", 5)));
   EXPECT_EQ(GetField(2), Value(std::string()));
@@ -133,6 +138,9 @@ TEST_F(TableAreaErrors, DamagedValuesRaiseAndReadBlank) {
     return ErrorOutcome{ErrorAction::kSubstitute, std::string("?")};
   });
   EXPECT_EQ(GetField(2), Value(std::string("?")));
+  held = 1.5;
+  GetFieldInto(2, &held);
+  EXPECT_EQ(held, Value(std::string("?")));
 }
 
 // A header that promises more records than the file holds: the complete records are served.
