@@ -507,13 +507,16 @@ Status EncodeMemoBlock(const DbfHeader& h, size_t index, uint32_t block,
     EncodeLE32(out.data(), block);
     return {};
   }
-  std::fill(out.begin(), out.end(), ' ');
-  if (block == 0) return {};
-  std::string digits = std::to_string(block);
-  if (digits.size() > out.size()) {
-    return FormatError{FormatErrorKind::kInvalidValue, "", 0, "memo block number too large"};
+  // Right-aligned digits, built from the end of the field.
+  size_t at = out.size();
+  for (uint32_t rest = block; rest != 0; rest /= 10) {
+    if (at == 0) {
+      std::memset(out.data(), ' ', out.size());
+      return FormatError{FormatErrorKind::kInvalidValue, "", 0, "memo block number too large"};
+    }
+    out[--at] = static_cast<uint8_t>('0' + rest % 10);
   }
-  std::copy(digits.begin(), digits.end(), out.end() - static_cast<ptrdiff_t>(digits.size()));
+  std::memset(out.data(), ' ', at);
   return {};
 }
 

@@ -1,6 +1,7 @@
 #include "data/fpt_memo.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "data/byte_coding.h"
 
@@ -82,8 +83,9 @@ Result<FptPlacement> PlaceFptAppend(const FptHeader& header, uint64_t fileSize,
 void EncodeFptBlock(uint32_t type, std::string_view data, std::span<uint8_t> out) {
   EncodeBE32(out.data(), type);
   EncodeBE32(out.data() + 4, static_cast<uint32_t>(data.size()));
-  std::copy(data.begin(), data.end(), out.begin() + 8);
-  std::fill(out.begin() + 8 + static_cast<ptrdiff_t>(data.size()), out.end(), uint8_t{0});
+  // memcpy and memset: char to byte copies would go byte by byte, for every memo written.
+  std::memcpy(out.data() + 8, data.data(), data.size());
+  std::memset(out.data() + 8 + data.size(), 0, out.size() - 8 - data.size());
 }
 
 Result<MemoWritePlan> PlanFptAppend(const FptHeader& header, uint64_t fileSize,

@@ -531,6 +531,15 @@ namespace {
   }
 }
 
+// The rest of PutField after the first try failed: raise, and retry while the handler asks.
+[[gnu::noinline]] void FieldWriteFailed(TableFile* t, size_t index, const Value& value,
+                                        TableStatus failed) {
+  while (RaiseWantsRetry(failed.error())) {
+    failed = t->PutField(index, value);
+    if (failed) return;
+  }
+}
+
 }  // namespace
 
 void GetFieldInto(int position, Value* out) {
@@ -557,7 +566,9 @@ void PutField(int position, const Value& value) {
     return;
   }
   const size_t index = a.fields[static_cast<size_t>(position - 1)];
-  (void)Attempt([&] { return t->PutField(index, value); });
+  TableStatus s = t->PutField(index, value);
+  if (!s) [[unlikely]]
+    FieldWriteFailed(t, index, value, std::move(s));
 }
 
 namespace {

@@ -37,6 +37,21 @@ bool IsMemoField(const DbfHeader& h, const DbfField& f) {
          (f.type == 'B' && !h.IsVisualFoxPro());
 }
 
+// The field types PutField writes.
+bool IsWrittenType(char type) {
+  switch (type) {
+    case 'C':
+    case 'M':
+    case 'N':
+    case 'F':
+    case 'D':
+    case 'L':
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool TypeTakes(char type, const Value& v) {
   switch (type) {
     case 'C':
@@ -311,6 +326,11 @@ Result<Value> TableFile::Field(size_t index) const {
   return decoder_->Field(buffer_, header_.RecordOffset(std::max<uint32_t>(recno_, 1)), index);
 }
 
+bool TableFile::MayWrite() const {
+  return !readOnly_ && productionIndex_.empty() &&
+         (!shared_ || recno_ > count_ || RecordLocked(recno_));
+}
+
 TableStatus TableFile::CheckWritable(const char* operation) const {
   if (readOnly_) return Error(kGenReadOnly, kSubReadOnly, "Table is read-only", operation);
   if (shared_ && !tableLock_.held() && !RecordLocked(recno_) && recno_ <= count_) {
@@ -327,11 +347,11 @@ TableStatus TableFile::CheckWritable(const char* operation) const {
 }
 
 TableStatus TableFile::PutField(size_t index, const Value& value) {
-  TableStatus s = CheckWritable("PutField");
-  if (!s) return s;
+  if (!MayWrite()) [[unlikely]]
+    return CheckWritable("PutField");
+  TableStatus s;
   const DbfField& f = header_.fields[index];
-  if (f.type != 'C' && f.type != 'N' && f.type != 'F' && f.type != 'D' && f.type != 'L' &&
-      f.type != 'M') {
+  if (!IsWrittenType(f.type)) {
     return Error(kGenUnsupported, kSubDataType,
                  "Unsupported: fields of type " + std::string(1, f.type) + " are not written",
                  "PutField");

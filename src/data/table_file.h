@@ -124,6 +124,8 @@ class TableFile {
   TableStatus FlushBehind();
   TableStatus WriteHeaderCount();
   TableStatus ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out);
+  // Whether CheckWritable passes; cheap, for the calls made for every field written.
+  bool MayWrite() const;
   TableStatus CheckWritable(const char* operation) const;
   void DropCache() { cacheCount_ = 0; }
   void ReleaseRecordLocks(uint32_t except);
