@@ -427,22 +427,36 @@ Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t dec
   return text;
 }
 
+namespace {
+
+// The refusals of EncodeField, apart from its hot path (it runs for every field written).
+[[gnu::cold, gnu::noinline]] Status Refused(const DbfField& f, const char* what) {
+  return FormatError{FormatErrorKind::kInvalidValue, "", 0, std::string(what) + f.name};
+}
+[[gnu::cold, gnu::noinline]] Status NumberRefused(const DbfField& f, const std::string& why) {
+  return FormatError{FormatErrorKind::kInvalidValue, "", 0, why + " (field " + f.name + ")"};
+}
+[[gnu::cold, gnu::noinline]] Status TypeNotWritten(const DbfField& f) {
+  return FormatError{
+      FormatErrorKind::kInvalidValue, "", 0,
+      "field " + f.name + " of type " + std::string(1, f.type) + " is not written here"};
+}
+
+}  // namespace
+
 Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
                    std::span<uint8_t> record) {
   const DbfField& f = h.fields[index];
   std::span<uint8_t> out = record.subspan(f.offset, f.length);
-  auto mismatch = [&] {
-    return FormatError{FormatErrorKind::kInvalidValue, "", 0,
-                       "value of the wrong type for field " + f.name};
-  };
   if (std::holds_alternative<Null>(value)) {
-    std::fill(out.begin(), out.end(), BlankIsZero(h, f) ? 0 : ' ');
+    std::memset(out.data(), BlankIsZero(h, f) ? 0 : ' ', out.size());
     return {};
   }
+  const char* const kWrongType = "value of the wrong type for field ";
   switch (f.type) {
     case 'C': {
       const std::string* s = std::get_if<std::string>(&value);
-      if (!s) return mismatch();
+      if (!s) return Refused(f, kWrongType);
       // memcpy and memset: char to byte copies would go byte by byte.
       size_t n = std::min<size_t>(s->size(), out.size());
       std::memcpy(out.data(), s->data(), n);
@@ -457,23 +471,23 @@ Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
       } else if (const int32_t* i = std::get_if<int32_t>(&value)) {
         d = *i;
       } else {
-        return mismatch();
+        return Refused(f, kWrongType);
       }
       if (std::optional<std::string> why = FormatNumberInto(d, f.decimals, out)) {
-        return FormatError{FormatErrorKind::kInvalidValue, "", 0, *why + " (field " + f.name + ")"};
+        return NumberRefused(f, *why);
       }
       return {};
     }
     case 'D': {
       const Date* d = std::get_if<Date>(&value);
-      if (!d) return mismatch();
+      if (!d) return Refused(f, kWrongType);
       if (d->empty()) {
-        std::fill(out.begin(), out.end(), ' ');
+        std::memset(out.data(), ' ', out.size());
         return {};
       }
       if (d->year < 1 || d->year > 9999 || d->month < 1 || d->month > 12 || d->day < 1 ||
           d->day > DaysInMonth(d->year, d->month) || f.length != 8) {
-        return FormatError{FormatErrorKind::kInvalidValue, "", 0, "invalid date for " + f.name};
+        return Refused(f, "invalid date for ");
       }
       // YYYYMMDD, the ranges checked above.
       const int parts[] = {d->year / 100, d->year % 100, d->month, d->day};
@@ -485,14 +499,12 @@ Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
     }
     case 'L': {
       const bool* b = std::get_if<bool>(&value);
-      if (!b) return mismatch();
+      if (!b) return Refused(f, kWrongType);
       out[0] = *b ? 'T' : 'F';
       return {};
     }
     default:
-      return FormatError{
-          FormatErrorKind::kInvalidValue, "", 0,
-          "field " + f.name + " of type " + std::string(1, f.type) + " is not written here"};
+      return TypeNotWritten(f);
   }
 }
 

@@ -347,39 +347,52 @@ TableStatus TableFile::CheckWritable(const char* operation) const {
 }
 
 TableStatus TableFile::PutField(size_t index, const Value& value) {
-  if (!MayWrite()) [[unlikely]]
-    return CheckWritable("PutField");
-  TableStatus s;
+  // The checks of every write inline; what they refuse, and memos, in functions of their own.
+  const DbfField& f = header_.fields[index];
+  if (!MayWrite() || !IsWrittenType(f.type) || !TypeTakes(f.type, value)) [[unlikely]] {
+    return Refusal(index, value);
+  }
+  // The end position has no record: the value goes nowhere, as in every xBase program.
+  if (recno_ > count_) return {};
+  if (f.type == 'M') return PutMemo(index, value);
+  Status st = EncodeField(header_, index, value, buffer_);
+  if (!st) [[unlikely]] {
+    return EncodeRefusal(index, value, st.error());
+  }
+  dirty_ = true;
+  return {};
+}
+
+TableStatus TableFile::Refusal(size_t index, const Value& value) const {
+  TableStatus s = CheckWritable("PutField");
+  if (!s) return s;
   const DbfField& f = header_.fields[index];
   if (!IsWrittenType(f.type)) {
     return Error(kGenUnsupported, kSubDataType,
                  "Unsupported: fields of type " + std::string(1, f.type) + " are not written",
                  "PutField");
   }
-  if (!TypeTakes(f.type, value)) {
-    ErrorObject e = Error(kGenDataType, kSubDataType, "Data type error", "PutField");
-    e.args = std::vector<Value>{f.name, value};
-    return e;
-  }
-  // The end position has no record: the value goes nowhere, as in every xBase program.
-  if (recno_ > count_) return {};
-  if (f.type == 'M') {
-    if (!memo_) return Error(kGenCorruption, kSubCorruption, "Memo file missing", "PutField");
-    Result<uint32_t> old = decoder_->MemoBlock(buffer_, header_.RecordOffset(recno_), index);
-    uint32_t block = 0;
-    s = memo_->Write(old ? old.value() : 0, std::get<std::string>(value), &block);
-    if (!s) return s;
-    Status st = EncodeMemoBlock(header_, index, block, buffer_);
-    if (!st) return TableFormatError(st.error(), driver_, "PutField");
-  } else {
-    Status st = EncodeField(header_, index, value, buffer_);
-    if (!st) {
-      ErrorObject e = TableFormatError(st.error(), driver_, "PutField");
-      e.fileName = fileName_;
-      e.args = std::vector<Value>{f.name, value};
-      return e;
-    }
-  }
+  ErrorObject e = Error(kGenDataType, kSubDataType, "Data type error", "PutField");
+  e.args = std::vector<Value>{f.name, value};
+  return e;
+}
+
+ErrorObject TableFile::EncodeRefusal(size_t index, const Value& value,
+                                     const FormatError& error) const {
+  ErrorObject e = TableFormatError(error, driver_, "PutField");
+  e.fileName = fileName_;
+  e.args = std::vector<Value>{header_.fields[index].name, value};
+  return e;
+}
+
+TableStatus TableFile::PutMemo(size_t index, const Value& value) {
+  if (!memo_) return Error(kGenCorruption, kSubCorruption, "Memo file missing", "PutField");
+  Result<uint32_t> old = decoder_->MemoBlock(buffer_, header_.RecordOffset(recno_), index);
+  uint32_t block = 0;
+  TableStatus s = memo_->Write(old ? old.value() : 0, std::get<std::string>(value), &block);
+  if (!s) return s;
+  Status st = EncodeMemoBlock(header_, index, block, buffer_);
+  if (!st) return TableFormatError(st.error(), driver_, "PutField");
   dirty_ = true;
   return {};
 }

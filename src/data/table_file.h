@@ -127,6 +127,12 @@ class TableFile {
   // Whether CheckWritable passes; cheap, for the calls made for every field written.
   bool MayWrite() const;
   TableStatus CheckWritable(const char* operation) const;
+  // What PutField refuses before writing (the checks in their order), and the error of a
+  // value the encoder refused.
+  [[gnu::noinline]] TableStatus Refusal(size_t index, const Value& value) const;
+  [[gnu::noinline]] ErrorObject EncodeRefusal(size_t index, const Value& value,
+                                              const FormatError& error) const;
+  TableStatus PutMemo(size_t index, const Value& value);
   void DropCache() { cacheCount_ = 0; }
   void ReleaseRecordLocks(uint32_t except);
   TableStatus ReloadCurrent();

@@ -280,6 +280,15 @@ TEST(DbfRecord, MemoPointersInDigitsAndBinary) {
   // No memo: empty text, and no memo file needed to say so.
   EXPECT_EQ(std::get<std::string>(dec.Field(CSpan(rec), 0, kM).value()), "");
   EXPECT_FALSE(EncodeMemoBlock(h, kC, 1, Span(rec)).ok());
+  ASSERT_TRUE(EncodeMemoBlock(h, kM, 4294967295u, Span(rec)).ok());
+  EXPECT_EQ(FieldBytes(h, rec, kM), "4294967295");
+  // A number longer than a (damaged, short) pointer field: refused, the field left blank.
+  DbfHeader shortPointer = h;
+  shortPointer.fields[kM].length = 3;
+  EXPECT_FALSE(EncodeMemoBlock(shortPointer, kM, 1234, Span(rec)).ok());
+  EXPECT_EQ(rec.substr(h.fields[kM].offset, 3), "   ");
+  ASSERT_TRUE(EncodeMemoBlock(shortPointer, kM, 987, Span(rec)).ok());
+  EXPECT_EQ(rec.substr(h.fields[kM].offset, 3), "987");
 
   const std::string bad[] = {"      12a4", "99999999999", "  -1      "};
   for (const std::string& b : bad) {
