@@ -540,6 +540,12 @@ namespace {
   }
 }
 
+[[gnu::noinline]] void PositionRefused(int position, const Value& value) {
+  ErrorObject e = AreaError(kGenArg, kSubArgument, "Argument error (field position)", "PutField");
+  e.args = std::vector<Value>{static_cast<double>(position), value};
+  (void)RaiseError(e);
+}
+
 }  // namespace
 
 void GetFieldInto(int position, Value* out) {
@@ -559,11 +565,8 @@ void PutField(int position, const Value& value) {
   Area& a = Current();
   TableFile* t = a.table ? a.table.get() : TableOrRaise("PutField");
   if (!t) return;
-  if (position < 1 || position > static_cast<int>(a.fields.size())) {
-    ErrorObject e = AreaError(kGenArg, kSubArgument, "Argument error (field position)", "PutField");
-    e.args = std::vector<Value>{static_cast<double>(position), value};
-    (void)RaiseError(e);
-    return;
+  if (position < 1 || position > static_cast<int>(a.fields.size())) [[unlikely]] {
+    return PositionRefused(position, value);
   }
   const size_t index = a.fields[static_cast<size_t>(position - 1)];
   TableStatus s = t->PutField(index, value);
