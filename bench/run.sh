@@ -8,14 +8,16 @@
 #
 # For each size: the customer-export table (DBF + FPT) from ../shared/bench/gen_source.py, then
 #   read    ours: every field of every live record with memo text, through the table areas
-#                 (OpenTable, GoTop/Skip, GetField: table_bench read)
+#                 (OpenTable, GoTop/Skip, GetFieldInto with one value per field kept across
+#                 records, as a reader of whole tables uses it: table_bench read)
 #           ours, format level: the same with the format decoders alone (table_bench
 #                 read-direct), to show what the area layer costs
 #           dbfread: the same through python3-dbfread (when installed)
 #           ogr2ogr: a DBF-to-DBF copy by GDAL (C/N/D/L only; when installed)
 #           bytecopy: copying the DBF and FPT bytes, nothing else (the floor)
 #   append  ours: a new FoxPro-2 table with FPT and the same number of records, each with a memo,
-#                 through the areas (CreateTable, AppendRecord, PutField, CommitArea, CloseArea);
+#                 through the areas (CreateTable, AppendRecord, PutField, CommitArea, CloseArea;
+#                 each record's values built once into reused strings, as a converter fills them);
 #                 format level: the encoders alone (table_bench append-direct)
 #           bytecopy + fsync: the same copy forced to the device before closing, the floor of a
 #                 durable write (CommitArea and CloseArea leave the data on the device when they

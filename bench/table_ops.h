@@ -1,7 +1,7 @@
 #pragma once
 // The two table operations the benchmark measures, each in two forms:
-//   - through the table areas API (table_area.h: OpenTable, GoTop/Skip, GetField, AppendRecord,
-//     PutField), as the program uses the tables: the figure that counts;
+//   - through the table areas API (table_area.h: OpenTable, GoTop/Skip, GetFieldInto,
+//     AppendRecord, PutField), as the program uses the tables: the figure that counts;
 //   - "direct": the format-level decoders and encoders (dbf_header.h, dbf_record.h, fpt_memo.h;
 //     memos read through memo_file.h) driven with whole-batch reads and buffered writes, the
 //     floor of what this code base can do with these formats. The gap between the two is the
