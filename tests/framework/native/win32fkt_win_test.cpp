@@ -148,8 +148,14 @@ struct DialogDriver {
         if (!dialog) Sleep(20);
       }
       if (!dialog) return;
-      Sleep(100);  // let the dialog fill its controls
+      // The dialog shows itself once it has filled its controls.
       HWND filters = GetDlgItem(dialog, 0x470);
+      for (int i = 0; i < 500 && !(IsWindowVisible(dialog) && filters &&
+                                   SendMessageA(filters, CB_GETCOUNT, 0, 0) > 0);
+           ++i) {
+        Sleep(10);
+        filters = GetDlgItem(dialog, 0x470);
+      }
       filterCount = static_cast<int>(SendMessageA(filters, CB_GETCOUNT, 0, 0));
       filterSelected = static_cast<int>(SendMessageA(filters, CB_GETCURSEL, 0, 0));
       char text[256] = {};
