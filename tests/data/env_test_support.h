@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/file_env.h"
@@ -39,6 +41,27 @@ inline std::string ScratchName(const std::string& tag) {
 
 inline std::vector<uint8_t> Bytes(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// Replaces the file `name` of `env` by `bytes`; false when that failed.
+inline bool WriteWholeFile(Env& env, const std::string& name, std::string_view bytes) {
+  std::unique_ptr<File> f;
+  return env.Open(name, {.disposition = Disposition::kCreateAlways}, &f).ok() &&
+         f->WriteAt(0, {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}).ok();
+}
+
+// The whole content of the file `name` of `env`; nothing when it cannot be read.
+inline std::optional<std::string> ReadWholeFile(Env& env, const std::string& name) {
+  std::unique_ptr<File> f;
+  uint64_t size = 0;
+  if (!env.Open(name, {}, &f).ok() || !f->Size(&size).ok()) return std::nullopt;
+  std::string bytes(size, '\0');
+  size_t got = 0;
+  if (!f->ReadAt(0, {reinterpret_cast<uint8_t*>(bytes.data()), bytes.size()}, &got).ok() ||
+      got != size) {
+    return std::nullopt;
+  }
+  return bytes;
 }
 
 }  // namespace tabrix::testing_support

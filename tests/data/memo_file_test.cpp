@@ -7,11 +7,13 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "data/byte_coding.h"
 #include "data/dbt_memo.h"
+#include "data/env_test_support.h"
 #include "data/fpt_memo.h"
 #include "data/memo_file.h"
 #include "data/memory_env.h"
@@ -48,19 +50,12 @@ std::string Text(int seed, size_t size) {
 class MemoFileTest : public testing::TestWithParam<Kind> {
  protected:
   void Put(const std::string& bytes) {
-    std::unique_ptr<File> f;
-    ASSERT_TRUE(env_->Open("T.MEM", {.disposition = Disposition::kCreateAlways}, &f).ok());
-    ASSERT_TRUE(f->WriteAt(0, {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}).ok());
+    ASSERT_TRUE(testing_support::WriteWholeFile(*env_, "T.MEM", bytes));
   }
   std::vector<uint8_t> FileBytes() {
-    std::unique_ptr<File> f;
-    EXPECT_TRUE(env_->Open("T.MEM", {}, &f).ok());
-    uint64_t size = 0;
-    EXPECT_TRUE(f->Size(&size).ok());
-    std::vector<uint8_t> bytes(size);
-    size_t got = 0;
-    EXPECT_TRUE(f->ReadAt(0, bytes, &got).ok());
-    return bytes;
+    std::optional<std::string> bytes = testing_support::ReadWholeFile(*env_, "T.MEM");
+    EXPECT_TRUE(bytes);
+    return testing_support::Bytes(bytes.value_or(""));
   }
   std::unique_ptr<MemoFile> Open(bool shared) {
     std::unique_ptr<MemoFile> m;

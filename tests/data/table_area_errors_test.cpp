@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,19 +33,12 @@ class TableAreaErrors : public testing::Test {
     SetTableEnv(previous_);
   }
   void Write(const std::string& name, const std::string& bytes) {
-    std::unique_ptr<File> f;
-    ASSERT_TRUE(env_->Open(name, {.disposition = Disposition::kCreateAlways}, &f).ok());
-    ASSERT_TRUE(f->WriteAt(0, {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}).ok());
+    ASSERT_TRUE(testing_support::WriteWholeFile(*env_, name, bytes)) << name;
   }
   std::string Read(const std::string& name) {
-    std::unique_ptr<File> f;
-    EXPECT_TRUE(env_->Open(name, {}, &f).ok());
-    uint64_t size = 0;
-    EXPECT_TRUE(f->Size(&size).ok());
-    std::string bytes(size, '\0');
-    size_t got = 0;
-    EXPECT_TRUE(f->ReadAt(0, {reinterpret_cast<uint8_t*>(bytes.data()), bytes.size()}, &got).ok());
-    return bytes;
+    std::optional<std::string> bytes = testing_support::ReadWholeFile(*env_, name);
+    EXPECT_TRUE(bytes) << name;
+    return bytes.value_or("");
   }
   // A valid table: one C5 field and one M field (FoxPro 2), two records, memo in block 8.
   std::string GoodTable() {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,15 +51,9 @@ class TableAreaTest : public testing::TestWithParam<const char*> {
   std::string MemoName(const std::string& base) const { return base + (Ntx() ? ".dbt" : ".fpt"); }
 
   std::vector<uint8_t> FileBytes(const std::string& name) {
-    std::unique_ptr<File> f;
-    EXPECT_TRUE(env_->Open(name, {}, &f).ok());
-    if (!f) return {};
-    uint64_t size = 0;
-    EXPECT_TRUE(f->Size(&size).ok());
-    std::vector<uint8_t> bytes(size);
-    size_t got = 0;
-    EXPECT_TRUE(f->ReadAt(0, bytes, &got).ok());
-    return bytes;
+    std::optional<std::string> bytes = testing_support::ReadWholeFile(*env_, name);
+    EXPECT_TRUE(bytes) << name;
+    return testing_support::Bytes(bytes.value_or(""));
   }
 
   // Creates KUNDEN.DBF with three records (the second deleted) and closes it.
