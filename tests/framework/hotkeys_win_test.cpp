@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/hotkeys_win.h"
+#include "framework/pump_until_win.h"
 
 namespace tabrix {
 namespace {
@@ -28,22 +29,7 @@ void Press(WORD vk) {
   SendInput(2, input, sizeof(INPUT));
 }
 
-// Handles messages until `done` holds, waiting for input in between; gives up after five
-// seconds (injected input takes a moment under Wine). Returns done().
-template <class Done>
-bool PumpUntil(Done done) {
-  const DWORD end = GetTickCount() + 5000;
-  MSG msg;
-  while (!done() && GetTickCount() < end) {
-    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    } else {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-  }
-  return done();
-}
+using testing_support::PumpUntil;
 
 // A key without a hotkey entry, pressed after the key under test: once it has reached the window,
 // the key before it has been through the hook too.

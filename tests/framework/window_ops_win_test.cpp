@@ -13,6 +13,7 @@
 #include "framework/native/win32fkt_place.h"
 #include "framework/native/win32fkt_win.h"
 #include "framework/native/words.h"
+#include "framework/pump_until_win.h"
 
 namespace tabrix {
 namespace {
@@ -61,6 +62,8 @@ class WindowOpsTest : public testing::Test {
     for (int i = 0; i < 60; ++i) lines += "Zeile " + std::to_string(i) + "\r\n";
     SetWindowTextA(edit_, lines.c_str());
     Drain();
+    // Activation reaches the window through the display a moment later.
+    testing_support::PumpUntil([this] { return GetActiveWindow() == dialog_; });
   }
   void TearDown() override {
     SetCtrl(false);

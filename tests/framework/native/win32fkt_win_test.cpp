@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "framework/native/win32fkt_win.h"
+#include "framework/pump_until_win.h"
 
 namespace tabrix {
 namespace {
@@ -330,7 +331,8 @@ TEST(ForegroundWin, BringsAMinimisedWindowBack) {
   ASSERT_TRUE(IsIconic(w));
   EXPECT_TRUE(SETFOREGROUNDWINDOWEX(w));
   EXPECT_FALSE(IsIconic(w));
-  EXPECT_EQ(GetForegroundWindow(), w);
+  // Activation reaches the window through the display a moment later.
+  EXPECT_TRUE(testing_support::PumpUntil([w] { return GetForegroundWindow() == w; }));
   DestroyWindow(w);
 }
 
