@@ -123,7 +123,8 @@ class File {
   virtual IoStatus Size(uint64_t* size) = 0;
   // Sets the file length: cuts, or extends with zeros.
   virtual IoStatus Truncate(uint64_t size) = 0;
-  // Hands written data to the device.
+  // Hands the data written through this handle to the device (nothing to do when nothing was
+  // written or cut since the last flush: a commit followed by a close forces the file once).
   virtual IoStatus Flush() = 0;
 
   // Tries to lock [offset, offset + length). True when the lock was taken. False on contention

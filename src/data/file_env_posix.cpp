@@ -115,6 +115,7 @@ class PosixFile final : public File {
     if (offset > static_cast<uint64_t>(INT64_MAX) - data.size()) {
       return IoStatus::Error(kOsInvalidParameter, "write", fileName_);
     }
+    unflushed_ = true;
     size_t done = 0;
     while (done < data.size()) {
       ssize_t n =
@@ -143,6 +144,7 @@ class PosixFile final : public File {
     if (size > static_cast<uint64_t>(INT64_MAX)) {
       return IoStatus::Error(kOsInvalidParameter, "truncate", fileName_);
     }
+    unflushed_ = true;
     while (ftruncate(fd_, static_cast<off_t>(size)) != 0) {
       if (errno != EINTR) return ErrnoStatus(errno, "truncate", fileName_);
     }
@@ -150,9 +152,10 @@ class PosixFile final : public File {
   }
 
   IoStatus Flush() override {
-    if (readOnly_) return IoStatus::Ok();
+    if (readOnly_ || !unflushed_) return IoStatus::Ok();
     unstarted_ = 0;
     if (fsync(fd_) != 0) return ErrnoStatus(errno, "flush", fileName_);
+    unflushed_ = false;
     return IoStatus::Ok();
   }
 
@@ -212,7 +215,8 @@ class PosixFile final : public File {
   int fd_;
   std::string fileName_;
   bool readOnly_;
-  size_t unstarted_ = 0;  // bytes written since the device was last asked to start
+  size_t unstarted_ = 0;    // bytes written since the device was last asked to start
+  bool unflushed_ = false;  // written or cut since the last flush
   HeldLocks held_;
   IoStatus lastLockError_;
 };

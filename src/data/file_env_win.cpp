@@ -58,6 +58,7 @@ class WinFile final : public File {
 
   IoStatus WriteAt(uint64_t offset, std::span<const uint8_t> data) override {
     if (readOnly_) return IoStatus::Error(kOsAccessDenied, "write", fileName_, "opened read-only");
+    unflushed_ = true;
     size_t done = 0;
     while (done < data.size()) {
       OVERLAPPED ov = OverlappedAt(offset + done);
@@ -83,6 +84,7 @@ class WinFile final : public File {
     if (readOnly_) {
       return IoStatus::Error(kOsAccessDenied, "truncate", fileName_, "opened read-only");
     }
+    unflushed_ = true;
     FILE_END_OF_FILE_INFO info{};
     info.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
     if (!SetFileInformationByHandle(handle_, FileEndOfFileInfo, &info, sizeof info)) {
@@ -92,8 +94,9 @@ class WinFile final : public File {
   }
 
   IoStatus Flush() override {
-    if (readOnly_) return IoStatus::Ok();  // FlushFileBuffers needs write access
+    if (readOnly_ || !unflushed_) return IoStatus::Ok();  // FlushFileBuffers needs write access
     if (!FlushFileBuffers(handle_)) return LastErrorStatus("flush", fileName_);
+    unflushed_ = false;
     return IoStatus::Ok();
   }
 
@@ -141,6 +144,7 @@ class WinFile final : public File {
   HANDLE handle_;
   std::string fileName_;
   bool readOnly_;
+  bool unflushed_ = false;  // written or cut since the last flush
   HeldLocks held_;
   IoStatus lastLockError_;
 };
