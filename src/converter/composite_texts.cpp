@@ -4,26 +4,41 @@
 #include "converter/text_rules.h"
 
 namespace tabrix {
+// Copies runs of ordinary characters at once; only line breaks and the blanks at a line's start
+// are looked at one by one (a notes text is mostly long runs).
 std::string NORMSTRING(std::string_view value) {
   std::string r = "\t";
   if (value.empty()) return r;
+  r.reserve(value.size() + value.size() / 8 + 8);
+  const size_t last = value.size() - 1;  // the last character goes in unchanged
   bool atLineStart = true;
-  for (size_t i = 0; i + 1 < value.size(); ++i) {
-    char c = value[i];
-    if (c == '\r' && value[i + 1] != '\n') {
-      r.resize(TrimRight(r).size());
-      r += "\r\n";
-      atLineStart = true;
-      c = ' ';
+  size_t i = 0;
+  while (i < last) {
+    if (atLineStart) {
+      while (i < last && value[i] == ' ') ++i;
+      if (i == last) break;
     }
-    if (!(atLineStart && c == ' ')) {
+    size_t end = value.find_first_of("\r\n", i);
+    if (end == std::string_view::npos || end > last) end = last;
+    if (end > i) {
+      r.append(value.substr(i, end - i));
       atLineStart = false;
-      r += c;
+      i = end;
+      if (i == last) break;
     }
-    if (r.back() == '\n') {
+    if (value[i] == '\r' && value[i + 1] != '\n') {
+      // A lone CR ends the line like CR LF; the blanks before it go.
+      r.resize(TrimRight(r).size());
+      r += "\r\n\t\t";
       atLineStart = true;
-      r += "\t\t";
+    } else if (value[i] == '\n') {
+      r += "\n\t\t";
+      atLineStart = true;
+    } else {
+      r += '\r';  // the CR of CR LF
+      atLineStart = false;
     }
+    ++i;
   }
   r += value.back();
   return r;
@@ -39,8 +54,13 @@ void ForEachFilledValue(std::span<const int> fields, std::span<const FieldDescri
   for (int fieldNumber : fields) {
     const FieldDescription* field = FieldAt(structure, fieldNumber);
     if (field == nullptr) continue;
-    const std::string value = TextForm(readField(fieldNumber), *field);
-    if (!IsEmptyText(value)) use(*field, value);
+    const Value& v = readField(fieldNumber);
+    if (const std::string* s = std::get_if<std::string>(&v)) {
+      if (!IsEmptyText(*s)) use(*field, std::string_view(*s));
+      continue;
+    }
+    const std::string value = TextForm(v, *field);
+    if (!IsEmptyText(value)) use(*field, std::string_view(value));
   }
 }
 
@@ -51,7 +71,7 @@ std::string NotesText(std::span<const int> notesFields,
                       const SourceFieldReader& readField) {
   std::string text;
   ForEachFilledValue(notesFields, sourceStructure, readField,
-                     [&text](const FieldDescription& field, const std::string& value) {
+                     [&text](const FieldDescription& field, std::string_view value) {
                        text += field.name;
                        if (field.name.empty() || field.name.back() != ':') text += ':';
                        text += NORMSTRING(value);
@@ -65,7 +85,7 @@ std::string RemarkText(std::span<const int> remarkFields,
                        const SourceFieldReader& readField) {
   std::string text;
   ForEachFilledValue(remarkFields, sourceStructure, readField,
-                     [&text](const FieldDescription&, const std::string& value) {
+                     [&text](const FieldDescription&, std::string_view value) {
                        if (!text.empty()) text += "; ";
                        text += TrimBoth(value);
                      });

@@ -22,7 +22,8 @@
 namespace tabrix {
 
 // Reads field `fieldNumber` (1-based) of the current source record.
-using SourceFieldReader = std::function<Value(int fieldNumber)>;
+// The value stays valid until the next call.
+using SourceFieldReader = std::function<const Value&(int fieldNumber)>;
 
 // Lays out one value for the notes text: one TAB in front; every line break (CR LF, a lone LF,
 // or a lone CR, which becomes CR LF with the blanks before it removed) is followed by two TABs;

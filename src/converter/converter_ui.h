@@ -1,20 +1,23 @@
 #pragma once
 // The window side of the converter, as the portable converter code sees it.
 //
-// Everything the assignment model and the assignment and country-link files need from windows
-// goes through ConverterUi: the beep, message boxes with the user's answer, the open and save file
-// choosers, the user settings file and the row operations on the two lists of the converter
-// dialog "DIALOG_1". The Windows converter dialog implements it with the platform calls; the
-// tests use a scripted fake. Nothing here includes a window header.
+// Everything the converter's portable code needs from windows goes through ConverterUi: the
+// beep, message boxes with the user's answer, the open and save file choosers, the user settings
+// file, the row operations on the two lists of the converter dialog "DIALOG_1", and the frame's
+// other dialogs: the progress dialog, the two choosers and the protocol. The Windows program
+// implements it with the platform calls; the tests use a scripted fake. Nothing here includes a
+// window header.
 //
 // Window handles travel as plain 32-bit numbers; 0 means none (a message box without owner).
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "data/file_env.h"
+#include "data/value.h"
 
 namespace tabrix {
 
@@ -23,10 +26,10 @@ using WindowHandle = std::uint32_t;
 enum class MessageButtons { kOk, kOkCancel, kYesNo };
 enum class MessageAnswer { kOk, kCancel, kYes, kNo };
 
-struct FileFilter {
+struct ChooserFilter {
   std::string description;
   std::string pattern;
-  bool operator==(const FileFilter&) const = default;
+  bool operator==(const ChooserFilter&) const = default;
 };
 
 // Arguments of the platform file chooser, in the order of GETOPENFILENAME/GETSAVEFILENAME.
@@ -34,7 +37,7 @@ struct FileChooserRequest {
   WindowHandle owner = 0;
   std::string initialName;           // empty: no initial file name
   std::optional<std::string> title;  // nullopt: the chooser's default title "Dateiwahl"
-  std::vector<FileFilter> filters;
+  std::vector<ChooserFilter> filters;
   std::uint32_t flags = 0;
   std::string initialDir;
   std::string defaultExt;
@@ -53,6 +56,41 @@ inline constexpr int kPostalFromCityBoxId = 115;
 
 // Section of the user settings file that holds the converter's keys.
 inline constexpr char kSettingsSection[] = "Tabrix";
+
+// What a chooser dialog shows ("DIALOG_2" with a third button, "DIALOG_5" without one).
+struct ChooserView {
+  std::string labelAnsi;                       // control 110
+  std::vector<std::string> rowsAnsi;           // list 101, top to bottom
+  bool multiColumn = false;                    // three columns 70/15/15, else a plain list
+  std::string chooseButtonAnsi = "Zuweisen";   // control 106
+  std::optional<std::string> thirdButtonAnsi;  // control 105; nullopt: "DIALOG_5"
+};
+
+// What a chooser does with the user's commands, called by the window side while it is open.
+class ChooserEvents {
+ public:
+  virtual ~ChooserEvents() = default;
+  // Command 106 (or a double click) with list row `row` (1-based) selected: the result, or
+  // nullopt to stay open. Not called without a selection.
+  virtual std::optional<int> OnChoose(int row) = 0;
+  // Command 105, the third button; `chooser` owns its boxes and file choosers. The result, or
+  // nullopt to stay open.
+  virtual std::optional<int> OnThirdButton(WindowHandle chooser) = 0;
+};
+
+// What the protocol dialog "DIALOG_4" shows and does.
+class ProtocolEvents {
+ public:
+  virtual ~ProtocolEvents() = default;
+  // Control 110.
+  virtual std::string CountLineAnsi() = 0;
+  // The text of the edit area, built once when the dialog starts; widthOf measures a text in
+  // pixels in the edit area's display context.
+  virtual std::string BuildTextAnsi(const std::function<int(const std::string&)>& widthOf) = 0;
+  // "Protokoll speichern"; `dialog` owns its boxes. True when the file was written (the dialog
+  // then closes).
+  virtual bool OnSave(WindowHandle dialog) = 0;
+};
 
 class ConverterUi {
  public:
@@ -85,16 +123,51 @@ class ConverterUi {
   // Sets the target list's horizontal extent to fit the remark and notes rows (NTZBEMLBHOR).
   virtual void RefitTargetExtent(WindowHandle dialog) = 0;
   virtual void SetCheckBox(WindowHandle dialog, int id, bool checked) = 0;
+
+  // ---- the frame and its other dialogs ----
+  // Posts WM_CLOSE to the frame: the close runs later, from the message loop or a pump.
+  virtual void PostFrameClose() = 0;
+  // Destroys a dialog of the frame (the converter dialog before a conversion).
+  virtual void DestroyDialog(WindowHandle dialog) = 0;
+  // SHOWDIALOG3: shows a new progress dialog as the frame's current dialog.
+  virtual void ShowProgress() = 0;
+  // Destroys the progress dialog when one exists.
+  virtual void CloseProgress() = 0;
+  virtual bool ProgressShown() = 0;
+  // Controls 100 (the customer's name) and 101 (the counter) of the progress dialog; nothing
+  // when none is shown.
+  virtual void SetProgressTexts(const std::string& nameAnsi, const std::string& counterAnsi) = 0;
+  // Shows a chooser as the frame's current dialog and waits, handling window messages, until
+  // it is destroyed. Returns what the events answered, or 0 when the chooser went otherwise
+  // (the frame's close).
+  virtual int RunChooser(const ChooserView& view, ChooserEvents& events) = 0;
+  // Shows the protocol dialog as the frame's current dialog and waits, handling window
+  // messages, until it is destroyed ("Ende", a saved file or the frame's close).
+  virtual void RunProtocol(ProtocolEvents& events) = 0;
 };
+
+// Time as the converter reads it: a steady clock for throttling the progress display, and
+// today's date for the records it creates.
+class ConverterClock {
+ public:
+  virtual ~ConverterClock() = default;
+  virtual double SteadySeconds() = 0;
+  virtual Date Today() = 0;
+};
+// The system's clock (local date).
+ConverterClock& SystemConverterClock();
 
 // What the converter procedures need besides the job state: the window side and the
 // application context values they read.
 struct ConverterContext {
   ConverterUi& ui;
   std::string appName;            // CAPPNAME: title of every message box
-  std::string settingsFile;       // INIDATEI: holds LASTPATH2
+  std::string settingsFile;       // INIDATEI: holds LASTPATH, LASTPATH2, LASTPATH3
   WindowHandle chooserOwner = 0;  // owner of every file chooser (HDIALOGX, or the frame)
-  Env* files = DefaultEnv();  // where the assignment and country-link files are read and written
+  Env* files = DefaultEnv();      // where the converter's own files are read and written
+  WindowHandle frame = 0;         // HWNDMAIN: owner of the job's and the engine's boxes
+  std::string startDir = {};      // CSTARTDIR: the program's folder, ends in a backslash
+  ConverterClock* clock = &SystemConverterClock();
 };
 
 // The folder part of a chosen path: everything before its last backslash ("C:" for a file in

@@ -1,6 +1,7 @@
 #include "converter/text_form.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <type_traits>
@@ -31,8 +32,9 @@ std::string NumberText(double number, int width, int decimals) {
   // Adding zero turns a negative zero into zero, which must print without a minus sign.
   const double magnitude = negative ? -number : number + 0.0;
   char buffer[400];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, magnitude);
-  return WithDebitMark(buffer, width, negative);
+  const auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::fixed, decimals);
+  return WithDebitMark(std::string(buffer, ec == std::errc() ? end : buffer), width, negative);
 }
 
 std::string IntegerText(int32_t number) {
@@ -55,6 +57,17 @@ std::string CurrencyText(Currency amount) {
 
 std::string DateText(const Date& date) {
   if (date.empty()) return "  .  .    ";
+  if (date.day >= 0 && date.day <= 99 && date.month >= 0 && date.month <= 99 && date.year >= 0 &&
+      date.year <= 9999) {
+    std::string text = "00.00.0000";
+    text[0] = static_cast<char>('0' + date.day / 10),
+    text[1] = static_cast<char>('0' + date.day % 10);
+    text[3] = static_cast<char>('0' + date.month / 10);
+    text[4] = static_cast<char>('0' + date.month % 10);
+    for (int i = 9, y = date.year; i >= 6; --i, y /= 10)
+      text[static_cast<size_t>(i)] = static_cast<char>('0' + y % 10);
+    return text;
+  }
   char buffer[48];
   std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", date.day, date.month, date.year);
   return buffer;

@@ -243,6 +243,10 @@ std::string DriverOfArea() {
   return Current().table ? Current().table->driver() : "";
 }
 
+uint8_t CodePageMark() {
+  return Current().table ? Current().table->header().codePageMark : 0;
+}
+
 AreaSwitch::AreaSwitch(int area) : previous_(S().current) {
   SelectArea(area);
 }

@@ -34,6 +34,7 @@
 // Text is handed out and taken as the stored bytes (code page 850); no conversion here.
 // Single-threaded, like the whole program.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -78,6 +79,10 @@ std::string AliasOfArea(int area);
 bool IsAreaUsed();
 // "" for a free area.
 std::string DriverOfArea();
+// The code page mark of the current area's table as its header carries it (byte 29: 0x02
+// code page 850, 0x03 Windows ANSI, 0x00 none; nothing is converted because of it), so a
+// caller can tell window text from table text in a foreign table; 0 for a free area.
+uint8_t CodePageMark();
 
 // Evaluating in an area: makes `area` current, calls f, makes the previous area current again
 // (also when f throws). Returns f's result.

@@ -1,6 +1,8 @@
 #include "data/table_create.h"
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 #include "data/dbf_header.h"
 #include "data/dbt_memo.h"
@@ -21,6 +23,29 @@ std::string BaseOf(const std::string& fileName) {
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
   return s;
+}
+
+// The file name without directory and extension.
+std::string TableNameOf(const std::string& fileName) {
+  const size_t slash = fileName.find_last_of("/\\:");
+  return BaseOf(slash == std::string::npos ? fileName : fileName.substr(slash + 1));
+}
+
+// The memo files this layer writes, by the memo kind of their table: the FoxPro kinds get
+// 64-byte FPT blocks, dBASE III and dBASE IV tables the DBT of their flavour.
+std::string MemoExtension(MemoKind kind) {
+  return kind == MemoKind::kFpt ? ".fpt" : ".dbt";
+}
+
+std::string NewMemoFile(MemoKind kind, const std::string& tableFile) {
+  switch (kind) {
+    case MemoKind::kFpt:
+      return NewFptFile(kFptDefaultBlockSize);
+    case MemoKind::kDbt4:
+      return NewDbtFile(DbtFlavour::kDbase4, TableNameOf(tableFile));
+    default:
+      return NewDbtFile(DbtFlavour::kDbase3, "");
+  }
 }
 
 // Writes bytes as the whole new content of fileName.
@@ -78,8 +103,8 @@ TableStatus CreateTableFiles(Env* env, const std::string& fileName,
   const std::string base = BaseOf(fileName);
   IoStatus io = WriteNewFile(env, fileName, bytes);
   if (io.ok() && memo) {
-    io = ntx ? WriteNewFile(env, base + ".dbt", NewDbtFile(DbtFlavour::kDbase3, ""))
-             : WriteNewFile(env, base + ".fpt", NewFptFile(kFptDefaultBlockSize));
+    const MemoKind kind = ntx ? MemoKind::kDbt3 : MemoKind::kFpt;
+    io = WriteNewFile(env, base + MemoExtension(kind), NewMemoFile(kind, fileName));
   }
   if (io.ok() && !ntx) {
     for (const char* ext : {".cdx", ".CDX"}) {
@@ -88,6 +113,76 @@ TableStatus CreateTableFiles(Env* env, const std::string& fileName,
   }
   if (!io.ok()) return TableIoError(kGenCreate, kSubCreate, driver, io, "CreateTable");
   return {};
+}
+
+namespace {
+
+// The memo field types, as the table decides whether it needs its memo file to open.
+bool IsMemoField(const DbfHeader& h, const DbfField& f) {
+  return f.type == 'M' || f.type == 'G' || f.type == 'P' || f.type == 'W' ||
+         (f.type == 'B' && !h.IsVisualFoxPro());
+}
+
+// Upper-case companions beside a table whose name (its extension, or the whole name when it
+// has none) holds no lower-case letter; lower-case ones otherwise.
+bool NamedUpperCase(const std::string& tableFile) {
+  const size_t slash = tableFile.find_last_of("/\\:");
+  const std::string name = slash == std::string::npos ? tableFile : tableFile.substr(slash + 1);
+  const size_t dot = name.find_last_of('.');
+  const std::string part = dot == std::string::npos ? name : name.substr(dot + 1);
+  return std::none_of(part.begin(), part.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
+constexpr const char* kMissingMemoOperation = "CreateMissingMemoFile";
+// The largest header: its length is a 16-bit field.
+constexpr uint64_t kMaxHeaderBytes = 65535;
+
+// Reads the header of an existing table. Failures: open error 21.
+TableStatus ReadTableHeader(Env* env, const std::string& fileName, const std::string& driver,
+                            DbfHeader* out) {
+  std::unique_ptr<File> file;
+  IoStatus io = env->Open(fileName, {.readOnly = true}, &file);
+  uint64_t size = 0;
+  if (io.ok()) io = file->Size(&size);
+  std::vector<uint8_t> head(static_cast<size_t>(std::min(size, kMaxHeaderBytes)));
+  size_t got = 0;
+  if (io.ok()) io = file->ReadAt(0, head, &got);
+  if (!io.ok()) return TableIoError(kGenOpen, kSubOpen, driver, io, kMissingMemoOperation);
+  head.resize(got);
+  Result<DbfHeader> h = ParseDbfHeader(head, size, fileName);
+  if (!h) return TableFormatError(h.error(), driver, kMissingMemoOperation, kGenOpen);
+  *out = std::move(h.value());
+  return {};
+}
+
+}  // namespace
+
+MemoFileStatus CreateMissingMemoFile(Env* env, const std::string& tableFile) {
+  // Errors name the local driver whose memo format is concerned; before the header is read,
+  // the program's default local driver.
+  DbfHeader h;
+  if (TableStatus s = ReadTableHeader(env, tableFile, "DBFCDX", &h); !s) {
+    return {MemoFileOutcome::kFailed, s.error()};
+  }
+  const MemoKind kind = h.memoKind();
+  const bool memoFields = std::any_of(h.fields.begin(), h.fields.end(),
+                                      [&](const DbfField& f) { return IsMemoField(h, f); });
+  if (!memoFields || kind == MemoKind::kNone) return {};
+  const std::string base = BaseOf(tableFile);
+  const std::string lower = base + MemoExtension(kind);
+  const std::string upper = base + Upper(MemoExtension(kind));
+  if (env->FileExists(lower) || env->FileExists(upper)) return {};
+  const std::string driver = kind == MemoKind::kFpt ? "DBFCDX" : "DBFNTX";
+  const std::string memoFile = NamedUpperCase(tableFile) ? upper : lower;
+  IoStatus io = WriteNewFile(env, memoFile, NewMemoFile(kind, tableFile));
+  if (!io.ok()) {
+    // A memo file cut short would make the table unreadable and would be taken for a good
+    // one by the next attempt.
+    if (env->FileExists(memoFile)) (void)env->RemoveFile(memoFile);
+    return {MemoFileOutcome::kFailed,
+            TableIoError(kGenCreate, kSubCreate, driver, io, kMissingMemoOperation)};
+  }
+  return {MemoFileOutcome::kCreated, std::nullopt};
 }
 
 }  // namespace tabrix

@@ -72,10 +72,16 @@ bool TypeTakes(char type, const Value& v) {
 }  // namespace
 
 Date TodayForHeader() {
+  // The reentrant form: std::localtime re-reads the time zone (a stat of /etc/localtime) at
+  // every call on glibc, and this runs at every append of a shared table.
   const std::time_t t = std::time(nullptr);
-  const std::tm* tm = std::localtime(&t);
-  if (!tm) return Date{2000, 1, 1};
-  return Date{tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday};
+  std::tm tm{};
+#ifdef _WIN32
+  if (localtime_s(&tm, &t) != 0) return Date{2000, 1, 1};
+#else
+  if (!localtime_r(&t, &tm)) return Date{2000, 1, 1};
+#endif
+  return Date{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
 }
 
 ErrorObject TableFile::Error(int genCode, int subCode, std::string description,
@@ -152,10 +158,14 @@ TableStatus TableFile::RefreshCount() {
   size_t got = 0;
   uint64_t size = 0;
   IoStatus io = file_->ReadAt(0, head, &got);
-  if (io.ok()) io = file_->Size(&size);
   if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "RecordCount");
   if (got < 8) return Error(kGenCorruption, kSubCorruption, "Corruption detected (header)", "");
   const uint32_t stored = DecodeLE32(head + 4);
+  // The records this handle knows of are in the file: the size only matters for a count that
+  // grew (another program appended, or a header that claims more than was written).
+  if (stored == count_ && header_.headerRecordCount == stored) return {};
+  io = file_->Size(&size);
+  if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "RecordCount");
   const uint64_t available =
       size > header_.headerLength ? (size - header_.headerLength) / header_.recordLength : 0;
   uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(stored, available));
@@ -274,15 +284,11 @@ TableStatus TableFile::FlushBehind() {
 }
 
 TableStatus TableFile::WriteHeaderCount() {
-  uint8_t head[kDbfHeaderSize];
-  size_t got = 0;
-  IoStatus io = file_->ReadAt(0, head, &got);
-  if (io.ok() && got < kDbfHeaderSize) {
-    return Error(kGenCorruption, kSubCorruption, "Corruption detected (header)", "Commit");
-  }
+  // Bytes 1-7 (date and count) only: nothing of the header needs reading first.
+  uint8_t head[8] = {};
   const Date today = TodayForHeader();
   PatchDbfHeaderCount(head, count_, today.year, today.month, today.day);
-  if (io.ok()) io = file_->WriteAt(0, {head, 8});
+  IoStatus io = file_->WriteAt(1, {head + 1, 7});
   if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "Commit");
   header_.headerRecordCount = count_;
   headerDirty_ = false;
@@ -495,6 +501,8 @@ void TableFile::ReleaseRecordLocks(uint32_t except) {
 bool TableFile::LockRecord() {
   if (tableLock_.held()) return true;
   if (recno_ < 1 || recno_ > count_) return false;
+  // An exclusive handle is the only one on the file (file_env.h): every record is its own.
+  if (!shared_) return true;
   if (!WriteBack()) return false;
   ReleaseRecordLocks(recno_);
   if (recordLocks_.count(recno_)) return true;
@@ -524,7 +532,9 @@ bool TableFile::LockTable() {
 
 TableStatus TableFile::Unlock() {
   TableStatus s = WriteBack();
-  if (s) s = FlushBehind();
+  // Held-back records of an exclusive table concern no other program: they stay held back
+  // until the next commit, close or read of that part.
+  if (s && shared_) s = FlushBehind();
   recordLocks_.clear();
   (void)tableLock_.Release();
   return s;

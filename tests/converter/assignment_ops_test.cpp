@@ -201,6 +201,42 @@ TEST_F(AssignmentOpsTest, ARemarkFieldLongerThanTheRoomAsksFirst) {
   EXPECT_EQ(BEMFREI(state.ABEMFELDER, state.ASSTRUCT), 0);
 }
 
+// Each room rule on its limit and one past it, with a single source field of the given length
+// assigned first to an empty row (target fields are 30 characters long).
+TEST_F(AssignmentOpsTest, TheRoomRulesOnTheirLimits) {
+  struct Case {
+    const char* name;
+    int length;
+    int targetRow;
+    bool asks;     // a truncation question comes (answered Cancel)
+    bool refused;  // refused with a message, no question
+  };
+  const Case cases[] = {
+      {"slot exactly as long as the field", 30, kNameRow, false, false},
+      {"slot one shorter than the field", 31, kNameRow, true, false},
+      {"remark room exactly filled by the field's text", 50, kRemarkRow, false, false},
+      {"remark room one short", 51, kRemarkRow, true, false},
+      {"notes: one character of room left over", 39997, kNotesRow, false, false},
+      {"notes room used up exactly", 39998, kNotesRow, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    state.ASSTRUCT = {{"FELD", 'C', c.length, 0}};
+    ResetForNewJob(state);
+    state.LHINWEIS = true;
+    ui.log.clear();
+    ui.answers = {MessageAnswer::kCancel};
+    Assign(1, c.targetRow, false);
+    const bool asked = ui.answers.empty();
+    if (!asked) ui.answers.clear();
+    const bool assigned =
+        state.AssignedSource(2) == 1 || !state.ABEMFELDER.empty() || !state.ANOTIZFELDER.empty();
+    EXPECT_EQ(asked, c.asks);
+    EXPECT_EQ(assigned, !c.asks && !c.refused);
+    EXPECT_EQ(ui.Lines("message").size(), c.asks || c.refused ? 1u : 0u);
+  }
+}
+
 TEST_F(AssignmentOpsTest, RemovingFromTheNotesTakesTheNewestFirst) {
   for (int field : {3, 5, 2, 1}) {  // by field: each final assignment moves the rows up
     const auto row = std::find(state.AQUELLZEILEN.begin(), state.AQUELLZEILEN.end(), field);

@@ -37,7 +37,7 @@ struct Record {
   std::vector<FieldDescription> structure;
   std::vector<Value> values;
   SourceFieldReader Reader() const {
-    return [this](int fieldNumber) { return values.at(fieldNumber - 1); };
+    return [this](int fieldNumber) -> const Value& { return values.at(fieldNumber - 1); };
   }
 };
 

@@ -1,7 +1,10 @@
 #pragma once
 // A scripted ConverterUi for the converter tests: it records every call as one line of text in
 // `log` (and every chooser request in `chooserRequests`), answers message boxes and file
-// choosers from queues the test fills, and keeps settings in a map.
+// choosers from queues the test fills, and keeps settings in a map. The frame's dialogs are
+// scripted too: each chooser and protocol dialog takes its steps from `dialogSteps`, and the
+// frame's close (the "Abbruch" of a chooser, or a step of its own) runs `onFrameClose`, as the
+// real frame runs CLOSEALL.
 
 #include <deque>
 #include <functional>
@@ -35,8 +38,37 @@ inline std::string MessageLine(WindowHandle owner, const std::string& title, Mes
          ": " + text;
 }
 
+// One step of the user in a chooser or protocol dialog.
+struct DialogStep {
+  enum Kind {
+    kChoose,  // select `row` (1-based) and press "Zuweisen"/"Verknüpfen"
+    kThird,   // press the third button ("kein Ersatzfeld", "aus Datei")
+    kAbort,   // press "Abbruch": the frame closes
+    kEnde,    // protocol: "Ende"
+    kSave,    // protocol: "Protokoll speichern"
+  };
+  Kind kind = kChoose;
+  int row = 0;
+};
+
+// The window handles the fake hands out for its dialogs.
+inline constexpr WindowHandle kFakeChooser = 77;
+inline constexpr WindowHandle kFakeProtocol = 78;
+
 class FakeConverterUi : public ConverterUi {
  public:
+  // Frame and dialogs.
+  std::deque<DialogStep> dialogSteps;
+  std::vector<ChooserView> chooserViews;   // every chooser shown, in order
+  std::vector<std::string> protocolTexts;  // what each protocol dialog showed in its edit area
+  std::vector<std::string> progressTexts;  // "name|counter" per renewal of the progress texts
+  std::function<void()> onFrameClose;      // the frame's close handling (runs CLOSEALL)
+  std::function<int(const std::string&)> protocolWidth = [](const std::string& t) {
+    return static_cast<int>(t.size()) * 7;
+  };
+  bool progressShown = false;
+  int closesPosted = 0;
+
   std::vector<std::string> log;
   std::vector<FileChooserRequest> chooserRequests;
   std::deque<MessageAnswer> answers;                   // one per question box, in order
@@ -103,6 +135,55 @@ class FakeConverterUi : public ConverterUi {
     log.push_back("check " + Where(dialog, id) + (checked ? " on" : " off"));
   }
 
+  void PostFrameClose() override {
+    log.push_back("post close");
+    ++closesPosted;
+  }
+  void DestroyDialog(WindowHandle dialog) override {
+    log.push_back("destroy " + std::to_string(dialog));
+  }
+  void ShowProgress() override {
+    log.push_back("progress show");
+    progressShown = true;
+  }
+  void CloseProgress() override {
+    if (!progressShown) return;
+    log.push_back("progress close");
+    progressShown = false;
+  }
+  bool ProgressShown() override { return progressShown; }
+  void SetProgressTexts(const std::string& name, const std::string& counter) override {
+    progressTexts.push_back(name + "|" + counter);
+  }
+
+  int RunChooser(const ChooserView& view, ChooserEvents& events) override {
+    log.push_back("chooser [" + view.labelAnsi + "]" +
+                  (view.thirdButtonAnsi ? " third=" + *view.thirdButtonAnsi : std::string()));
+    chooserViews.push_back(view);
+    for (;;) {
+      const DialogStep step = NextStep("chooser " + view.labelAnsi);
+      std::optional<int> result;
+      if (step.kind == DialogStep::kChoose) result = events.OnChoose(step.row);
+      if (step.kind == DialogStep::kThird) result = events.OnThirdButton(kFakeChooser);
+      if (step.kind == DialogStep::kAbort) {
+        CloseFrame();
+        return 0;
+      }
+      if (result) return *result;
+    }
+  }
+
+  void RunProtocol(ProtocolEvents& events) override {
+    log.push_back("protocol [" + events.CountLineAnsi() + "]");
+    protocolTexts.push_back(events.BuildTextAnsi(protocolWidth));
+    for (;;) {
+      const DialogStep step = NextStep("protocol");
+      if (step.kind == DialogStep::kEnde) return;
+      if (step.kind == DialogStep::kAbort) return CloseFrame();
+      if (step.kind == DialogStep::kSave && events.OnSave(kFakeProtocol)) return;
+    }
+  }
+
   // The log lines that start with prefix.
   std::vector<std::string> Lines(const std::string& prefix) const {
     std::vector<std::string> out;
@@ -113,6 +194,16 @@ class FakeConverterUi : public ConverterUi {
   }
 
  private:
+  DialogStep NextStep(const std::string& where) {
+    if (dialogSteps.empty()) throw std::logic_error("no step scripted for " + where);
+    DialogStep step = dialogSteps.front();
+    dialogSteps.pop_front();
+    return step;
+  }
+  void CloseFrame() {
+    log.push_back("frame close");
+    if (onFrameClose) onFrameClose();
+  }
   static std::string Where(WindowHandle dialog, int id) {
     return std::to_string(dialog) + "/" + std::to_string(id);
   }

@@ -19,6 +19,32 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
+// NORMSTRING as its rule reads, one character at a time: the program's version copies runs and
+// must lay out every input exactly like this.
+std::string NormStringByCharacter(std::string_view v) {
+  std::string r = "\t";
+  if (v.empty()) return r;
+  bool atLineStart = true;
+  for (size_t i = 0; i + 1 < v.size(); ++i) {
+    char c = v[i];
+    if (c == '\r' && v[i + 1] != '\n') {
+      while (!r.empty() && r.back() == ' ') r.pop_back();
+      r += "\r\n";
+      atLineStart = true;
+      c = ' ';
+    }
+    if (!(atLineStart && c == ' ')) {
+      atLineStart = false;
+      r += c;
+    }
+    if (r.back() == '\n') {
+      atLineStart = true;
+      r += "\t\t";
+    }
+  }
+  return r + v.back();
+}
+
 std::string_view Piece(std::string_view text, size_t pos, size_t length) {
   return pos <= text.size() ? text.substr(pos, length) : std::string_view();
 }
@@ -30,6 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
 
   const std::string laidOut = NORMSTRING(text);
+  Check(laidOut == NormStringByCharacter(text));
   Check(!laidOut.empty() && laidOut.front() == '\t');
   if (!text.empty()) Check(laidOut.back() == text.back());
 

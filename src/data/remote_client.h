@@ -1,0 +1,50 @@
+#pragma once
+// The remote database server's client, as the rest of the program asks it.
+//
+// Sites whose data share is served by a database server have every table carried out by that
+// server through its client library. Until the remote back-end is built, the only client is
+// the one that finds no library: it answers "no server" to every question, so every table runs
+// on the local back-end. The start-up contract (which server serves the program's drive) and
+// the shared-table opener's server test go through this interface, so the remote back-end
+// later plugs in here without touching its callers.
+
+#include <cstdint>
+#include <string>
+
+namespace tabrix {
+
+// Answers of AdsIsServerLoaded: what serves a drive or share.
+inline constexpr int kServerNone = 0;    // no server (or the question failed)
+inline constexpr int kServerLocal = 1;   // the server's local (in-process) flavour
+inline constexpr int kServerRemote = 2;  // a remote database server
+
+class RemoteClient {
+ public:
+  virtual ~RemoteClient() = default;
+  // True when the client library was found and loaded.
+  virtual bool Available() = 0;
+  // What serves `drive` ("E:" or "\\server\share"): kServerNone, kServerLocal or kServerRemote.
+  virtual int AdsIsServerLoaded(const std::string& drive) = 0;
+  // The engine's number of the last failed call, 0 when none.
+  virtual int64_t AdsGetLastError() = 0;
+  // Start-up configuration of the remote back-end (CDX indexes, shared opening, proprietary
+  // locking, OEM character data). Nothing to do without a library.
+  virtual void ConfigureForStartUp() = 0;
+};
+
+// The client the program uses: the installed one, else the one without library.
+RemoteClient& CurrentRemoteClient();
+// Installs client (nullptr: back to the one without library); returns the previous one. The
+// caller keeps ownership.
+RemoteClient* SetRemoteClient(RemoteClient* client);
+
+// RDDINIT's steps 3-4: the drive or share that the start-up question names, from the `SysDir`
+// value (or the program's path when it is missing): "\\srv\data\dir" -> "\\srv\data",
+// "E:\VELARTO" -> "E:". A value shorter than two characters is returned as it is.
+std::string ServedLocationOf(const std::string& sysDir);
+
+// RDDINIT's step 6: the default table driver for the run, from the answer the client gives
+// for `location`: "ADS" for kServerRemote, "DBFCDX" for everything else.
+std::string StartUpDriver(RemoteClient& client, const std::string& location);
+
+}  // namespace tabrix
