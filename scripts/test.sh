@@ -17,7 +17,8 @@ log() { printf '== %s\n' "$*"; }
 
 # ---- 1. packages -------------------------------------------------------------------------
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest g++-mingw-w64-x86-64
-          mingw-w64-tools wine64 xvfb xauth x11-utils clang libclang-rt-14-dev python3 imagemagick)
+          mingw-w64-tools wine64 fonts-wine xvfb xauth x11-utils clang libclang-rt-14-dev python3
+          imagemagick python3-dbfread)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -54,42 +55,14 @@ configure_and_build windows -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw6
 configure_and_build fuzz -DTABRIX_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 [ -f "$build/native/compile_commands.json" ] && ln -sf "$build/native/compile_commands.json" "$root/compile_commands.json"
 
-# ---- 3. Wine: one Xvfb, one persistent wineserver, a private prefix ----------------------
-export WINEPREFIX=$build/windows/wineprefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-xvfb_pid=
-cleanup() {
-  wineserver -k >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" >/dev/null 2>&1
-}
-trap cleanup EXIT
+# ---- 3. Wine: one Xvfb, one persistent wineserver, a private prefix (scripts/wine_env.sh) ----
 start_wine() {
-  local n=90
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  local i
-  for ((i = 0; i < 200; i++)); do  # until the server's socket exists (at most 20 s)
-    [ -S "/tmp/.X11-unix/X$n" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  [ -S "/tmp/.X11-unix/X$n" ] || { echo "Xvfb did not start"; return 1; }
-  export DISPLAY=:$n
-  # The display must be set before the first Wine process: the desktop process keeps the driver.
-  mkdir -p "$WINEPREFIX"
-  wineserver -p
-  if [ ! -f "$WINEPREFIX/user.reg" ] || ! grep -q Managed "$WINEPREFIX/user.reg"; then
-    log "preparing the Wine prefix"
-    wine wineboot --init >/dev/null 2>&1
-    # Unmanaged windows: no 2-second stall when a top-level window closes without a window manager.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-  fi
-  # Start the desktop and service processes once, before tests run side by side: two first
-  # Wine processes racing to start them can hang.
-  wine cmd.exe /c exit >/dev/null 2>&1
+  # shellcheck source=scripts/wine_env.sh
+  source "$root/scripts/wine_env.sh" "$build/windows" && wine_started=1
 }
+wine_started=
+cleanup() { [ -n "$wine_started" ] && wine_env_stop; }
+trap cleanup EXIT
 
 # ---- 4. run the tests ------------------------------------------------------------------------
 results=$build/results
@@ -106,7 +79,15 @@ run_ctest() {  # name, gtest output dir as the test programs see it
 run_ctest native "$results/native/"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest asan "$results/asan/"
 if [ -d "$build/windows" ] && start_wine; then
+  rm -rf "$build/windows/tests/e2e/cases"  # only this run's deliveries are checked
   run_ctest windows "Z:${results//\//\\}\\windows\\"
+  # The tables the end-to-end tests delivered, read by an independent reader (dbfread).
+  if [ -d "$build/windows/tests/e2e/cases" ]; then
+    log "checking the delivered tables"
+    python3 "$root/scripts/check_delivered.py" "$build/windows/tests/e2e/cases" \
+      >"$results/check_delivered.log" 2>&1 || build_failed+=("delivered tables")
+    tail -n 5 "$results/check_delivered.log"
+  fi
   # Screenshot of the test program's two-list dialog, kept as build/windows/artifacts/zbdemo_dialog.png.
   if [ -f "$build/windows/src/framework/zbdemo.exe" ]; then
     log "screenshot of the test program"

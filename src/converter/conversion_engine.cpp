@@ -19,6 +19,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "converter/choosers.h"
@@ -130,6 +131,9 @@ class ConversionRun {
   int targetArea_;
   std::shared_ptr<ZB_NETTABLE> countryTable_;
   CountryList countries_;
+  // Designations resolved without asking, as the target's LAND held them: an export repeats a
+  // handful of spellings over and over.
+  std::unordered_map<std::string, int> resolved_;
   int defaultCountry_ = 0;
   int replacement_ = -1;
   int accepted_ = 0;
@@ -295,15 +299,21 @@ bool ConversionRun::MapCountry(int64_t recno, int* country) {
     return true;
   }
   const std::string land = TargetText(target_.land);
+  if (const auto known = resolved_.find(land); known != resolved_.end()) {
+    *country = known->second;
+    return true;
+  }
   if (int found = countries_.Find(land); found > 0) {
-    *country = found;
+    *country = resolved_[land] = found;
     return true;
   }
   for (;;) {
     if (const CountryLink* link = FindCountryLink(state_.ALANDVERKN, land, countries_.size())) {
-      *country = link->position;
+      *country = resolved_[land] = link->position;
       return true;
     }
+    // The links may change from here on ("aus Datei" replaces them): resolve afresh.
+    resolved_.clear();
     FlushProgress();
     ctx_.ui.Beep();
     std::string label;

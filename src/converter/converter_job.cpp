@@ -5,6 +5,8 @@
 #include "converter/country_link_file.h"
 #include "converter/file_names.h"
 #include "converter/file_transfer.h"
+#include "converter/small_file.h"
+#include "data/dbf_header.h"
 #include "data/error.h"
 #include "data/error_log.h"
 #include "data/nettable.h"
@@ -36,6 +38,22 @@ std::string OpenFailureReason(const ZB_NETTABLE& table) {
     return "Der Zugriff auf die Datei wurde verweigert.";
   }
   return "Sie ist beschädigt oder keine dBASE-Tabelle.";
+}
+
+// The records an export promises in its header against the complete records it holds: an
+// export cut short (a copy that broke off) is read as far as it goes, and the user must know
+// that records are missing. Nothing when the header cannot be read or nothing is missing.
+std::optional<std::pair<uint32_t, uint32_t>> MissingRecords(Env& files, const std::string& path) {
+  uint64_t size = 0;
+  if (!SizeOfFile(files, path, &size).ok()) return std::nullopt;
+  const std::optional<std::string> head = ReadFilePrefix(files, path, 0xFFFF);
+  if (!head) return std::nullopt;
+  const Result<DbfHeader> header = ParseDbfHeader(
+      std::span(reinterpret_cast<const uint8_t*>(head->data()), head->size()), size, path);
+  if (!header) return std::nullopt;
+  const DbfHeader& h = header.value();
+  if (h.recordCount >= h.headerRecordCount) return std::nullopt;
+  return std::pair(h.headerRecordCount, h.recordCount);
 }
 
 // Closing runs at the end of every path, also after a failure of the files: a table that can
@@ -161,6 +179,12 @@ bool ConverterJob::PrepareAndOpenTables() {
   }
   state_.ASSTRUCT = StructureOfArea(source_->Area);
   state_.AZIELSTRUCT = StructureOfArea(target_->Area);
+  if (const auto missing = MissingRecords(*ctx_.files, state_.CQUELLDATEI)) {
+    Message("Die Quell-Datei " + state_.CQUELLDATEI + " ist unvollständig!\n" +
+            "Laut Dateikopf enthält sie " + std::to_string(missing->first) +
+            " Datensätze, vorhanden sind nur " + std::to_string(missing->second) + ".\n" +
+            "Es werden nur die vorhandenen Datensätze konvertiert.");
+  }
   return true;
 }
 

@@ -208,9 +208,13 @@ ZB_APP::InitResult ZB_APP::Init(const std::string& className, const std::string&
   // The other process-wide table settings (dates, shared opening, deleted records) belong to
   // the table layer and are set where that layer starts.
   lUseNoEditColor = true;
-  lCutTextMode = false;
+  // The driver the table layer runs with by default (chosen at start-up), set again as such.
+  cDBFNTX = SetDefaultDriver();
+  if (cDBFNTX.empty()) cDBFNTX = "DBFNTX";
   lDBFNTXAX = cDBFNTX == "ADS";
+  lCutTextMode = false;
   Trace("2::cDBFNTX " + cDBFNTX);
+  SetDefaultDriver(cDBFNTX);
   Trace("1::cDBFNTX " + cDBFNTX);
   nHelpKontextId_ = 0;
   Remove_Files();

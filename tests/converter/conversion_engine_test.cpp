@@ -312,6 +312,31 @@ TEST_F(Engine, AWindowsAnsiSourceReachesTheTargetInCodePage850) {
   EXPECT_EQ(Trimmed(target[0], "LAND"), "\x99STERREICH");
 }
 
+TEST_F(Engine, ATruncatedSourceConvertsTheRecordsItStillHolds) {
+  std::vector<std::vector<Value>> records;
+  for (int i = 1; i <= 10; ++i) records.push_back(Customer("K" + std::to_string(i), "Deutschland"));
+  WriteSource(records);
+  // The export was cut off in the middle of record 7: its header still promises ten.
+  const std::string bytes = *ReadFilePrefix(*env_, kSourcePath, 1 << 20);
+  const uint32_t recordLength = static_cast<uint8_t>(bytes[10]) | static_cast<uint8_t>(bytes[11])
+                                                                      << 8;
+  const uint32_t headerLength = static_cast<uint8_t>(bytes[8]) | static_cast<uint8_t>(bytes[9])
+                                                                     << 8;
+  ASSERT_TRUE(
+      CreateFileWith(*env_, kSourcePath, bytes.substr(0, headerLength + 6 * recordLength + 5)));
+  OpenJob();
+  EXPECT_EQ(ui_.Lines("message"),
+            std::vector<std::string>{
+                MessageLine(9, "Velarto Converter", MessageButtons::kOk,
+                            "Die Quell-Datei C:\\DATEN\\KUNDEN.DBF ist unvollständig!\n"
+                            "Laut Dateikopf enthält sie 10 Datensätze, vorhanden sind nur 6.\n"
+                            "Es werden nur die vorhandenen Datensätze konvertiert.")});
+  ASSERT_TRUE(Convert());
+  job_->CLOSEALL();
+  EXPECT_EQ(Column(TargetRecords(), "FIRMA"),
+            (std::vector<std::string>{"K1", "K2", "K3", "K4", "K5", "K6"}));
+}
+
 TEST_F(Engine, AFailingWriteStopsTheRunWithAMessage) {
   std::vector<std::vector<Value>> records;
   for (int i = 1; i <= 30; ++i) records.push_back(Customer("K" + std::to_string(i), "Deutschland"));

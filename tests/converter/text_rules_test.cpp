@@ -45,10 +45,20 @@ TEST(TextRules, NumericValueReadsLeadingNumber) {
     double value;
   };
   const Case cases[] = {
-      {"70", 70},  {"  42abc", 42}, {"-5", -5}, {"+7", 7},  {"3.25", 3.25}, {"1.5.3", 1.5},
-      {".5", 0.5}, {"AB", 0},       {"", 0},    {"- 5", 0}, {"\t5", 0},  // only blanks may stand
-                                                                         // before a number
-      {"01", 1},   {"7 ", 7},
+      {"70", 70},
+      {"  42abc", 42},
+      {"-5", -5},
+      {"+7", 7},
+      {"3.25", 3.25},
+      {"1.5.3", 1.5},
+      {".5", 0.5},
+      {"AB", 0},
+      {"", 0},
+      {"- 5", 0},
+      {"\t5", 0},  // only blanks may stand
+                   // before a number
+      {"01", 1},
+      {"7 ", 7},
   };
   for (const Case& c : cases) EXPECT_DOUBLE_EQ(NumericValue(c.text), c.value) << c.text;
 }
