@@ -73,6 +73,7 @@ MsgResult ConverterSession::OnInitDialog(HWND dialog) {
   const DialogStart start = job_->InitDialog();
   AddRows(source, start.rows.source);
   AddRows(target, start.rows.target);
+  ctx_.ui.RefitTargetExtent(ToWindowHandle(dialog));
   SetDlgItemTextA(dialog, kSourceCaptionId, start.sourceCaptionAnsi.c_str());
   SetDlgItemTextA(dialog, kViewerBoxId, start.viewerBoxAnsi.c_str());
   CheckDlgButton(dialog, kDoubleClickBoxId, start.doubleClickFinal ? BST_CHECKED : BST_UNCHECKED);

@@ -5,6 +5,7 @@
 #include "converter/list_rows.h"
 #include "converter/win_converter_ui_win.h"
 #include "data/stfkt.h"
+#include "framework/od_list_win.h"
 
 namespace tabrix {
 namespace {
@@ -106,6 +107,7 @@ void WinConverterUi::ListReplaceRow(WindowHandle dialog, int listId, int row,
   SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(row),
                reinterpret_cast<LPARAM>(text.c_str()));
   if (select) SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+  if (listId == kTargetListId) RefitTargetExtent(dialog);
 }
 
 void WinConverterUi::ListDeleteRow(WindowHandle dialog, int listId, int row) {
@@ -126,12 +128,29 @@ void WinConverterUi::ListSelectRow(WindowHandle dialog, int listId, int row) {
 
 // NTZBEMLBHOR: the target list scrolls sideways as far as the wider of the notes and remark rows
 // reaches, with ten blanks to spare, measured with the list's font in its display context.
+// NTZBEMLBHOR: room for the notes and remark rows and ten blanks more. Measured where the list
+// draws them (their second field starts at the second column), and every other row is given the
+// same room: an assigned slot's field name and "aus Ortsnamen" run past the columns too, and
+// the user must be able to scroll each row into view.
 void WinConverterUi::RefitTargetExtent(WindowHandle dialog) {
   HWND list = ListOf(dialog, kTargetListId);
   if (list == nullptr) return;
   const std::string spare(10, ' ');
-  const int width = std::max(TextWidthIn(list, STRINGNTZ(state_) + spare),
-                             TextWidthIn(list, STRINGBEM(state_) + spare));
+  int width = std::max(TextWidthIn(list, STRINGNTZ(state_) + spare),
+                       TextWidthIn(list, STRINGBEM(state_) + spare));
+  if (const ZB_OD_LIST* drawn = ZB_OD_LIST::Find(FromWindowHandle(dialog), kTargetListId)) {
+    const int spareWidth = TextWidthIn(list, spare);
+    const LRESULT rows = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT row = 0; row < rows; ++row) {
+      const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+      if (length <= 0) continue;
+      std::string text(static_cast<size_t>(length) + 1, '\0');
+      SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(row),
+                   reinterpret_cast<LPARAM>(text.data()));
+      text.resize(static_cast<size_t>(length));
+      width = std::max(width, drawn->TextEnd(text) + spareWidth);
+    }
+  }
   SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
 }
 

@@ -131,8 +131,96 @@ std::vector<std::string_view> DrawnFields(std::string_view text, std::size_t col
   return fields;
 }
 
+std::vector<std::string_view> SplitFields(std::string_view text) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  for (std::size_t tab = text.find('\t'); tab != std::string_view::npos;
+       tab = text.find('\t', start)) {
+    fields.push_back(text.substr(start, tab - start));
+    start = tab + 1;
+  }
+  fields.push_back(text.substr(start));
+  return fields;
+}
+
+std::optional<std::size_t> ColourField(std::string_view text) {
+  if (!RowColour(text)) return std::nullopt;
+  const std::size_t marker = text.find("\t!C");
+  if (marker == std::string_view::npos) return 0;
+  return static_cast<std::size_t>(std::count(text.begin(), text.begin() + marker, '\t')) + 1;
+}
+
+int ColumnsWidth(int clientWidth, bool hasVScroll, bool vScrollShown, int vScrollWidth) {
+  const int bar = hasVScroll && !vScrollShown ? vScrollWidth : 0;
+  return std::max(clientWidth - bar, 0);
+}
+
+RowLayout LayoutRow(std::string_view text, std::span<const double> edges, int rowEnd,
+                    const std::function<int(std::string_view)>& textWidth) {
+  RowLayout layout;
+  if (edges.size() < 2) return layout;
+  const std::size_t columns = edges.size() - 1;
+  const std::vector<std::string_view> fields = SplitFields(text);
+  const std::optional<std::size_t> colour = ColourField(text);
+  // A one-column list shows its first field only.
+  const std::size_t drawable = columns == 1 ? 1 : fields.size();
+  auto isText = [&](std::size_t i) {
+    return i < drawable && !fields[i].empty() && !(i >= columns && colour == i);
+  };
+  auto isFree = [&](std::size_t i) { return i >= fields.size() || fields[i].empty(); };
+  std::optional<std::size_t> last;
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    if (isText(i)) last = i;
+  if (!last) return layout;
+
+  const std::vector<int> lines = GridLineColumns(edges, rowEnd);
+  std::vector<bool> hidden(lines.size(), false);
+  std::optional<int> textEnd;  // where the last drawn field's text ends
+  auto place = [&](std::size_t field, int left, int right, int width) {
+    textEnd = std::min(left + width, right);
+    if (left >= std::min(right, rowEnd)) return;  // nothing of it shows in the row
+    layout.fields.push_back({field, left, right});
+    for (std::size_t l = 0; l < lines.size(); ++l)
+      if (lines[l] >= left && lines[l] < *textEnd) hidden[l] = true;
+  };
+
+  for (std::size_t k = 0; k < columns && k <= *last; ++k) {
+    if (!isText(k)) continue;
+    const int width = textWidth(fields[k]);
+    const TextSpan own = CellTextSpan(edges[k], edges[k + 1]);
+    int right = own.right;
+    std::size_t next = k + 1;  // the first column it does not run over
+    for (; own.left + width > right && next < columns && isFree(next); ++next)
+      right = CellTextSpan(edges[next], edges[next + 1]).right;
+    if (own.left + width > right && next == columns) right = std::max(right, rowEnd - 1);
+    place(k, own.left, right, width);
+  }
+  const int blank = textWidth(" ");
+  for (std::size_t i = columns; i <= *last; ++i) {
+    if (!isText(i)) continue;
+    const int width = textWidth(fields[i]);
+    const int left = textEnd ? *textEnd + blank : CellTextSpan(edges[0], edges[1]).left;
+    const int right = i == *last ? rowEnd - 1 : std::min(left + width, rowEnd - 1);
+    place(i, left, right, width);
+  }
+  for (std::size_t l = 0; l < lines.size(); ++l)
+    if (hidden[l]) layout.hiddenGridLines.push_back(lines[l]);
+  return layout;
+}
+
 int MultiColumnWidth(int clientWidth) {
   return (clientWidth + 5) / 6;
+}
+
+int RowTextEnd(std::string_view text, std::span<const double> edges,
+               const std::function<int(std::string_view)>& textWidth) {
+  constexpr int kNoEnd = 1 << 24;
+  const std::vector<std::string_view> fields = SplitFields(text);
+  int end = 0;
+  for (const FieldPlacement& placed : LayoutRow(text, edges, kNoEnd, textWidth).fields) {
+    end = std::max(end, placed.left + textWidth(fields[placed.field]));
+  }
+  return end;
 }
 
 }  // namespace tabrix::odlist

@@ -6,10 +6,12 @@
 //
 // Row text: columns are separated by tab characters. A field "!C<decimal>" sets the text colour
 // of the whole row (0x00BBGGRR); it is the field after the first tab that is followed by "!C",
-// or the first field when the text has no such tab. Only as many fields as the list has columns
-// are drawn.
+// or the first field when the text has no such tab. Where each field is drawn is LayoutRow's
+// rule: a field too wide for its column runs on over empty columns, fields beyond the last
+// column follow the last drawn one, and the row's last field may reach the end of the row.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -76,6 +78,63 @@ std::optional<std::uint32_t> RowColour(std::string_view text);
 
 // The fields drawn in a list of `columns` columns: field k for k < columns, empty when missing.
 std::vector<std::string_view> DrawnFields(std::string_view text, std::size_t columns);
+
+// Every field of a row text, split at each tab ("" is one empty field).
+std::vector<std::string_view> SplitFields(std::string_view text);
+
+// The index (into SplitFields) of the field RowColour reads, when the row has a colour.
+std::optional<std::size_t> ColourField(std::string_view text);
+
+// The width the columns are laid out on: the list's client width, less the vertical scroll bar
+// when the list has one that is hidden at the moment (a list box shows its bar only once its
+// rows need it). So the columns never end under a bar that comes later.
+int ColumnsWidth(int clientWidth, bool hasVScroll, bool vScrollShown, int vScrollWidth);
+
+// Where one field of a row is drawn: its text from `left` (its first pixel), clipped before
+// `right`.
+struct FieldPlacement {
+  std::size_t field = 0;  // index into SplitFields
+  int left = 0;
+  int right = 0;
+  friend bool operator==(const FieldPlacement&, const FieldPlacement&) = default;
+};
+
+struct RowLayout {
+  std::vector<FieldPlacement> fields;  // in drawing order; fields with nothing to show are left out
+  std::vector<int> hiddenGridLines;    // x of the grid lines (GridLineColumns) under text
+  friend bool operator==(const RowLayout&, const RowLayout&) = default;
+};
+
+// Lays out a row text on the columns between `edges` (ColumnEdges) in a row `rowEnd` pixels
+// wide: the wider of the list's client width and its horizontal extent. `textWidth` measures a
+// text in pixels with the list's font. Fields with text are those not empty; beyond the
+// columns, the row's colour field is no text either.
+//
+//  - Field k of the n columns starts at its column's text left (CellTextSpan) and is clipped at
+//    its column's text right, as it always was, when it fits there. Wider, it runs on over the
+//    following columns whose fields are empty or missing, column by column until it fits; when
+//    every following column is empty or missing and it is wider still, it runs on to the row's
+//    last pixel (right = rowEnd − 1). So a field is cut only by the next column with text or by
+//    the end of the row.
+//  - Fields beyond the n columns follow the last drawn field: each starts one blank's width
+//    after where the text before it ends (at the first column's text left when nothing is drawn
+//    yet) and is clipped at the end of its text, the row's last field at the row's last pixel.
+//    Empty fields and the colour field are skipped. A list of one column draws its first field
+//    only: its rows carry the colour (and nothing else to read) after the tab.
+//  - A vertical grid line is hidden in this row when it lies under a field's text, that is
+//    left <= x < min(left + text width, right) for a placed field.
+//
+// Rows whose fields all fit their columns are drawn exactly as before: each field in its
+// column's text span, every grid line shown. A field that would start at or beyond the row's
+// end shows nothing and is left out.
+RowLayout LayoutRow(std::string_view text, std::span<const double> edges, int rowEnd,
+                    const std::function<int(std::string_view)>& textWidth);
+
+// Where a row's text ends when nothing cuts it: the right end of the last field's text, laid out
+// as LayoutRow lays it out on a row without end. A list whose row (client width or horizontal
+// extent) reaches this far shows the whole row.
+int RowTextEnd(std::string_view text, std::span<const double> edges,
+               const std::function<int(std::string_view)>& textWidth);
 
 // Column width of a list box with the multi-column style: six columns on the client width.
 int MultiColumnWidth(int clientWidth);

@@ -194,7 +194,13 @@ void ZB_OD_LIST::Setup(int id) {
   hPattBitmapN_ = hPattBitmapH_ = nullptr;
   nID_ = id;
   nGesamt = Get_LB_Zeilen();
-  aDBFelder_ = odlist::PercentToPixels(ListClientWidth(), aDBFelder_);
+  // The columns share the client width the list has with its vertical bar: an empty list box
+  // hides the bar and takes it back only once its rows need it, and the last column would then
+  // lie under it.
+  const bool barShown = hwndListe && (GetWindowLongA(hwndListe, GWL_STYLE) & WS_VSCROLL) != 0;
+  const int width = odlist::ColumnsWidth(ListClientWidth(), hasVScroll_, barShown,
+                                         GetSystemMetrics(SM_CXVSCROLL));
+  aDBFelder_ = odlist::PercentToPixels(width, aDBFelder_);
 }
 
 ZB_OD_LIST::~ZB_OD_LIST() {
@@ -232,6 +238,7 @@ int ZB_OD_LIST::Get_LB_Zeilen() {
   if (!old) return 0;
   LONG style = GetWindowLongA(old, GWL_STYLE) | OriginalScrollBars(old);
   lLBS_MULTICOLUMN = (style & LBS_MULTICOLUMN) != 0;
+  hasVScroll_ = (style & WS_VSCROLL) != 0;
   const bool hScroll = (style & WS_HSCROLL) != 0;
   RECT rect;
   GetWindowRect(old, &rect);
@@ -286,6 +293,26 @@ std::vector<double> ZB_OD_LIST::ColumnEdges() const {
   return odlist::ColumnEdges(aDBFelder_);
 }
 
+int ZB_OD_LIST::TextEnd(std::string_view row) const {
+  if (!IsWindow(hwndListe)) return 0;
+  HDC dc = GetDC(hwndListe);
+  if (!dc) return 0;
+  auto font = reinterpret_cast<HFONT>(SendMessageA(hwndListe, WM_GETFONT, 0, 0));
+  HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
+  const int end = odlist::RowTextEnd(row, ColumnEdges(), [&](std::string_view field) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc, field.data(), static_cast<int>(field.size()), &size);
+    return static_cast<int>(size.cx);
+  });
+  if (previousFont) SelectObject(dc, previousFont);
+  ReleaseDC(hwndListe, dc);
+  return end;
+}
+
+ZB_OD_LIST* ZB_OD_LIST::Find(HWND dialog, int id) {
+  return FindRegistered(dialog, id);
+}
+
 void ZB_OD_LIST::_Set_nHoeheSchrift(int height) {
   nHoeheSchrift_ = std::max(1, height);
   DeletePatterns();
@@ -338,8 +365,11 @@ int ZB_OD_LIST::OnDrawItem(int id, const DRAWITEMSTRUCT& record) {
   if (static_cast<int>(record.CtlID) != nID_ || id != nID_) return 0;
   RECT row = record.rcItem;
   if (record.itemAction & (ODA_DRAWENTIRE | ODA_SELECT)) {
-    LRESULT extent = SendMessageA(hwndListe, LB_GETHORIZONTALEXTENT, 0, 0);
-    if (extent > 0) row.right = static_cast<LONG>(extent);
+    // The row reaches as far as the list shows or scrolls: the wider of its client width and
+    // its horizontal extent.
+    const LRESULT extent = SendMessageA(hwndListe, LB_GETHORIZONTALEXTENT, 0, 0);
+    row.right =
+        row.left + std::max(ListClientWidth(), static_cast<int>(std::max<LRESULT>(extent, 0)));
     const int w = row.right - row.left;
     const int h = row.bottom - row.top;
     if (w <= 0 || h <= 0) return 1;
@@ -382,14 +412,19 @@ int ZB_OD_LIST::OnDrawItem(int id, const DRAWITEMSTRUCT& record) {
     std::string text = ItemText(hwndListe, record.itemID);
     SetTextColor(offscreen, odlist::RowColour(text).value_or(textColour));
     SetBkColor(offscreen, background);
-    std::vector<double> edges = ColumnEdges();
-    std::vector<std::string_view> fields = odlist::DrawnFields(text, aDBFelder_.size());
-    for (std::size_t k = 0; k < fields.size(); ++k) {
-      odlist::TextSpan span = odlist::CellTextSpan(edges[k], edges[k + 1]);
-      RECT cell{span.left, 0, span.right, h};
-      std::string shown(fields[k]);
-      shown += ' ';
-      DrawTextA(offscreen, shown.c_str(), static_cast<int>(shown.size()), &cell, kDrawTextFlags);
+    const odlist::RowLayout layout =
+        odlist::LayoutRow(text, ColumnEdges(), w, [&](std::string_view field) {
+          SIZE size{};
+          GetTextExtentPoint32A(offscreen, field.data(), static_cast<int>(field.size()), &size);
+          return static_cast<int>(size.cx);
+        });
+    // No grid line under text that runs on; the row's bottom line stays.
+    for (int x : layout.hiddenGridLines) FillSolid(offscreen, RECT{x, 0, x + 1, h - 1}, background);
+    const std::vector<std::string_view> fields = odlist::SplitFields(text);
+    for (const odlist::FieldPlacement& placed : layout.fields) {
+      RECT cell{placed.left, 0, placed.right, h};
+      const std::string_view shown = fields[placed.field];
+      DrawTextA(offscreen, shown.data(), static_cast<int>(shown.size()), &cell, kDrawTextFlags);
     }
     BitBlt(record.hDC, row.left, row.top, w, h, offscreen, 0, 0, SRCCOPY);
     if (previousFont) SelectObject(offscreen, previousFont);

@@ -4,10 +4,15 @@
 // empty grid rows below the last item.
 //
 // Init replaces the dialog's list box by an owner-drawn one with the same id, position and font,
-// sized to a whole number of rows. Items are plain Windows-1252 texts added with the usual list
-// box messages (LB_ADDSTRING ...); a tab separates the columns. Keys: Up, Down, Page Up/Down,
-// Home and End move the selection and notify the dialog (LBN_SELCHANGE); Space acts as a double
-// click (LBN_DBLCLK); Ctrl+Left/Right scroll a page sideways; F1 to F24 are left to the dialog.
+// sized to a whole number of rows; its columns share the client width it has with its vertical
+// scroll bar (if it has one), so no column ends under the bar. Items are plain Windows-1252
+// texts added with the usual list box messages (LB_ADDSTRING ...); a tab separates the columns.
+// A row is laid out by odlist::LayoutRow: a field too wide for its column runs on over empty
+// columns, fields beyond the last column follow, and a row reaches to the wider of the client
+// width and the horizontal extent (LB_SETHORIZONTALEXTENT), where it can be scrolled to. Keys: Up,
+// Down, Page Up/Down, Home and End move the selection and notify the dialog (LBN_SELCHANGE); Space
+// acts as a double click (LBN_DBLCLK); Ctrl+Left/Right scroll a page sideways; F1 to F24 are left
+// to the dialog.
 //
 // Two modes:
 //  - stand-alone (Init with the dialog's window): a module-wide registry owns the list; the
@@ -22,6 +27,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace tabrix {
@@ -97,6 +103,12 @@ class ZB_OD_LIST {
   int nHoeheSchrift() const { return nHoeheSchrift_; }
   HWND DialogWindow() const { return hwndParent_; }
   std::vector<double> ColumnEdges() const;  // x(1) .. x(n+1) in pixels
+  // Where `row` ends as this list draws it with nothing cutting it (odlist::RowTextEnd in the
+  // list's font): the horizontal extent that shows the whole row.
+  int TextEnd(std::string_view row) const;
+
+  // The stand-alone list of `dialog`'s control `id`; null when there is none.
+  static ZB_OD_LIST* Find(HWND dialog, int id);
 
  private:
   ZB_OD_LIST() = default;
@@ -122,7 +134,8 @@ class ZB_OD_LIST {
   SIZE pattSizeN_{};
   SIZE pattSizeH_{};
   int nColWidth_ = 0;
-  int createWidth_ = 0;  // width of the list box while it is being created
+  int createWidth_ = 0;      // width of the list box while it is being created
+  bool hasVScroll_ = false;  // the list box was made with a vertical scroll bar
   std::uintptr_t listHook_ = 0;
 };
 

@@ -40,7 +40,9 @@ constexpr DWORD kCheck = kVis | BS_AUTOCHECKBOX | WS_TABSTOP;
 constexpr DWORD kGroup = kVis | BS_GROUPBOX;
 constexpr DWORD kLeft = kVis | SS_LEFT;
 constexpr DWORD kCentred = kVis | SS_CENTER;
-constexpr DWORD kSourceList = kVis | LBS_NOTIFY | LBS_WANTKEYBOARDINPUT | WS_VSCROLL | WS_TABSTOP;
+// The lists always show their vertical bar: their columns keep their place beside it.
+constexpr DWORD kSourceList =
+    kVis | LBS_NOTIFY | LBS_WANTKEYBOARDINPUT | LBS_DISABLENOSCROLL | WS_VSCROLL | WS_TABSTOP;
 
 std::vector<ExpectedDialog> ExpectedDialogs() {
   return {
@@ -55,7 +57,8 @@ std::vector<ExpectedDialog> ExpectedDialogs() {
            {-1, "Static", "Velarto Felder:", kLeft, 142, 2, 73, 10},
            {101, "ListBox", "", kSourceList, 9, 13, 117, 138, WS_HSCROLL},
            {102, "ListBox", "",
-            kVis | LBS_NOTIFY | LBS_HASSTRINGS | LBS_WANTKEYBOARDINPUT | WS_HSCROLL | WS_TABSTOP,
+            kVis | LBS_NOTIFY | LBS_HASSTRINGS | LBS_WANTKEYBOARDINPUT | LBS_DISABLENOSCROLL |
+                WS_HSCROLL | WS_VSCROLL | WS_TABSTOP,
             143, 13, 177, 138},
            {-1, "Button", "", kGroup, 134, 8, 1, 144},
            {106, "Button", "Zuweisen", kButton, 11, 156, 74, 14},

@@ -123,6 +123,100 @@ TEST_F(TabrixScreens, TheConverterDialog) {
   EXPECT_TRUE(SaveScreen(frame(), "tabrix_converter_dialog"));
 }
 
+// The row of `list` whose first column is `name`; -1 when none is.
+int RowNamed(HWND dialog, int list, const std::string& name) {
+  HWND box = GetDlgItem(dialog, list);
+  for (LRESULT i = 0, n = SendMessageA(box, LB_GETCOUNT, 0, 0); i < n; ++i) {
+    std::string text(static_cast<size_t>(SendMessageA(box, LB_GETTEXTLEN, i, 0)) + 1, '\0');
+    const LRESULT got = SendMessageA(box, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    if (text.substr(0, text.find('\t')) == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// Pixels of `colour` on the screen in the client rectangle [left, right) x [top, bottom) of
+// `window`.
+int ScreenCount(HWND window, COLORREF colour, int left, int top, int right, int bottom) {
+  HDC dc = GetDC(window);
+  int n = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) n += GetPixel(dc, x, y) == colour;
+  ReleaseDC(window, dc);
+  return n;
+}
+
+TEST_F(TabrixScreens, TheConverterDialogWithALongSourceAndEveryKindOfRow) {
+  // Twenty source fields: more rows than the source list shows, so it shows its scroll bar.
+  const std::string longSource = "C:\\DATEN\\LANG.DBF";
+  std::vector<StructureRow> fields;
+  for (const char* name :
+       {"KDNR",   "ANREDE",  "TITEL",   "NAME1",   "NAME2",   "STRASSE", "PLZ",
+        "ORT",    "LAND",    "TELEFON", "TELEFAX", "EMAIL",   "GEBDAT",  "UMSATZ",
+        "RABATT", "HINWEIS", "VERMERK", "KONTAKT", "BRANCHE", "GRUPPE"})
+    fields.push_back({name, 'C', 10, 0});
+  WriteTable(longSource, fields, {});
+  state_.CQUELLDATEI = longSource;
+  SendMessageA(frame(), kOpenJobMessage, 0, 0);
+  HWND dialog = session_.Dialog();
+  ASSERT_NE(dialog, nullptr);
+  HWND source = GetDlgItem(dialog, kSourceListId);
+  HWND target = GetDlgItem(dialog, kTargetListId);
+  auto assign = [&](const std::string& field, const std::string& slot, int button) {
+    const int from = RowNamed(dialog, kSourceListId, field);
+    const int to = RowNamed(dialog, kTargetListId, slot);
+    ASSERT_GE(from, 0) << field;
+    ASSERT_GE(to, 0) << slot;
+    Select(dialog, kSourceListId, from);
+    Select(dialog, kTargetListId, to);
+    Click(dialog, button);
+  };
+  // Assigned slots, the postal code from the city names, and both composite rows.
+  assign("NAME1", "Name", kAssignButtonId);
+  assign("STRASSE",
+         "Stra\xDF"
+         "e",
+         kAssignFinalButtonId);
+  assign("ORT", "Ort", kAssignButtonId);
+  Click(dialog, kPostalFromCityBoxId);
+  for (const char* field : {"HINWEIS", "VERMERK"}) assign(field, "Bemerkung", kAssignButtonId);
+  for (const char* field : {"KONTAKT", "BRANCHE", "GRUPPE"})
+    assign(field, "Notizen", kAssignButtonId);
+  SendMessageA(source, LB_SETTOPINDEX, 0, 0);
+  SendMessageA(target, LB_SETTOPINDEX, 0, 0);
+  Settle(frame());
+  ExpectWhollyShown(frame(), dialog);
+  EXPECT_TRUE(SaveScreen(frame(), "tabrix_converter_long_source"));
+
+  // The source list's bar is there, and its third column (the lengths) lies beside it: the
+  // column's grid line is the client area's last pixel, and the lengths show left of it.
+  EXPECT_TRUE(GetWindowLongA(source, GWL_STYLE) & WS_VSCROLL);
+  RECT client{};
+  GetClientRect(source, &client);
+  const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+  const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+  EXPECT_EQ(ScreenPixel(source, client.right - 1, 5), grey);
+  const int third = client.right * 85 / 100;
+  EXPECT_GT(ScreenCount(source, text, third, 0, client.right - 1, 19), 5);
+
+  // The slot with the assigned source field shows the field's name after the arrow.
+  GetClientRect(target, &client);
+  const int nameRow = RowNamed(dialog, kTargetListId, "Name");
+  ASSERT_GE(nameRow, 0);
+  const int rowHeight = static_cast<int>(SendMessageA(target, LB_GETITEMHEIGHT, 0, 0));
+  EXPECT_GT(ScreenCount(target, text, client.right * 85 / 100, nameRow * rowHeight,
+                        client.right - 1, nameRow * rowHeight + rowHeight - 1),
+            5);
+
+  // The composite rows at the bottom of the target list, then scrolled sideways to their ends.
+  Select(dialog, kTargetListId, RowNamed(dialog, kTargetListId, "Notizen"));
+  Settle(frame());
+  EXPECT_TRUE(SaveScreen(frame(), "tabrix_converter_composite_rows"));
+  SendMessageA(target, WM_HSCROLL, MAKEWPARAM(SB_RIGHT, 0), 0);
+  Settle(frame());
+  EXPECT_TRUE(SaveScreen(frame(), "tabrix_converter_composite_rows_scrolled"));
+}
+
 TEST_F(TabrixScreens, TheProgressDialog) {
   ui_.ShowProgress();
   ui_.SetProgressTexts("M\xDCLLER & S\xD6HNE GMBH", "17 von 250");
@@ -146,6 +240,12 @@ TEST_F(TabrixScreens, TheChoosers) {
   fields.rowsAnsi = {"NAME2\t\t30", "STRASSE\t\t35", "ORT\t\t30", "LAND\t\t20", "TELEFON\t\t20"};
   fields.multiColumn = true;
   fields.thirdButtonAnsi = "kein Ersatzfeld";
+  ChooserView longFields = fields;
+  longFields.rowsAnsi.clear();
+  for (const char* name : {"KDNR", "ANREDE", "TITEL", "NAME2", "STRASSE", "PLZ", "ORT", "LAND",
+                           "TELEFON", "TELEFAX", "EMAIL", "GEBDAT", "UMSATZ", "RABATT", "HINWEIS",
+                           "VERMERK", "KONTAKT", "BRANCHE", "GRUPPE"})
+    longFields.rowsAnsi.push_back(std::string(name) + "\t\t30");
   ChooserView countries;
   countries.labelAnsi = "Land f\xFCr \"Holland\":";
   countries.rowsAnsi = {"DEUTSCHLAND", "NIEDERLANDE", "\xD6STERREICH", "SCHWEIZ"};
@@ -155,7 +255,8 @@ TEST_F(TabrixScreens, TheChoosers) {
   standard.labelAnsi = "Standard-Land:";
   standard.rowsAnsi = countries.rowsAnsi;
   for (const Case& c :
-       {Case{"tabrix_chooser_fields", fields}, Case{"tabrix_chooser_countries", countries},
+       {Case{"tabrix_chooser_fields", fields}, Case{"tabrix_chooser_fields_long", longFields},
+        Case{"tabrix_chooser_countries", countries},
         Case{"tabrix_chooser_standard_country", standard}}) {
     SCOPED_TRACE(c.shot);
     Chooser events;

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -184,6 +186,249 @@ TEST(OdListLayoutTest, DrawnFields) {
   EXPECT_THAT(DrawnFields("a", 0), ElementsAre());
 }
 
+TEST(OdListLayoutTest, SplitFieldsAndTheColourField) {
+  EXPECT_THAT(SplitFields("Name\t      <-\t\tKDNAME"),
+              ElementsAre("Name", "      <-", "", "KDNAME"));
+  EXPECT_THAT(SplitFields(""), ElementsAre(""));
+  EXPECT_THAT(SplitFields("a\t"), ElementsAre("a", ""));
+  EXPECT_THAT(SplitFields("\t\t"), ElementsAre("", "", ""));
+
+  struct Case {
+    std::string text;
+    std::optional<std::size_t> field;
+  };
+  const Case cases[] = {
+      {"Name\t!C255", 1},         {"Land\tC\t3\t!C255", 3},    {"!C65280\tName", 0},
+      {"Name\t!C12\t!C34", 1},    {"Name\t!Cx", std::nullopt}, {"Name\tx", std::nullopt},
+      {"Name\t!C", std::nullopt}, {"", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ColourField(c.text), c.field) << c.text;
+}
+
+TEST(OdListLayoutTest, ColumnsWidthLeavesRoomForAVerticalBarThatComesLater) {
+  struct Case {
+    int client;
+    bool hasBar;
+    bool shown;
+    int width;
+  };
+  const Case cases[] = {
+      {300, true, false, 283},   // empty list at Init: the bar comes with the rows
+      {283, true, true, 283},    // the bar is there already: the client width is final
+      {300, false, false, 300},  // no bar ever
+      {10, true, false, 0},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ColumnsWidth(c.client, c.hasBar, c.shown, 17), c.width)
+        << c.client << " " << c.hasBar << c.shown;
+}
+
+// Text widths of a made-up font: 3 pixels a blank, 5 every other character.
+int TestWidth(std::string_view text) {
+  int width = 0;
+  for (char ch : text) width += ch == ' ' ? 3 : 5;
+  return width;
+}
+
+// A placed field as its text and text span, for readable cases.
+struct Placed {
+  std::string text;
+  int left;
+  int right;
+  friend bool operator==(const Placed&, const Placed&) = default;
+  friend std::ostream& operator<<(std::ostream& out, const Placed& p) {
+    return out << '"' << p.text << "\" " << p.left << ".." << p.right;
+  }
+};
+
+TEST(OdListLayoutTest, RowLayoutOnThreeColumnsOf300Pixels) {
+  // 70/15/15 of 300 pixels: text spans 3..209, 213..254, 258..299; grid lines 209, 254, 299.
+  const std::vector<double> three =
+      ColumnEdges(PercentToPixels(300, std::vector<double>{70, 15, 15}));
+  const std::vector<double> one = ColumnEdges(PercentToPixels(300, std::vector<double>{100}));
+  const std::string remark = "Bemerkung\t26 Zeichen frei  <- A; B";  // second field 108 px
+  struct Case {
+    const char* what;
+    std::string text;
+    const std::vector<double>& edges;
+    int rowEnd;
+    std::vector<Placed> placed;
+    std::vector<int> hiddenLines;
+  };
+  const Case cases[] = {
+      // Rows of the converter's lists.
+      {"source row", "KDNAME\t\t30", three, 300, {{"KDNAME", 3, 209}, {"30", 258, 299}}, {}},
+      {"source row, extent",
+       "KDNAME\t\t30",
+       three,
+       500,
+       {{"KDNAME", 3, 209}, {"30", 258, 299}},
+       {}},
+      {"free slot", "Name\t\t40", three, 300, {{"Name", 3, 209}, {"40", 258, 299}}, {}},
+      // The assigned field (28 px) fits its column; the source field's name follows it after a
+      // blank, over the third column's line.
+      {"assigned slot",
+       "Name\t      <-\t\tKDNAME",
+       three,
+       300,
+       {{"Name", 3, 209}, {"      <-", 213, 254}, {"KDNAME", 244, 299}},
+       {254}},
+      {"assigned slot, extent",
+       "Name\t      <-\t\tKDNAME",
+       three,
+       500,
+       {{"Name", 3, 209}, {"      <-", 213, 254}, {"KDNAME", 244, 499}},
+       {254}},
+      // 75 px: over the empty third column, where it fits.
+      {"postal code slot",
+       "PLZ\t    aus Ortsnamen",
+       three,
+       300,
+       {{"PLZ", 3, 209}, {"    aus Ortsnamen", 213, 299}},
+       {254}},
+      {"notes row",
+       "Notizen\t99% frei <- A; B",
+       three,
+       500,
+       {{"Notizen", 3, 209}, {"99% frei <- A; B", 213, 299}},
+       {254}},
+      // 108 px from 213 need 321: to the row's end, which the extent moves out to 500.
+      {"remark row",
+       remark,
+       three,
+       300,
+       {{"Bemerkung", 3, 209}, {"26 Zeichen frei  <- A; B", 213, 299}},
+       {254}},
+      {"remark row, extent",
+       remark,
+       three,
+       500,
+       {{"Bemerkung", 3, 209}, {"26 Zeichen frei  <- A; B", 213, 499}},
+       {254, 299}},
+      // The colour field is not drawn; three fields that fit are drawn as they always were.
+      {"coloured row",
+       "Land\tC\t3\t!C255",
+       three,
+       300,
+       {{"Land", 3, 209}, {"C", 213, 254}, {"3", 258, 299}},
+       {}},
+      {"colour field between extra fields",
+       "Name\tx\ty\t!C255\tEXTRA",
+       three,
+       300,
+       {{"Name", 3, 209}, {"x", 213, 254}, {"y", 258, 299}, {"EXTRA", 266, 299}},
+       {}},
+      // One column: the first field only, whatever follows the tab.
+      {"one column, coloured", "Name\t!C255", one, 300, {{"Name", 3, 299}}, {}},
+      {"one column, data after the tab", "Name\tDaten", one, 300, {{"Name", 3, 299}}, {}},
+      {"one column, long name",
+       std::string(70, 'N'),
+       one,
+       500,
+       {{std::string(70, 'N'), 3, 499}},
+       {299}},
+      // Too wide for its column: on over empty columns, never over one with text.
+      {"first field over the empty second column",
+       std::string(45, 'A') + "\t\t30",
+       three,
+       300,
+       {{std::string(45, 'A'), 3, 254}, {"30", 258, 299}},
+       {209}},
+      {"first field cut at the next column with text",
+       std::string(60, 'A') + "\t\t30",
+       three,
+       500,
+       {{std::string(60, 'A'), 3, 254}, {"30", 258, 299}},
+       {209}},
+      {"second field cut at the third",
+       "Name\tLANGERTEXT123\t30",
+       three,
+       500,
+       {{"Name", 3, 209}, {"LANGERTEXT123", 213, 254}, {"30", 258, 299}},
+       {}},
+      // 41 px fill the second column exactly; 46 px do not.
+      {"exactly fits",
+       "Name\tAB CD EFG",
+       three,
+       500,
+       {{"Name", 3, 209}, {"AB CD EFG", 213, 254}},
+       {}},
+      {"one pixel more",
+       "Name\tAB CD EFGH",
+       three,
+       500,
+       {{"Name", 3, 209}, {"AB CD EFGH", 213, 299}},
+       {254}},
+      // The last column's field runs on past the columns; what follows comes after its text.
+      {"last column's field and one after it",
+       "Name\t\tLANGERTEXT12345\tX",
+       three,
+       500,
+       {{"Name", 3, 209}, {"LANGERTEXT12345", 258, 499}, {"X", 336, 499}},
+       {299}},
+      {"nothing left of the row for the field after it",
+       "Name\t\tLANGERTEXT12345\tX",
+       three,
+       300,
+       {{"Name", 3, 209}, {"LANGERTEXT12345", 258, 299}},
+       {}},
+      // Fields beyond the columns: one blank after the text before, empty ones skipped.
+      {"several beyond the columns",
+       "a\tb\tc\tdd\tee",
+       three,
+       300,
+       {{"a", 3, 209}, {"b", 213, 254}, {"c", 258, 299}, {"dd", 266, 276}, {"ee", 279, 299}},
+       {}},
+      {"empty field beyond the columns",
+       "a\tb\tc\t\td",
+       three,
+       300,
+       {{"a", 3, 209}, {"b", 213, 254}, {"c", 258, 299}, {"d", 266, 299}},
+       {}},
+      {"nothing in the columns", "\t\t\tX", three, 300, {{"X", 3, 299}}, {}},
+      {"empty row", "", three, 300, {}, {}},
+      {"only tabs", "\t\t", three, 300, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const RowLayout layout = LayoutRow(c.text, c.edges, c.rowEnd, TestWidth);
+    const std::vector<std::string_view> fields = SplitFields(c.text);
+    std::vector<Placed> placed;
+    for (const FieldPlacement& p : layout.fields)
+      placed.push_back({std::string(fields.at(p.field)), p.left, p.right});
+    EXPECT_THAT(placed, ElementsAreArray(c.placed));
+    EXPECT_THAT(layout.hiddenGridLines, ElementsAreArray(c.hiddenLines));
+    // No two texts overlap, and each begins after the one before ends.
+    for (std::size_t k = 1; k < layout.fields.size(); ++k) {
+      const FieldPlacement& before = layout.fields[k - 1];
+      const int end = std::min(before.left + TestWidth(fields[before.field]), before.right);
+      EXPECT_GE(layout.fields[k].left, end) << k;
+    }
+  }
+}
+
+TEST(OdListLayoutTest, RowsThatFitTheirColumnsAreLaidOutAsCellSpans) {
+  const std::vector<double> edges =
+      ColumnEdges(PercentToPixels(300, std::vector<double>{70, 15, 15}));
+  for (const char* text : {"KDNAME\t\t30", "Name\tC\t40", "A\tB\tC", "Name\t\t10"}) {
+    SCOPED_TRACE(text);
+    const RowLayout layout = LayoutRow(text, edges, 300, TestWidth);
+    EXPECT_TRUE(layout.hiddenGridLines.empty());
+    std::vector<std::string_view> fields = DrawnFields(text, 3);
+    std::size_t n = 0;
+    for (std::size_t k = 0; k < 3; ++k) {
+      if (fields[k].empty()) continue;
+      ASSERT_LT(n, layout.fields.size());
+      EXPECT_EQ(layout.fields[n].field, k);
+      const TextSpan span = CellTextSpan(edges[k], edges[k + 1]);
+      EXPECT_EQ(layout.fields[n].left, span.left);
+      EXPECT_EQ(layout.fields[n].right, span.right);
+      ++n;
+    }
+    EXPECT_EQ(n, layout.fields.size());
+  }
+}
+
 TEST(OdListLayoutTest, MultiColumnWidth) {
   EXPECT_EQ(MultiColumnWidth(300), 50);
   EXPECT_EQ(MultiColumnWidth(301), 51);
@@ -191,4 +436,24 @@ TEST(OdListLayoutTest, MultiColumnWidth) {
 }
 
 }  // namespace
+// How far a list must reach (its horizontal extent) to show a row whole: on 70/15/15 of 300
+// pixels the second column's text starts at 213, the third's at 258.
+TEST(OdListLayoutTest, RowTextEnd) {
+  const std::vector<double> three =
+      ColumnEdges(PercentToPixels(300, std::vector<double>{70, 15, 15}));
+  struct Case {
+    std::string text;
+    int end;
+  };
+  const Case cases[] = {
+      {"KDNAME\t\t30", 258 + 10},
+      {"PLZ\t    aus Ortsnamen", 213 + 4 * 3 + 12 * 5 + 3},
+      // The arrow in the second column, the name after it beyond the columns.
+      {"Name\t      <-\t\tKDNAME", 213 + 6 * 3 + 10 + 3 + 30},
+      {"Bemerkung\t26 Zeichen frei  <- A; B", 213 + 108},
+      {"", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(RowTextEnd(c.text, three, TestWidth), c.end) << c.text;
+}
+
 }  // namespace tabrix::odlist

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -246,6 +247,246 @@ TEST_F(OdListTest, ThreeColumnsOn300PixelsAndTheirGrid) {
   EXPECT_EQ(canvas.Count(text, 209, 0, 258, 19), 0);
   EXPECT_GT(canvas.Count(text, 258, 0, 299, 19), 5);
   EXPECT_TRUE(log_.unhandledDrawIds.empty());
+}
+
+// Pixels of `colour` that `text` shows when drawn alone, unclipped, in `font` as a row draws it.
+int PixelsOfTextAlone(HFONT font, const std::string& text, COLORREF colour, COLORREF background) {
+  Canvas alone(1000, 20);
+  HGDIOBJ previous = font ? SelectObject(alone.dc(), font) : nullptr;
+  SetTextColor(alone.dc(), colour);
+  SetBkColor(alone.dc(), background);
+  RECT all{0, 0, 1000, 20};
+  DrawTextA(alone.dc(), text.c_str(), static_cast<int>(text.size()), &all,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  if (previous) SelectObject(alone.dc(), previous);
+  return alone.Count(colour, 0, 0, 1000, 20);
+}
+
+// The grid line columns of 70/15/15 on 300 pixels.
+constexpr int kGridLines[] = {209, 254, 299};
+
+TEST_F(OdListTest, FieldsRunOnOverEmptyColumnsAndFieldsBeyondTheColumnsFollow) {
+  AppValuesScope scope(PlainLists());
+  dialog_ = CreateListDialog(log_, {kListId}, kPlainListStyle, 300, 140);
+  ZB_OD_LIST* list = ZB_OD_LIST::Init(dialog_, kListId, {70, 15, 15});
+  ASSERT_THAT(list->ColumnEdges(), testing::ElementsAre(0, 210, 255, 300));
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(list->hwndListe, WM_GETFONT, 0, 0));
+  const COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+  struct Case {
+    const char* what;
+    std::string text;
+    int extent;
+    std::vector<int> hiddenLines;  // no grid line drawn under running-on text
+  };
+  // The converter's rows, the long ones scrolled into reach by a 500-pixel extent.
+  const Case cases[] = {
+      {"source row", "KDNAME\t\t30", 0, {}},
+      {"assigned slot", "Name\t      <-\t\tKDNAME", 500, {254}},
+      // In the dialogs' font this text needs more than the 86 pixels to the columns' end.
+      {"postal code slot", "PLZ\t    aus Ortsnamen", 500, {254, 299}},
+      {"notes row", "Notizen\t99% frei <- A; B", 500, {254}},
+      {"remark row", "Bemerkung\t26 Zeichen frei  <- A; B", 500, {254, 299}},
+      {"coloured row", "Land\tC\t3\t!C255", 500, {}},
+  };
+  for (const Case& c : cases) {
+    for (UINT state : {0u, static_cast<UINT>(ODS_SELECTED)}) {
+      SCOPED_TRACE(std::string(c.what) + (state ? " selected" : ""));
+      SendMessageW(list->hwndListe, LB_RESETCONTENT, 0, 0);
+      SendMessageW(list->hwndListe, LB_SETHORIZONTALEXTENT, c.extent, 0);
+      AddItems(list->hwndListe, {c.text});
+      const COLORREF background = GetSysColor(state ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+      const COLORREF text = c.text.find("!C255") != std::string::npos
+                                ? RGB(255, 0, 0)
+                                : GetSysColor(state ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+      Canvas canvas(600, 20);
+      SendDrawItem(dialog_, kListId, 0, state, canvas, RECT{0, 0, 300, 20});
+      // Every field with text is drawn whole and apart from the others: the row shows exactly
+      // the text pixels its fields show alone. The colour field is no text.
+      int alone = 0;
+      std::string rest = c.text;
+      for (std::size_t tab; !rest.empty();
+           rest = tab == std::string::npos ? "" : rest.substr(tab + 1)) {
+        tab = rest.find('\t');
+        const std::string field = rest.substr(0, tab);
+        if (!field.starts_with("!C"))
+          alone += PixelsOfTextAlone(font, field + " ", text, background);
+      }
+      const int rowEnd = std::max(300, c.extent);
+      EXPECT_EQ(canvas.Count(text, 0, 0, rowEnd, 19), alone);
+      EXPECT_EQ(canvas.Count(text, 0, 0, 3, 20), 0);
+      // The row reaches to its end and no further; its bottom line runs along all of it.
+      EXPECT_EQ(canvas.At(rowEnd - 1, 2), rowEnd > 300 ? background : grey);
+      EXPECT_EQ(canvas.At(rowEnd, 2), kUntouched);
+      EXPECT_EQ(canvas.At(rowEnd - 1, 19), grey);
+      // A line under running-on text is gone from top to bottom; the others stay.
+      for (int x : kGridLines) {
+        const bool hidden =
+            std::find(c.hiddenLines.begin(), c.hiddenLines.end(), x) != c.hiddenLines.end();
+        EXPECT_EQ(canvas.Count(grey, x, 0, x + 1, 19), hidden ? 0 : 19) << "line " << x;
+      }
+    }
+  }
+  // The assigned source field is drawn beyond the second column, the remark's text beyond the
+  // list's width.
+  SendMessageW(list->hwndListe, LB_RESETCONTENT, 0, 0);
+  SendMessageW(list->hwndListe, LB_SETHORIZONTALEXTENT, 500, 0);
+  AddItems(list->hwndListe, {"Name\t      <-\t\tKDNAME", "Bemerkung\t26 Zeichen frei  <- A; B"});
+  const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+  Canvas slot(600, 20), remark(600, 20);
+  SendDrawItem(dialog_, kListId, 0, 0, slot, RECT{0, 0, 300, 20});
+  SendDrawItem(dialog_, kListId, 1, 0, remark, RECT{0, 0, 300, 20});
+  EXPECT_GT(slot.Count(text, 258, 0, 500, 19), 10);
+  EXPECT_GT(remark.Count(text, 300, 0, 500, 19), 10);
+}
+
+TEST_F(OdListTest, WithoutAnExtentALongRowEndsAtTheListsWidth) {
+  AppValuesScope scope(PlainLists());
+  dialog_ = CreateListDialog(log_, {kListId}, kPlainListStyle, 300, 140);
+  ZB_OD_LIST* list = ZB_OD_LIST::Init(dialog_, kListId, {70, 15, 15});
+  AddItems(list->hwndListe, {"Bemerkung\t26 Zeichen frei  <- A; B; C; D; E; F; G; H"});
+  const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+  Canvas canvas(600, 20);
+  SendDrawItem(dialog_, kListId, 0, 0, canvas, RECT{0, 0, 300, 20});
+  EXPECT_GT(canvas.Count(text, 258, 0, 299, 19), 10);  // over the empty third column
+  EXPECT_EQ(canvas.Count(text, 299, 0, 600, 20), 0);   // clipped before the row's last pixel
+  EXPECT_EQ(canvas.At(300, 2), kUntouched);
+}
+
+// A row as the list drew it before its fields could run on: the row's background, its bottom
+// line and each column's last pixel in grey, and field k (with a blank) clipped to the text
+// span of column k.
+void DrawAsBefore(HDC dc, HFONT font, const std::vector<std::string>& fields,
+                  const std::vector<std::pair<int, int>>& spans, const std::vector<int>& lines,
+                  COLORREF textColour, COLORREF background) {
+  RECT all{0, 0, 300, 20};
+  HBRUSH brush = CreateSolidBrush(background);
+  FillRect(dc, &all, brush);
+  DeleteObject(brush);
+  HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_GRAYTEXT));
+  HGDIOBJ previousPen = SelectObject(dc, pen);
+  MoveToEx(dc, 0, 19, nullptr);
+  LineTo(dc, 300, 19);
+  for (int x : lines) {
+    MoveToEx(dc, x, 0, nullptr);
+    LineTo(dc, x, 20);
+  }
+  SelectObject(dc, previousPen);
+  DeleteObject(pen);
+  HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
+  SetTextColor(dc, textColour);
+  SetBkColor(dc, background);
+  for (std::size_t k = 0; k < spans.size() && k < fields.size(); ++k) {
+    RECT cell{spans[k].first, 0, spans[k].second, 20};
+    const std::string shown = fields[k] + " ";
+    DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &cell,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  }
+  if (previousFont) SelectObject(dc, previousFont);
+}
+
+TEST_F(OdListTest, RowsThatFitTheirColumnsLookAsBefore) {
+  AppValuesScope scope(PlainLists());
+  struct Case {
+    std::vector<double> widths;
+    std::string text;
+    std::vector<std::string> fields;  // drawn, one per column
+    COLORREF colour;                  // CLR_INVALID: the system's text colour
+  };
+  const std::vector<double> three{70, 15, 15};
+  const std::vector<double> one{100};
+  const Case cases[] = {
+      {three, "KDNAME\t\t30", {"KDNAME", "", "30"}, CLR_INVALID},
+      {three, "Name\tC\t40", {"Name", "C", "40"}, CLR_INVALID},
+      {three, "Land\tC\t3\t!C255", {"Land", "C", "3"}, RGB(255, 0, 0)},
+      {three, "Name\t!C255\t10", {"Name", "!C255", "10"}, RGB(255, 0, 0)},
+      {one, "Name\t!C65280", {"Name"}, RGB(0, 255, 0)},
+      {one, "Spalte\tDaten", {"Spalte"}, CLR_INVALID},
+  };
+  for (const Case& c : cases) {
+    for (UINT state : {0u, static_cast<UINT>(ODS_SELECTED)}) {
+      SCOPED_TRACE(c.text + (state ? " selected" : ""));
+      DialogLog log;
+      HWND dialog = CreateListDialog(log, {kListId}, kPlainListStyle, 300, 140);
+      ZB_OD_LIST* list = ZB_OD_LIST::Init(dialog, kListId, c.widths);
+      AddItems(list->hwndListe, {c.text});
+      const auto font = reinterpret_cast<HFONT>(SendMessageW(list->hwndListe, WM_GETFONT, 0, 0));
+      const bool threeColumns = c.widths.size() == 3;
+      const std::vector<std::pair<int, int>> spans =
+          threeColumns ? std::vector<std::pair<int, int>>{{3, 209}, {213, 254}, {258, 299}}
+                       : std::vector<std::pair<int, int>>{{3, 299}};
+      const std::vector<int> lines =
+          threeColumns ? std::vector<int>{209, 254, 299} : std::vector<int>{299};
+      const COLORREF colour = c.colour != CLR_INVALID
+                                  ? c.colour
+                                  : GetSysColor(state ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+      Canvas drawn(300, 20), before(300, 20);
+      SendDrawItem(dialog, kListId, 0, state, drawn, RECT{0, 0, 300, 20});
+      DrawAsBefore(before.dc(), font, c.fields, spans, lines, colour,
+                   GetSysColor(state ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+      int differing = 0;
+      for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 300; ++x) differing += drawn.At(x, y) != before.At(x, y);
+      EXPECT_EQ(differing, 0);
+      EXPECT_GT(drawn.Count(colour, 0, 0, 300, 20), 10);
+      DestroyWindow(dialog);
+      PumpPending();
+    }
+  }
+}
+
+TEST_F(OdListTest, ColumnsNeverEndUnderTheVerticalScrollBar) {
+  const int bar = GetSystemMetrics(SM_CXVSCROLL);
+  struct Case {
+    bool clientEdge;
+    DWORD style;
+    int rows;          // added after Init
+    int columnsWidth;  // where the last column ends
+  };
+  // A 300-pixel list; the sunken client edge takes 2 + 2 pixels.
+  const Case cases[] = {
+      {false, WS_VSCROLL, 30, 300 - bar},  // the bar comes with the rows
+      {false, WS_VSCROLL, 2, 300 - bar},   // ... and its place stays free without it
+      {false, WS_VSCROLL | LBS_DISABLENOSCROLL, 30, 300 - bar},
+      {true, WS_VSCROLL, 30, 296 - bar},
+      {true, WS_VSCROLL | LBS_DISABLENOSCROLL, 2, 296 - bar},
+      {false, 0, 30, 300},  // no bar: the whole width
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << "style " << c.style << " rows " << c.rows << " edge " << c.clientEdge);
+    OdListAppValues values;
+    values.appPresent = true;
+    values.lCtl3d = !c.clientEdge;
+    AppValuesScope scope(values);
+    DialogLog log;
+    HWND dialog = CreateListDialog(log, {kListId}, kPlainListStyle | c.style, 300, 140);
+    ZB_OD_LIST* list = ZB_OD_LIST::Init(dialog, kListId, {70, 15, 15});
+    ASSERT_NE(list, nullptr);
+    EXPECT_DOUBLE_EQ(list->ColumnEdges().back(), c.columnsWidth);
+    for (int k = 0; k < c.rows; ++k)
+      AddItems(list->hwndListe, {"FELD" + std::to_string(k) + "\t\t30"});
+    ShowWindow(dialog, SW_SHOW);
+    InvalidateRect(list->hwndListe, nullptr, TRUE);
+    UpdateWindow(list->hwndListe);
+    PumpPending();
+    RECT client;
+    GetClientRect(list->hwndListe, &client);
+    if (c.rows > list->nGesamt && (c.style & WS_VSCROLL)) {
+      EXPECT_EQ(client.right, c.columnsWidth);  // the bar is there now, beside the columns
+    }
+    // The last column's grid line and its field show on the screen, inside the client area.
+    Canvas screen(client.right, client.bottom);
+    HDC listDc = GetDC(list->hwndListe);
+    BitBlt(screen.dc(), 0, 0, client.right, client.bottom, listDc, 0, 0, SRCCOPY);
+    ReleaseDC(list->hwndListe, listDc);
+    const int lastLine = c.columnsWidth - 1;
+    ASSERT_LT(lastLine, client.right);
+    EXPECT_EQ(screen.At(lastLine, 5), GetSysColor(COLOR_GRAYTEXT));
+    const int thirdColumn = static_cast<int>(list->ColumnEdges()[2]);
+    EXPECT_GT(screen.Count(GetSysColor(COLOR_WINDOWTEXT), thirdColumn, 0, lastLine, 19), 5);
+    DestroyWindow(dialog);
+    PumpPending();
+  }
 }
 
 TEST_F(OdListTest, RowColoursAndHighlight) {
