@@ -385,7 +385,16 @@ bool ConversionRun::ConvertRecord(int64_t recno) {
   ShowProgress(*name, recno);
   AreaSwitch in(targetArea_);
   AppendRecord();
-  for (int position : slotFields_) Put(position, SourceText(state_.AssignedSource(position)));
+  for (int position : slotFields_) {
+    // A text value is its own text form: handed over as it is, without a copy.
+    const int field = state_.AssignedSource(position);
+    const Value& value = Source(field);
+    if (std::holds_alternative<std::string>(value) && state_.SourceField(field)) {
+      Put(position, value);
+    } else {
+      Put(position, SourceText(field));
+    }
+  }
   Put(target_.firma, *name);
   ++accepted_;
   std::string sortTerm = TargetText(target_.sp1);

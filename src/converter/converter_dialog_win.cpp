@@ -13,8 +13,12 @@ namespace tabrix {
 namespace {
 
 void AddRows(HWND list, const std::vector<std::string>& rows) {
+  // One redraw for all rows, not one per row (the dialog is visible already).
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   for (const std::string& row : rows)
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
 }
 
 // The list box of list `id`: the owner-drawn replacement when Init made one.
