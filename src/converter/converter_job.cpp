@@ -115,15 +115,20 @@ bool ConverterJob::RemoveOldTarget() {
   return true;
 }
 
-bool ConverterJob::ChooseSource() {
-  ConverterUi& ui = ctx_.ui;
+// The open chooser for a source table, starting in the folder of the last one chosen.
+FileChooserRequest ConverterJob::SourceChooser() {
   FileChooserRequest request;
   request.owner = ctx_.chooserOwner;
   request.filters = {{ctx_.appName + " Quell-Datei (*.DBF)", "*.DBF"}};
   request.flags = kOpenChooserFlags;
-  request.initialDir = ui.ReadSetting(ctx_.settingsFile, kSettingsSection, "LASTPATH", "");
+  request.initialDir = ctx_.ui.ReadSetting(ctx_.settingsFile, kSettingsSection, "LASTPATH", "");
   request.defaultExt = "*.DBF";
-  const std::optional<std::string> chosen = ui.ChooseOpenFile(request);
+  return request;
+}
+
+bool ConverterJob::ChooseSource() {
+  ConverterUi& ui = ctx_.ui;
+  const std::optional<std::string> chosen = ui.ChooseOpenFile(SourceChooser());
   if (chosen && !chosen->empty()) {
     state_.CQUELLDATEI = *chosen;
     ui.WriteSetting(ctx_.settingsFile, kSettingsSection, "LASTPATH", FolderOfPath(*chosen));
@@ -229,13 +234,7 @@ DialogStart ConverterJob::InitDialog() {
 bool ConverterJob::ChooseOtherSource() {
   if (restartOffset_ == 0) return false;
   ConverterUi& ui = ctx_.ui;
-  FileChooserRequest request;
-  request.owner = ctx_.chooserOwner;
-  request.filters = {{ctx_.appName + " Quell-Datei (*.DBF)", "*.DBF"}};
-  request.flags = kOpenChooserFlags;
-  request.initialDir = ui.ReadSetting(ctx_.settingsFile, kSettingsSection, "LASTPATH", "");
-  request.defaultExt = "*.DBF";
-  const std::optional<std::string> chosen = ui.ChooseOpenFile(request);
+  const std::optional<std::string> chosen = ui.ChooseOpenFile(SourceChooser());
   const bool picked = chosen && !chosen->empty();
   if (picked)
     ui.WriteSetting(ctx_.settingsFile, kSettingsSection, "LASTPATH", FolderOfPath(*chosen));

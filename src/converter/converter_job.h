@@ -102,6 +102,7 @@ class ConverterJob {
  private:
   bool CheckReferenceFiles();
   bool RemoveOldTarget();
+  FileChooserRequest SourceChooser();
   bool ChooseSource();
   bool PrepareAndOpenTables();
   void ReleaseTables();
