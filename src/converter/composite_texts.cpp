@@ -18,8 +18,9 @@ std::string NORMSTRING(std::string_view value) {
       while (i < last && value[i] == ' ') ++i;
       if (i == last) break;
     }
-    size_t end = value.find_first_of("\r\n", i);
-    if (end == std::string_view::npos || end > last) end = last;
+    // A plain scan: find_first_of would search its two-character set once per character.
+    size_t end = i;
+    while (end < last && value[end] != '\r' && value[end] != '\n') ++end;
     if (end > i) {
       r.append(value.substr(i, end - i));
       atLineStart = false;
