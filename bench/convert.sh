@@ -10,7 +10,7 @@
 # else a minimal one made by convert_bench --make-program), CHECK=1 (also compares mincopy's
 # output with the source's live records through python3-dbfread, memo text included).
 #
-# For each size: the customer export (DBF + FPT) of ../shared/bench/gen_source.py, made once, then
+# For each size: the customer export (DBF + FPT) of bench/gen_customers.py, made once, then
 #   ours      convert_bench: Open, InitDialog, the workload's fields assigned, CONVERTQZ, CLOSEALL,
 #             on a fresh copy of the program folder (made, and Adrim1.* removed, before the
 #             clock starts). The target is the template's record (854 bytes with the demo
@@ -32,7 +32,6 @@ WORK=${WORK:-/work/build-bench/data}
 RUNS=${RUNS:-3}
 PEER_RUNS=${PEER_RUNS:-1}
 PROGRAM=${PROGRAM:-$here/demo/program}
-SHARED=${TABRIX_SHARED_DIR:-$here/../shared}
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(100000 1000000)
 
@@ -48,6 +47,20 @@ PY=/usr/bin/python3
 [ -x $PY ] || PY=python3
 TIME=/usr/bin/time
 [ -x $TIME ] || TIME=""
+
+# workload SRC N: the customer export of bench/gen_customers.py with N records as SRC (+ .fpt),
+# made again when it is missing or was made by another generator or another version of it
+# (the stamp SRC without .dbf + .gen names the generator's content and the size).
+workload() {
+  local src=$1 n=$2 stamp want
+  stamp=${1%.dbf}.gen
+  want="gen_customers.py $(sha1sum <"$here/bench/gen_customers.py" | cut -c1-16) -n $n"
+  if [ ! -f "$src" ] || [ ! -f "${src%.dbf}.fpt" ] ||
+    [ "$(cat "$stamp" 2>/dev/null)" != "$want" ]; then
+    $PY "$here/bench/gen_customers.py" "$src" -n "$n" >/dev/null
+    echo "$want" >"$stamp"
+  fi
+}
 
 if [ ! -f "$PROGRAM/LAND.qzf" ] || [ ! -f "$PROGRAM/Kndstneu.qzf" ]; then
   PROGRAM=$WORK/program-minimal
@@ -134,9 +147,7 @@ summary=()
 first_rss="" last_rss="" first_n="" last_n=""
 for n in "${sizes[@]}"; do
   src=$WORK/src$n.dbf
-  if [ ! -f "$src" ] || [ ! -f "${src%.dbf}.fpt" ]; then
-    $PY "$SHARED/bench/gen_source.py" "$src" -n "$n" >/dev/null
-  fi
+  workload "$src" "$n"
   bytes=$(($(stat -c %s "$src") + $(stat -c %s "${src%.dbf}.fpt")))
   echo
   echo "== $n records, DBF+FPT $((bytes / 1048576)) MiB"

@@ -6,7 +6,7 @@
 # Env: BUILD (default build/native), WORK (default build/bench-data), RUNS (best of, default 3),
 # PEER_RUNS (best of, for the slow peers dbfread and ogr2ogr; default 1).
 #
-# For each size: the customer-export table (DBF + FPT) from ../shared/bench/gen_source.py, then
+# For each size: the customer-export table (DBF + FPT) from bench/gen_customers.py, then
 #   read    ours: every field of every live record with memo text, through the table areas
 #                 (OpenTable, GoTop/Skip, GetFieldInto with one value per field kept across
 #                 records, as a reader of whole tables uses it: table_bench read)
@@ -32,7 +32,6 @@ BUILD=${BUILD:-$here/build/native}
 WORK=${WORK:-$here/build/bench-data}
 RUNS=${RUNS:-3}
 PEER_RUNS=${PEER_RUNS:-1}
-SHARED=${TABRIX_SHARED_DIR:-$here/../shared}
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(100000 1000000)
 
@@ -40,6 +39,20 @@ cmake --build "$BUILD" --target table_bench bytecopy >/dev/null
 mkdir -p "$WORK"
 PY=/usr/bin/python3
 [ -x $PY ] || PY=python3
+
+# workload SRC N: the customer export of bench/gen_customers.py with N records as SRC (+ .fpt),
+# made again when it is missing or was made by another generator or another version of it
+# (the stamp SRC without .dbf + .gen names the generator's content and the size).
+workload() {
+  local src=$1 n=$2 stamp want
+  stamp=${1%.dbf}.gen
+  want="gen_customers.py $(sha1sum <"$here/bench/gen_customers.py" | cut -c1-16) -n $n"
+  if [ ! -f "$src" ] || [ ! -f "${src%.dbf}.fpt" ] ||
+    [ "$(cat "$stamp" 2>/dev/null)" != "$want" ]; then
+    $PY "$here/bench/gen_customers.py" "$src" -n "$n" >/dev/null
+    echo "$want" >"$stamp"
+  fi
+}
 
 # best_of N CMD...: runs CMD N times, prints the shortest wall time in seconds. The files named
 # by $fresh are removed before each run, outside the timing.
@@ -96,9 +109,7 @@ echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -
 echo "best of $RUNS runs (peers dbfread and ogr2ogr: best of $PEER_RUNS)"
 for n in "${sizes[@]}"; do
   src=$WORK/src$n.dbf
-  if [ ! -f "$src" ] || [ ! -f "${src%.dbf}.fpt" ]; then
-    $PY "$SHARED/bench/gen_source.py" "$src" -n "$n" >/dev/null
-  fi
+  workload "$src" "$n"
   live=$("$BUILD/bench/table_bench" read "$src" | sed 's/.*records=\([0-9]*\).*/\1/')
   bytes=$(($(stat -c %s "$src") + $(stat -c %s "${src%.dbf}.fpt")))
   echo

@@ -6,7 +6,7 @@
 #   bash bench/wine_convert.sh [SIZE]        default size: 100000 records
 #
 # Env: WORK (default /work/build-winbench/data; the source tables src<SIZE>.dbf/.fpt of
-# ../shared/bench/gen_source.py, named as bench/convert.sh names them, and the installations),
+# bench/gen_customers.py, named as bench/convert.sh names them, and the installations),
 # WIN_BUILD (default /work/build-winbench/windows; configured there with the MinGW toolchain when
 # it is not yet), NATIVE_BUILD (default /work/build-winbench/native), RUNS (best of, default 3),
 # POLL_MS (how often the driver looks at the program between the questions, default 10; after
@@ -49,7 +49,6 @@ POLL_MS=${POLL_MS:-10}
 WINE_BENCH=${WINE_BENCH:-1}
 JOBS=${JOBS:-2}
 WINE_STATE=${WINE_STATE:-$WIN_BUILD/winebench}
-SHARED=${TABRIX_SHARED_DIR:-$here/../shared}
 PY=/usr/bin/python3
 [ -x $PY ] || PY=python3
 
@@ -67,7 +66,7 @@ WORK=$(cd "$WORK" && pwd)
 src=$WORK/src$SIZE.dbf
 if [ ! -f "$src" ] || [ ! -f "${src%.dbf}.fpt" ]; then
   log "generating $src"
-  $PY "$SHARED/bench/gen_source.py" "$src" -n "$SIZE" >/dev/null
+  $PY "$here/bench/gen_customers.py" "$src" -n "$SIZE" >/dev/null
 fi
 
 # ---- builds --------------------------------------------------------------------------------

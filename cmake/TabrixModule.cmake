@@ -42,7 +42,7 @@ function(tabrix_module name)
   endif()
 endfunction()
 
-# Where tests find the repository and the shared folder. Under Wine the Linux root is drive Z:.
+# Where tests find the repository and its test corpus. Under Wine the Linux root is drive Z:.
 function(tabrix_test_paths target)
   if(WIN32)
     set(prefix "Z:")
@@ -51,7 +51,7 @@ function(tabrix_test_paths target)
   endif()
   target_compile_definitions(${target} PRIVATE
     TABRIX_SOURCE_DIR="${prefix}${PROJECT_SOURCE_DIR}"
-    TABRIX_SHARED_DIR="${prefix}${TABRIX_SHARED_DIR}"
+    TABRIX_CORPUS_DIR="${prefix}${TABRIX_CORPUS_DIR}"
     TABRIX_BINARY_DIR="${prefix}${PROJECT_BINARY_DIR}")
 endfunction()
 

@@ -2,9 +2,9 @@
 """Checks the demo installation: files up to date, read alike by the independent readers and by
 our own table layer, index tags in key order.
 
-    python3 demo/check_demo.py [--oracle PATH] [--dbf-dump PATH] [--keep DIR]
+    python3 demo/check_demo.py --oracle PATH [--dbf-dump PATH] [--keep DIR]
 
---oracle    the readers' dump script (default: ../shared/tools/dbf-oracle.sh beside the repository)
+--oracle    the independent readers' dump script (required; called as: bash PATH -q -o OUTDIR TABLE)
 --dbf-dump  our own dump tool (tests/data/dbf_dump of a native build); left out when not given
 --keep      keep the readers' dumps below DIR
 
@@ -356,8 +356,7 @@ def run_oracle(oracle, table_path, outdir, extra=()):
 
 def main(argv):
     ap = argparse.ArgumentParser()
-    ap.add_argument("--oracle", default=os.path.join(HERE, "..", "..", "shared", "tools",
-                                                     "dbf-oracle.sh"))
+    ap.add_argument("--oracle", required=True)
     ap.add_argument("--dbf-dump")
     ap.add_argument("--keep")
     args = ap.parse_args(argv)

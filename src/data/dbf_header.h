@@ -1,5 +1,5 @@
 #pragma once
-// DBF table header and field descriptors (formats/dbf.md sections 1-6).
+// DBF table header and field descriptors (docs/formats/dbf.md, sections 1-5).
 //
 // Header record, 32 bytes, little-endian:
 //   offset size meaning

@@ -1,6 +1,6 @@
 #pragma once
 // One DBF record: decoding its fields into Values and encoding values for writing
-// (formats/dbf.md sections 7 and 8).
+// (docs/formats/dbf.md, sections 6 and 7).
 //
 // Record layout: byte 0 deletion flag ('*' deleted; ' ' live, and any other byte is read as
 // live too, because some writers leave 0x00 there), then the fields back to back at the

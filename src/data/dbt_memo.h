@@ -1,5 +1,5 @@
 #pragma once
-// dBASE memo file (.DBT), formats/memo.md sections 2 and 3. All integers little-endian.
+// dBASE memo file (.DBT), docs/formats/memo.md sections 2 and 3. All integers little-endian.
 //
 // dBASE III / NTX dialect (tables 0x83):
 //   block 0, 512 bytes: offset 0 size 4 next available block; byte 16 version (0x03, not

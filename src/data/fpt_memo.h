@@ -1,5 +1,5 @@
 #pragma once
-// FoxPro / Visual FoxPro memo file (.FPT), formats/memo.md section 1. All integers big-endian.
+// FoxPro / Visual FoxPro memo file (.FPT), docs/formats/memo.md section 1. All integers big-endian.
 //
 // File header, bytes 0-511 whatever the block size:
 //   offset size meaning

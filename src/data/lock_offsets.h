@@ -6,7 +6,7 @@
 // are mandatory on Windows) and so that every program using the same offsets excludes the
 // others. Programs using different offsets do not see each other's locks at all, so these
 // numbers are a file-format matter: stored conventions, never move them. Fact sheet:
-// formats/locking.md. The Env rules the locks obey are in file_env.h.
+// docs/formats/locking.md. The Env rules the locks obey are in file_env.h.
 //
 // FoxPro dialect (driver "DBFCDX"; Visual FoxPro and compatible programs), in the DBF file.
 // N = floor((2^31 - headerLen - 2) / (recordLen + 1)) is the most records a table can have so

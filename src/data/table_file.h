@@ -9,7 +9,7 @@
 //
 // Reading ahead. Records are read in blocks of up to kReadAheadBytes into a read cache, so
 // that walking a table costs one read per block. The cache is dropped whenever a lock is
-// taken (locking.md I8: what a lock protects is re-read after taking it), on Reload(), and
+// taken (lock_offsets.h I8: what a lock protects is re-read after taking it), on Reload(), and
 // after every append; the area drops it on GoTop, GoBottom and GoTo, so an explicit
 // positioning always sees the file as it is now. Skip may serve records from the cache.
 //
@@ -29,7 +29,7 @@
 //
 // Appending (shared): lock the header byte (a few tries: other appenders hold it briefly) ->
 // re-read the count -> lock the new record -> write the blank record and 0x1A -> write the
-// count and today's date into the header -> unlock the header (locking.md, append protocol).
+// count and today's date into the header -> unlock the header (docs/formats/locking.md, section 3).
 //
 // Write rules, checked in this order by PutField and SetDeleted: not read-only (39); on a
 // shared table the current record or the whole table locked by this program (38); the field

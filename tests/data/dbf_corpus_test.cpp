@@ -1,6 +1,6 @@
-// Every table of the shared corpus opens and decodes; selected values agree with the
-// independent readers (checked with tools/dbf-oracle.sh), and the odd files give the tolerant
-// read or the error chosen for them.
+// Every table of the corpus (tests/data/corpus) opens and decodes; selected values agree with
+// the independent readers (checked with scripts/compare_readers.py), and the odd files give the
+// tolerant read or the error chosen for them.
 
 #include <gtest/gtest.h>
 

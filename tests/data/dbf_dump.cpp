@@ -1,6 +1,6 @@
 // dbf_dump: prints every field of every record of a table through our decoders, in the
-// normalised form of the independent readers' dumps (tools/dbf-oracle.sh), so that
-// scripts/compare_readers.py can compare them field by field.
+// normalised form of the independent readers' dumps (scripts/compare_readers.py), so that
+// the script can compare them field by field.
 //
 //   dbf_dump TABLE.DBF
 //

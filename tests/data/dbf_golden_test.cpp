@@ -1,6 +1,6 @@
-// Our decode of every corpus table against the consensus of the independent readers
-// (tools/dbf-oracle.sh), kept in golden/corpus_consensus.tsv by scripts/compare_readers.py, so
-// that builds without the readers still check the agreement field by field.
+// Our decode of every corpus table (tests/data/corpus) against the consensus of the independent
+// readers, kept in golden/corpus_consensus.tsv by scripts/compare_readers.py, so that builds
+// without the readers still check the agreement field by field.
 //
 // Golden file: "=table<TAB>column#occurrence|...<TAB>live=N" (N: live records, ? when the readers
 // disagree), then per record

@@ -16,8 +16,9 @@
 
 namespace tabrix::testing {
 
+// A table of the test corpus (tests/data/corpus, origins and licences in its MANIFEST.md).
 inline std::string CorpusPath(const std::string& relative) {
-  return std::string(TABRIX_SHARED_DIR) + "/corpus/" + relative;
+  return std::string(TABRIX_CORPUS_DIR) + "/" + relative;
 }
 
 inline std::vector<uint8_t> LoadFile(const std::string& path) {

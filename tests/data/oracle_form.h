@@ -1,5 +1,5 @@
 #pragma once
-// The normalised text form in which the independent readers' dumps (tools/dbf-oracle.sh)
+// The normalised text form in which the independent readers' dumps (scripts/compare_readers.py)
 // show field values, applied to the values our decoder returns, so both can be compared
 // field by field (dbf_dump, scripts/compare_readers.py, dbf_golden_test.cpp).
 //
