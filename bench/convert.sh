@@ -6,8 +6,8 @@
 #
 # Env: BUILD (default /work/build-bench/native; configured there when it is not yet),
 # WORK (default /work/build-bench/data), RUNS (best of, default 3), PEER_RUNS (best of, for
-# ogr2ogr; default 1), PROGRAM (the program folder copied for each run; default demo/program,
-# else a minimal one made by convert_bench --make-program), CHECK=1 (also compares mincopy's
+# ogr2ogr; default 1), PROGRAM (the program folder copied for each run; default demo/program),
+# CHECK=1 (also compares mincopy's
 # output with the source's live records through python3-dbfread, memo text included).
 #
 # For each size: the customer export (DBF + FPT) of bench/gen_customers.py, made once, then
@@ -48,26 +48,11 @@ PY=/usr/bin/python3
 TIME=/usr/bin/time
 [ -x $TIME ] || TIME=""
 
-# workload SRC N: the customer export of bench/gen_customers.py with N records as SRC (+ .fpt),
-# made again when it is missing or was made by another generator or another version of it
-# (the stamp SRC without .dbf + .gen names the generator's content and the size).
-workload() {
-  local src=$1 n=$2 stamp want
-  stamp=${1%.dbf}.gen
-  want="gen_customers.py $(sha1sum <"$here/bench/gen_customers.py" | cut -c1-16) -n $n"
-  if [ ! -f "$src" ] || [ ! -f "${src%.dbf}.fpt" ] ||
-    [ "$(cat "$stamp" 2>/dev/null)" != "$want" ]; then
-    $PY "$here/bench/gen_customers.py" "$src" -n "$n" >/dev/null
-    echo "$want" >"$stamp"
-  fi
-}
+# shellcheck source=bench/workload.sh
+source "$here/bench/workload.sh"
 
-if [ ! -f "$PROGRAM/LAND.qzf" ] || [ ! -f "$PROGRAM/Kndstneu.qzf" ]; then
-  PROGRAM=$WORK/program-minimal
-  rm -rf "$PROGRAM"
-  mkdir -p "$PROGRAM"
-  "$BUILD/bench/convert_bench" --make-program "$PROGRAM"
-fi
+[ -f "$PROGRAM/LAND.qzf" ] && [ -f "$PROGRAM/Kndstneu.qzf" ] ||
+  { echo "no program folder with LAND.qzf and Kndstneu.qzf: $PROGRAM" >&2; exit 1; }
 
 # measure CMD...: one run; sets T (wall seconds), CPU (user + system seconds), RSS (peak
 # resident KiB, "-" without /usr/bin/time) and keeps the command's output in $WORK/last.out.

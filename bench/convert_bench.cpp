@@ -3,15 +3,12 @@
 // Windows; the default error handler) and a window side that answers every question at once.
 //
 //   convert_bench PROGRAM_DIR SOURCE.DBF [--product DIR]
-//   convert_bench --make-program PROGRAM_DIR
 //
 // PROGRAM_DIR holds LAND.qzf, Kndstneu.qzf and Adrim2.qzf (a copy of demo/program; Adrim1.* are
 // removed by the job itself). The source's fields NAME, NAME2, ANREDE, PLZ, STRASSE, ORT, LAND,
 // TELEFON, TELEFAX, EMAIL go to their slots (NAME also to Sortbegriff), BEMERK and UMSATZ to the
 // remark, NOTIZ and GEBDAT to the notes; fields the source lacks stay unassigned. With
 // --product the finished tables are delivered into DIR afterwards (timed apart).
-// --make-program writes a minimal installation (the test fixture's template layout, three
-// countries) for when no demo installation is at hand.
 //
 // The window side: message boxes are answered OK (OK/Cancel) or No (Yes/No); the source file
 // chooser returns SOURCE.DBF; a country chooser is answered with the first country (so each
@@ -291,45 +288,6 @@ void Assign(ConverterJobState& state) {
   }
 }
 
-// A minimal installation: the test fixture's template layout, three countries, the companion.
-int MakeProgram(std::string dir) {
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (!dir.empty() && dir.back() != '/') dir += '/';
-  std::vector<StructureRow> rows = {
-      {"KUNDEN_NR", 'N', 8, 0}, {"FIRMA", 'C', 40, 0},   {"KURZNAME", 'C', 20, 0},
-      {"PLZ", 'C', 10, 0},      {"PLZ2", 'C', 10, 0},    {"ORT", 'C', 40, 0},
-      {"STRASSE", 'C', 40, 0},  {"TELEFON", 'C', 25, 0}, {"HANDY", 'C', 25, 0},
-      {"TELEFAX", 'C', 25, 0},  {"EMAIL", 'C', 60, 0},   {"POSTFACH", 'C', 20, 0},
-      {"GEBDAT", 'D', 8, 0},    {"UMSATZ", 'N', 12, 2}};
-  for (int i = 15; i <= 23; ++i) rows.push_back({"X" + std::to_string(i), 'C', 10, 0});
-  const std::vector<StructureRow> rest = {
-      {"SP1", 'C', 40, 0},    {"NAME2", 'C', 40, 0},     {"FSORT", 'C', 40, 0},
-      {"SP3", 'C', 25, 0},    {"LAND", 'C', 30, 0},      {"ANWEND1", 'C', 10, 0},
-      {"ANREDE", 'C', 20, 0}, {"ANWEND2", 'C', 10, 0},   {"ANLDAT", 'D', 8, 0},
-      {"AENDDAT", 'D', 8, 0}, {"BEMERKUNG", 'C', 50, 0}, {"NOTIZ", 'M', 10, 0}};
-  rows.insert(rows.end(), rest.begin(), rest.end());
-  CreateTable(dir + "Kndstneu.qzf", rows, kDriverCdx);
-  // The template comes without its memo file; the job makes the target's.
-  std::remove((dir + "Kndstneu.fpt").c_str());
-
-  CreateTable(dir + "LAND.qzf", {{"LANDN", 'C', 30, 0}, {"MUSTER", 'C', 1, 0}, {"P1A", 'C', 1, 0}},
-              kDriverNtx);
-  {
-    AreaSwitch scope(0);
-    if (!OpenTable(true, kDriverNtx, dir + "LAND.qzf", "", false, false)) return 1;
-    const std::vector<std::vector<std::string>> countries = {
-        {"DEUTSCHLAND", " ", "N"}, {"\x99STERREICH", "A", " "}, {"SCHWEIZ", " ", " "}};
-    for (const auto& c : countries) {
-      AppendRecord();
-      for (size_t f = 0; f < c.size(); ++f) PutField(static_cast<int>(f + 1), Value(c[f]));
-    }
-    CloseArea();
-  }
-  CreateTable(dir + "Adrim2.qzf", {{"GRUPPE", 'C', 10, 0}}, kDriverCdx);
-  return 0;
-}
-
 int Run(std::string programDir, const std::string& source, std::string productDir) {
   if (!programDir.empty() && programDir.back() != '/') programDir += '/';
   if (!productDir.empty() && productDir.back() != '/') productDir += '/';
@@ -406,7 +364,6 @@ int main(int argc, char** argv) {
   ScopedErrorSysPlatform scopedPlatform(&platform);
   ERRORSYS();
 
-  if (argc == 3 && std::string(argv[1]) == "--make-program") return bench::MakeProgram(argv[2]);
   std::string product;
   std::vector<std::string> positional;
   for (int i = 1; i < argc; ++i) {
@@ -418,9 +375,7 @@ int main(int argc, char** argv) {
     }
   }
   if (positional.size() != 2) {
-    std::fprintf(stderr,
-                 "usage: convert_bench PROGRAM_DIR SOURCE.DBF [--product DIR]\n"
-                 "       convert_bench --make-program PROGRAM_DIR\n");
+    std::fprintf(stderr, "usage: convert_bench PROGRAM_DIR SOURCE.DBF [--product DIR]\n");
     return 2;
   }
   return bench::Run(positional[0], positional[1], product);

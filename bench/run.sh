@@ -40,19 +40,8 @@ mkdir -p "$WORK"
 PY=/usr/bin/python3
 [ -x $PY ] || PY=python3
 
-# workload SRC N: the customer export of bench/gen_customers.py with N records as SRC (+ .fpt),
-# made again when it is missing or was made by another generator or another version of it
-# (the stamp SRC without .dbf + .gen names the generator's content and the size).
-workload() {
-  local src=$1 n=$2 stamp want
-  stamp=${1%.dbf}.gen
-  want="gen_customers.py $(sha1sum <"$here/bench/gen_customers.py" | cut -c1-16) -n $n"
-  if [ ! -f "$src" ] || [ ! -f "${src%.dbf}.fpt" ] ||
-    [ "$(cat "$stamp" 2>/dev/null)" != "$want" ]; then
-    $PY "$here/bench/gen_customers.py" "$src" -n "$n" >/dev/null
-    echo "$want" >"$stamp"
-  fi
-}
+# shellcheck source=bench/workload.sh
+source "$here/bench/workload.sh"
 
 # best_of N CMD...: runs CMD N times, prints the shortest wall time in seconds. The files named
 # by $fresh are removed before each run, outside the timing.

@@ -64,10 +64,9 @@ WORK=$(cd "$WORK" && pwd)
 
 # ---- the source table ----------------------------------------------------------------------
 src=$WORK/src$SIZE.dbf
-if [ ! -f "$src" ] || [ ! -f "${src%.dbf}.fpt" ]; then
-  log "generating $src"
-  $PY "$here/bench/gen_customers.py" "$src" -n "$SIZE" >/dev/null
-fi
+# shellcheck source=bench/workload.sh
+source "$here/bench/workload.sh"
+workload "$src" "$SIZE"
 
 # ---- builds --------------------------------------------------------------------------------
 if [ ! -f "$NATIVE_BUILD/CMakeCache.txt" ]; then
@@ -193,15 +192,8 @@ fresh_installation() {
   printf '[Tabrix]\r\nLASTPATH=%s\r\nLASTPATH2=%s\r\nLASTPATH3=%s\r\n' "$(winpath "$WORK")" \
     "$(winpath "$install/work")" "$(winpath "$install/work")" >"$install/appdata/Velarto/qz.ini"
   # The product's QZ.ini in the prefix's Windows folder, PATH the product folder (CR LF kept).
-  $PY - "$here/demo/product/QZ.ini" "$WINEPREFIX/drive_c/windows/QZ.ini" \
-    "$(winpath "$install/product")\\" <<'EOF' || die "cannot write QZ.ini"
-import sys
-template, target, product = sys.argv[1:4]
-data = open(template, "rb").read()
-if b"@PRODUKTPFAD@" not in data:
-    sys.exit("the QZ.ini template has no @PRODUKTPFAD@")
-open(target, "wb").write(data.replace(b"@PRODUKTPFAD@", product.encode("cp1252")))
-EOF
+  $PY "$here/scripts/qz_ini.py" "$here/demo/product/QZ.ini" "$WINEPREFIX/drive_c/windows/QZ.ini" \
+    "$(winpath "$install/product")\\" || die "cannot write QZ.ini"
 }
 fresh_program() {
   rm -rf "$WORK/prog"

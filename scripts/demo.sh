@@ -28,24 +28,10 @@ jobs=${TABRIX_JOBS:-$(nproc 2>/dev/null || echo 2)}
 log() { printf '== %s\n' "$*"; }
 die() { printf 'demo: %s\n' "$*" >&2; exit 1; }
 
-# ---- 1. packages (those of scripts/test.sh, and Wine's own fonts) ------------------------------
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest g++-mingw-w64-x86-64
-          mingw-w64-tools wine64 xvfb xauth x11-utils clang libclang-rt-14-dev python3 imagemagick
-          python3-dbfread fonts-wine)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  if [ "$(id -u)" != 0 ]; then
-    echo "Missing packages. Run as root:"
-    echo "  apt-get update && apt-get install -y ${missing[*]}"
-    exit 1
-  fi
-  log "installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null || die "package installation failed"
-fi
+# ---- 1. packages (scripts/packages.sh) ----------------------------------------------------------
+# shellcheck source=scripts/packages.sh
+source "$root/scripts/packages.sh"
+install_packages || exit 1
 
 # The Python that has dbfread: Debian's, also when another python3 comes first in PATH.
 py=python3
@@ -86,26 +72,9 @@ printf '[Tabrix]\r\nLASTPATH=%s\r\nLASTPATH2=%s\r\nLASTPATH3=%s\r\n' "$(winpath 
 # (its Windows path, ending in a backslash) for @PRODUKTPFAD@, CR LF line ends kept.
 write_product_ini() {
   local target=$WINEPREFIX/drive_c/windows/QZ.ini
-  "$py" - "$root/demo/product/QZ.ini" "$target" "$(winpath "$out/product")\\" <<'EOF' || die "cannot write QZ.ini"
-import sys
-template, target, product = sys.argv[1:4]
-data = open(template, "rb").read()
-if b"@PRODUKTPFAD@" not in data:
-    sys.exit("the QZ.ini template has no @PRODUKTPFAD@")
-open(target, "wb").write(data.replace(b"@PRODUKTPFAD@", product.encode("cp1252")))
-EOF
+  "$py" "$root/scripts/qz_ini.py" "$root/demo/product/QZ.ini" "$target" \
+    "$(winpath "$out/product")\\" || die "cannot write QZ.ini"
   log "QZ.ini in the prefix: PATH=$(winpath "$out/product")\\"
-}
-
-# Wine's own fonts in the prefix. Debian's Wine looks for them in <data dir>/../fonts, that is
-# /usr/share/fonts, while fonts-wine installs them in /usr/share/wine/fonts, so without a copy in
-# the prefix's Fonts folder there is no Marlett and caption buttons come out as the letters
-# "0 1 r". The prefix's Fonts folder is always searched.
-add_wine_fonts() {
-  local fonts=$WINEPREFIX/drive_c/windows/Fonts
-  if [ ! -f "$fonts/marlett.ttf" ] && [ -d /usr/share/wine/fonts ]; then
-    mkdir -p "$fonts" && cp /usr/share/wine/fonts/*.ttf "$fonts/"
-  fi
 }
 
 # The delivered table and its first records, read with dbfread (code page 850).
@@ -147,7 +116,10 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${TABRIX_DEMO_AUTOPILOT:-}" ] && xdpyinfo >/de
     mkdir -p "$WINEPREFIX"
     wine wineboot --init >/dev/null 2>&1
   fi
-  add_wine_fonts
+  # The user's display and a prefix of its own: only the font step of the test setup.
+  # shellcheck source=wine_env.sh
+  WINE_ENV_NO_START=1 source "$root/scripts/wine_env.sh"
+  wine_env_add_fonts
   write_product_ini
   log "starting tabrix.exe on $DISPLAY"
   echo "In the file chooser, pick $(winpath "$out/exports/KUNDEN.DBF") (or another export there);"
@@ -166,7 +138,6 @@ fi
 # shellcheck source=wine_env.sh
 source "$root/scripts/wine_env.sh" "$state" || die "Wine could not be started"
 [ -n "$reused" ] || trap wine_env_stop EXIT
-add_wine_fonts
 write_product_ini
 log "the autopilot converts exports/KUNDEN.DBF (display $DISPLAY)"
 (cd "$out/work" && wine "$autopilot" "$(winpath "$out")" "$(winpath "$out/exports/KUNDEN.DBF")" \

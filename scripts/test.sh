@@ -16,24 +16,9 @@ jobs=$(nproc 2>/dev/null || echo 2)
 log() { printf '== %s\n' "$*"; }
 
 # ---- 1. packages -------------------------------------------------------------------------
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest g++-mingw-w64-x86-64
-          mingw-w64-tools wine64 fonts-wine xvfb xauth x11-utils clang libclang-rt-14-dev python3
-          imagemagick python3-dbfread)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  if [ "$(id -u)" != 0 ]; then
-    echo "Missing packages. Run as root:"
-    echo "  apt-get update && apt-get install -y ${missing[*]}"
-    exit 1
-  fi
-  log "installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null || {
-    echo "package installation failed"; exit 1; }
-fi
+# shellcheck source=scripts/packages.sh
+source "$root/scripts/packages.sh"
+install_packages || exit 1
 
 # ---- 2. configure and build --------------------------------------------------------------
 build_failed=()

@@ -42,8 +42,18 @@ wine_env_start_xvfb() {
   echo "$n"
 }
 
+# Wine draws the caption buttons with its Marlett font, which Debian's Wine looks for only in the
+# prefix's Fonts folder (and fontconfig's fonts, which have no Marlett): without a copy of Wine's
+# own fonts there the buttons read "0 1 r". Copies them into the prefix of $WINEPREFIX once.
+wine_env_add_fonts() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts
+  if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    mkdir -p "$fonts" && cp /usr/share/wine/fonts/*.ttf "$fonts/"
+  fi
+}
+
 wine_env_start() {
-  local root dir n fonts
+  local root dir n
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
   dir=${1:-${TABRIX_WINE_DIR:-$root/build/windows}}
   mkdir -p "$dir" || return 1
@@ -70,13 +80,7 @@ wine_env_start() {
       return 1
     fi
   fi
-  # Wine draws the caption buttons with its Marlett font, which this Wine looks for only in the
-  # prefix's font folder (and fontconfig's fonts, which have no Marlett); without it the
-  # buttons read "0 1 r".
-  fonts=$WINEPREFIX/drive_c/windows/Fonts
-  if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-    mkdir -p "$fonts" && cp /usr/share/wine/fonts/*.ttf "$fonts/"
-  fi
+  wine_env_add_fonts
   # Start the desktop and service processes once, before programs run side by side: two first
   # Wine processes racing to start them can hang.
   wine cmd.exe /c exit >/dev/null 2>&1
@@ -91,4 +95,5 @@ wine_env_stop() {
   rm -f "$dir/wine_env.xvfb.pid" "$dir/wine_env.display"
 }
 
-wine_env_start "$@"
+# WINE_ENV_NO_START=1: only define the functions.
+[ -n "${WINE_ENV_NO_START:-}" ] || wine_env_start "$@"

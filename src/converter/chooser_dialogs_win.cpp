@@ -119,13 +119,7 @@ void WinConverterUi::InitChooser(const ChooserRun& run, HWND dialog) {
     if (ZB_OD_LIST* od = ZB_OD_LIST::Init(dialog, kChooserListId, kThreeColumns))
       list = od->hwndListe;
   }
-  // The dialog is visible already: without WM_SETREDRAW every added row would redraw the list
-  // and its scroll bar at once (a country list of 233 rows took most of a second under Wine).
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  for (const std::string& row : run.view.rowsAnsi)
-    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
-  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list, nullptr, TRUE);
+  ListBoxAddRows(list, run.view.rowsAnsi);
   SetDlgItemTextA(dialog, kLabelId, run.view.labelAnsi.c_str());
   SetDlgItemTextA(dialog, kChooseButtonId, run.view.chooseButtonAnsi.c_str());
   if (run.view.thirdButtonAnsi)

@@ -115,7 +115,7 @@ class ConversionRun {
   bool ConvertRecord(int64_t recno);
   std::optional<std::string> NameOf(int64_t recno, bool* stop);
   bool MapCountry(int64_t recno, int* country);
-  void WriteRecord(const std::string& name, int country);
+  void WriteRecord(int country);
 
   const Value& Source(int field);
   std::string SourceText(int field);
@@ -342,9 +342,10 @@ bool ConversionRun::MapCountry(int64_t recno, int* country) {
   }
 }
 
-// Everything after the name: transfer, derived fields, country. Runs in the target's area on
-// the record just appended. False when the program closed while a chooser was open.
-void ConversionRun::WriteRecord(const std::string& name, int country) {
+// The fields that follow from the country and the other target fields: country name, postal code
+// out of the city, customer number, telephone digits, users, dates, remark and notes. Runs in the
+// target's area on the record just appended.
+void ConversionRun::WriteRecord(int country) {
   const CountryEntry& c = countries_.at(country);
   Put(target_.land, c.nameOem);
   if (state_.LPLZAUSORT) {
@@ -370,7 +371,6 @@ void ConversionRun::WriteRecord(const std::string& name, int country) {
   if (target_.bemerkung > 0)
     Put(target_.bemerkung, RemarkText(state_.ABEMFELDER, state_.ASSTRUCT, read));
   if (target_.notiz > 0) Put(target_.notiz, NotesText(state_.ANOTIZFELDER, state_.ASSTRUCT, read));
-  (void)name;
 }
 
 bool ConversionRun::ConvertRecord(int64_t recno) {
@@ -405,7 +405,7 @@ bool ConversionRun::ConvertRecord(int64_t recno) {
   Put(target_.fsort, FSORT(sortTerm));
   int country = 0;
   if (!MapCountry(recno, &country)) return false;
-  WriteRecord(*name, country);
+  WriteRecord(country);
   UnlockArea();
   return true;
 }
@@ -414,10 +414,8 @@ bool ConversionRun::Run() {
   if (!OpenCountries()) return false;
   today_ = ctx_.clock->Today();
   target_ = TargetPositions::Read(state_.AZIELSTRUCT);
-  if (state_.AssignedSource(target_.land) < 1 && !AskDefaultCountry()) {
-    ReleaseCountries();
-    return false;
-  }
+  // Early returns leave the country table to the destructor.
+  if (state_.AssignedSource(target_.land) < 1 && !AskDefaultCountry()) return false;
   // Only text fields of the slot table take text: an assignment file may name other target
   // fields, which the dialog never offers.
   for (const TargetSlot& slot : state_.AZIELFELDER) {
@@ -436,10 +434,7 @@ bool ConversionRun::Run() {
   GoTop();
   while (!AtEnd()) {
     const int64_t recno = RecordNumber();
-    if (!ConvertRecord(recno)) {
-      ReleaseCountries();
-      return false;
-    }
+    if (!ConvertRecord(recno)) return false;
     SelectArea(sourceArea_);
     Skip(1);
     const bool atEnd = AtEnd();
@@ -447,10 +442,7 @@ bool ConversionRun::Run() {
     if (PauseIsDue() || atEnd) {
       FlushProgress();
       ctx_.ui.HandlePendingMessages();
-      if (state_.LGESCHLOSSEN) {
-        ReleaseCountries();
-        return false;
-      }
+      if (state_.LGESCHLOSSEN) return false;
       // Something handled meanwhile (the source data viewer) may have moved the source.
       SelectArea(sourceArea_);
       if (!atEnd) GoTo(next);

@@ -12,15 +12,6 @@
 namespace tabrix {
 namespace {
 
-void AddRows(HWND list, const std::vector<std::string>& rows) {
-  // One redraw for all rows, not one per row (the dialog is visible already).
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  for (const std::string& row : rows)
-    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
-  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list, nullptr, TRUE);
-}
-
 // The list box of list `id`: the owner-drawn replacement when Init made one.
 HWND MakeThreeColumnList(HWND dialog, int id) {
   ZB_OD_LIST* list = ZB_OD_LIST::Init(dialog, id, kThreeColumns);
@@ -75,8 +66,8 @@ MsgResult ConverterSession::OnInitDialog(HWND dialog) {
   HWND target = MakeThreeColumnList(dialog, kTargetListId);
   if (!job_) return 1;
   const DialogStart start = job_->InitDialog();
-  AddRows(source, start.rows.source);
-  AddRows(target, start.rows.target);
+  ListBoxAddRows(source, start.rows.source);
+  ListBoxAddRows(target, start.rows.target);
   ctx_.ui.RefitTargetExtent(ToWindowHandle(dialog));
   SetDlgItemTextA(dialog, kSourceCaptionId, start.sourceCaptionAnsi.c_str());
   SetDlgItemTextA(dialog, kViewerBoxId, start.viewerBoxAnsi.c_str());

@@ -28,15 +28,12 @@ std::vector<FieldDescription> StructureOfArea(int area) {
   return fields;
 }
 
-// Why a table of the job could not be opened, for the user: the opener keeps the failure's
-// text, which carries the operating system's code.
+// Why a table of the job could not be opened, for the user.
 std::string OpenFailureReason(const ZB_NETTABLE& table) {
-  if (table.cError.find("DosCode 32 ") != std::string::npos) {
+  if (table.nOsCode == kOsSharingViolation) {
     return "Sie wird von einem anderen Programm exklusiv benutzt.";
   }
-  if (table.cError.find("DosCode 5 ") != std::string::npos) {
-    return "Der Zugriff auf die Datei wurde verweigert.";
-  }
+  if (table.nOsCode == kOsAccessDenied) return "Der Zugriff auf die Datei wurde verweigert.";
   return "Sie ist beschädigt oder keine dBASE-Tabelle.";
 }
 

@@ -279,6 +279,7 @@ std::shared_ptr<ZB_NETTABLE> ZB_NETTABLE::New(const NetTableArgs& args, const Ca
   self->caller_ = caller;
   self->lShowErrorBox = args.showErrorBox;
   self->cError = "";
+  self->nOsCode = 0;
   self->lShared = args.shared;
 
   const std::string fileName = WithTableExtension(UpperAscii(args.fileName));
@@ -375,6 +376,7 @@ ZB_NETTABLE& ZB_NETTABLE::Init2(const std::string& fileName, bool shared, bool n
   bool failed = false;
   std::string recorded;
   std::string errorFile;
+  int osCode = 0;
   bool opened = false;
   {
     ScopedErrorHandler local([&](const ErrorObject& e) {
@@ -383,6 +385,7 @@ ZB_NETTABLE& ZB_NETTABLE::Init2(const std::string& fileName, bool shared, bool n
                  std::to_string(e.subCode) + kCrLf + "Args " + CONVERTARGS(e.args) + kCrLf +
                  "Op. " + IFEMPTY(Value{e.operation});
       errorFile = e.fileName;
+      osCode = e.osCode;
       return ErrorOutcome{ErrorAction::kAbandon, {}};
     });
     if (Alias.starts_with('#')) Alias.erase(0, 1);
@@ -402,6 +405,7 @@ ZB_NETTABLE& ZB_NETTABLE::Init2(const std::string& fileName, bool shared, bool n
 
   lOK = false;
   cError = (recorded.empty() ? std::string("unbekannt?") : recorded) + Aufrufende();
+  nOsCode = osCode;
   ZB_ERRLOG(errorFile + " Fehler in ZB_NETTABLE bei DBUSEAREA() Area->" + RightAligned(Area, 10),
             Value{kCrLf + "   F " + chosen + " " + name + " " + Alias + " " + Logical(shared) +
                   " " + Logical(readOnly) + kCrLf + "   " + cError});

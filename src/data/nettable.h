@@ -95,6 +95,7 @@ class ZB_NETTABLE {
   bool lOK = false;
   std::string Alias;
   std::string cError;
+  int nOsCode = 0;  // operating-system code of the last open error (file_env.h), 0 for none
   int Area = 0;
   std::string RDD;
   std::string xRDD;
