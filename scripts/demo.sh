@@ -33,6 +33,14 @@ die() { printf 'demo: %s\n' "$*" >&2; exit 1; }
 source "$root/scripts/packages.sh"
 install_packages || exit 1
 
+# The platform's own dialogs (file choosers, Yes/No buttons) in the program's language: Wine
+# takes it from the locale, which must exist on the machine.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && [ "$(id -u)" = 0 ] &&
+  [ -f /etc/locale.gen ]; then
+  sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen && locale-gen >/dev/null 2>&1
+fi
+if locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then export LC_ALL=de_DE.UTF-8; fi
+
 # The Python that has dbfread: Debian's, also when another python3 comes first in PATH.
 py=python3
 python3 -c 'import dbfread' 2>/dev/null || py=/usr/bin/python3

@@ -3,7 +3,7 @@
 # there afterwards; as another user than root it prints the one apt-get line and returns 1.
 tabrix_packages=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest g++-mingw-w64-x86-64
                  mingw-w64-tools wine64 fonts-wine xvfb xauth x11-utils clang libclang-rt-14-dev
-                 python3 imagemagick python3-dbfread)
+                 python3 imagemagick python3-dbfread locales)
 
 install_packages() {
   local p missing=()
