@@ -41,13 +41,13 @@
 #include "converter/converter_job.h"
 #include "converter/converter_ui.h"
 #include "converter/job_state.h"
-#include "data/error.h"
-#include "data/error_platform.h"
-#include "data/errorsys.h"
-#include "data/file_env.h"
-#include "data/nettable.h"
-#include "data/profile_text.h"
-#include "data/table_area.h"
+#include "data/base/error.h"
+#include "data/diagnostics/error_platform.h"
+#include "data/diagnostics/errorsys.h"
+#include "data/env/file_env.h"
+#include "data/nettable/nettable.h"
+#include "data/stdlib/profile_text.h"
+#include "data/table/table_area.h"
 
 namespace tabrix::bench {
 namespace {

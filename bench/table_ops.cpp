@@ -7,13 +7,13 @@
 #include <variant>
 #include <vector>
 
-#include "data/dbf_header.h"
-#include "data/dbf_record.h"
-#include "data/error.h"
-#include "data/file_env.h"
-#include "data/fpt_memo.h"
-#include "data/memo_file.h"
-#include "data/table_area.h"
+#include "data/base/error.h"
+#include "data/env/file_env.h"
+#include "data/formats/dbf_header.h"
+#include "data/formats/dbf_record.h"
+#include "data/formats/fpt_memo.h"
+#include "data/table/memo_file.h"
+#include "data/table/table_area.h"
 
 namespace tabrix::bench {
 

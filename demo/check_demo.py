@@ -5,7 +5,7 @@ our own table layer, index tags in key order.
     python3 demo/check_demo.py --oracle PATH [--dbf-dump PATH] [--keep DIR]
 
 --oracle    the independent readers' dump script (required; called as: bash PATH -q -o OUTDIR TABLE)
---dbf-dump  our own dump tool (tests/data/dbf_dump of a native build); left out when not given
+--dbf-dump  our own dump tool (tests/data/formats/dbf_dump of a native build); left out when not given
 --keep      keep the readers' dumps below DIR
 
 For every table the intended content (what make_demo.py put in) is written in the readers'

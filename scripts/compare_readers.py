@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Compares our decode of every corpus table with independent DBF readers, and writes the golden
-consensus file that tests/data/dbf_golden_test.cpp checks (so the tests need no reader).
+consensus file that tests/data/formats/dbf_golden_test.cpp checks (so the tests need no reader).
 
     python3 scripts/compare_readers.py --install       # once, as root: the readers
     python3 scripts/compare_readers.py --run [--golden tests/data/golden/corpus_consensus.tsv]
@@ -14,7 +14,7 @@ consensus file that tests/data/dbf_golden_test.cpp checks (so the tests need no 
            as DUMPS/<table>/<reader>.txt (--dumps, default build/reader-dumps); without --run
            the dumps of an earlier run are compared again.
 --golden   writes the consensus as the golden file.
---dump     our decoder's dump program (default build/native/tests/data/dbf_dump).
+--dump     our decoder's dump program (default build/native/tests/data/formats/dbf_dump).
 
 Each reader runs through a small driver of ours in scripts/readers/ that prints the reader's
 answer as JSON lines:
@@ -25,7 +25,7 @@ answer as JSON lines:
 with VALUE null (the reader says null), ["s", TEXT] (text, one character per stored byte),
 ["n", NUMBER], ["b", true/false], ["d", "YYYY-MM-DD"], ["t", "YYYY-MM-DDTHH:MM:SS.mmm"] or
 ["e", ERROR] (this value failed). This script turns that into one dump text per reader in the
-value form of tests/data/oracle_form.h (\\N null; text without trailing blanks, bytes outside
+value form of tests/data/formats/oracle_form.h (\\N null; text without trailing blanks, bytes outside
 printable ASCII as \\xHH, over 100 bytes as <N bytes sha1:...>; shortest numbers; ISO dates),
 the form our dbf_dump prints too.
 
@@ -125,7 +125,7 @@ def install(node_dir):
 # ---- running the readers -------------------------------------------------------------------
 
 def form_bytes(b, trim):
-    """Bytes in the dump form (tests/data/oracle_form.h)."""
+    """Bytes in the dump form (tests/data/formats/oracle_form.h)."""
     if trim:
         b = b.rstrip(b' ')
     if len(b) > 100:
@@ -304,7 +304,7 @@ def main():
     ap.add_argument('--install', action='store_true')
     ap.add_argument('--run', action='store_true')
     ap.add_argument('--readers', help='comma-separated readers to run (default: all)')
-    ap.add_argument('--dump', default=os.path.join(ROOT, 'build/native/tests/data/dbf_dump'))
+    ap.add_argument('--dump', default=os.path.join(ROOT, 'build/native/tests/data/formats/dbf_dump'))
     ap.add_argument('--dumps', default=os.path.join(ROOT, 'build/reader-dumps'))
     ap.add_argument('--node-dir', default=os.environ.get(
         'TABRIX_READERS_NODE', os.path.expanduser('~/.cache/tabrix-readers/node')))

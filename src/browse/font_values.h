@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "data/value.h"
+#include "data/base/value.h"
 
 namespace tabrix {
 

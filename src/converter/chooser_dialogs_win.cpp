@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "converter/win_converter_ui_win.h"
-#include "data/stfkt_win.h"
+#include "data/stdlib/stfkt_win.h"
 #include "framework/native/bridge.h"
 #include "framework/od_list_win.h"
 

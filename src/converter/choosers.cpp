@@ -3,8 +3,8 @@
 #include "converter/country_link_file.h"
 #include "converter/list_rows.h"
 #include "converter/small_file.h"
-#include "data/codepage.h"
-#include "data/errorsys.h"
+#include "data/base/codepage.h"
+#include "data/diagnostics/errorsys.h"
 
 namespace tabrix {
 

@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "converter/field_description.h"
-#include "data/value.h"
+#include "data/base/value.h"
 
 namespace tabrix {
 

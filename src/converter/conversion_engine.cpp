@@ -30,12 +30,12 @@
 #include "converter/derived_fields.h"
 #include "converter/text_form.h"
 #include "converter/text_rules.h"
-#include "data/codepage.h"
-#include "data/error.h"
-#include "data/error_log.h"
-#include "data/nettable.h"
-#include "data/o_s.h"
-#include "data/table_area.h"
+#include "data/base/codepage.h"
+#include "data/base/error.h"
+#include "data/diagnostics/error_log.h"
+#include "data/nettable/nettable.h"
+#include "data/stdlib/o_s.h"
+#include "data/table/table_area.h"
 
 namespace tabrix {
 

@@ -6,12 +6,12 @@
 #include "converter/file_names.h"
 #include "converter/file_transfer.h"
 #include "converter/small_file.h"
-#include "data/dbf_header.h"
-#include "data/error.h"
-#include "data/error_log.h"
-#include "data/nettable.h"
-#include "data/table_area.h"
-#include "data/table_create.h"
+#include "data/base/error.h"
+#include "data/diagnostics/error_log.h"
+#include "data/formats/dbf_header.h"
+#include "data/nettable/nettable.h"
+#include "data/table/table_area.h"
+#include "data/table/table_create.h"
 
 namespace tabrix {
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "data/file_env.h"
-#include "data/value.h"
+#include "data/base/value.h"
+#include "data/env/file_env.h"
 
 namespace tabrix {
 

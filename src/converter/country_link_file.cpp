@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "converter/small_file.h"
-#include "data/codepage.h"
+#include "data/base/codepage.h"
 
 namespace tabrix {
 

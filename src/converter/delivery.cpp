@@ -13,10 +13,10 @@
 
 #include "converter/converter_job.h"
 #include "converter/file_transfer.h"
-#include "data/error.h"
-#include "data/error_log.h"
-#include "data/nettable.h"
-#include "data/table_area.h"
+#include "data/base/error.h"
+#include "data/diagnostics/error_log.h"
+#include "data/nettable/nettable.h"
+#include "data/table/table_area.h"
 
 namespace tabrix {
 

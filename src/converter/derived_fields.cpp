@@ -1,7 +1,7 @@
 #include "converter/derived_fields.h"
 
 #include "converter/text_rules.h"
-#include "data/codepage.h"
+#include "data/base/codepage.h"
 
 namespace tabrix {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "data/file_env.h"
+#include "data/env/file_env.h"
 
 namespace tabrix {
 

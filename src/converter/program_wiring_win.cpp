@@ -1,9 +1,9 @@
 // The converter program's wiring of the framework to the table layer and the error handler.
 #include "converter/program_wiring_win.h"
 
-#include "data/errorsys.h"
-#include "data/nettable.h"
-#include "data/table_area.h"
+#include "data/diagnostics/errorsys.h"
+#include "data/nettable/nettable.h"
+#include "data/table/table_area.h"
 
 namespace tabrix {
 

@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "data/error.h"
-#include "data/error_platform_win.h"
-#include "data/stfkt.h"
+#include "data/base/error.h"
+#include "data/diagnostics/error_platform_win.h"
+#include "data/stdlib/stfkt.h"
 #include "framework/zb_app.h"
 
 namespace tabrix {

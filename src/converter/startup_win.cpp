@@ -1,9 +1,9 @@
 // RDDINIT and the application context values taken from the program file.
 #include "converter/startup_win.h"
 
-#include "data/o_s.h"
-#include "data/stfkt.h"
-#include "data/table_area.h"
+#include "data/stdlib/o_s.h"
+#include "data/stdlib/stfkt.h"
+#include "data/table/table_area.h"
 #include "framework/native/win32fkt_win.h"
 
 namespace tabrix {

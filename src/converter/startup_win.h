@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "data/remote_client.h"
+#include "data/nettable/remote_client.h"
 
 namespace tabrix {
 

@@ -4,7 +4,7 @@
 
 #include "browse/bitmap.h"
 #include "browse/gdi_handle_win.h"
-#include "data/o_s.h"
+#include "data/stdlib/o_s.h"
 #include "framework/native/bridge.h"
 
 namespace tabrix {

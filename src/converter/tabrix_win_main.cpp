@@ -8,7 +8,7 @@
 #include "converter/startup_win.h"
 #include "converter/tabrix_app_win.h"
 #include "converter/win_converter_ui_win.h"
-#include "data/table_area.h"
+#include "data/table/table_area.h"
 #include "framework/app_settings.h"
 #include "framework/hotkeys.h"
 

@@ -28,7 +28,7 @@
 #include <string>
 
 #include "converter/field_description.h"
-#include "data/value.h"
+#include "data/base/value.h"
 
 namespace tabrix {
 

@@ -4,7 +4,7 @@
 
 #include "converter/list_rows.h"
 #include "converter/win_converter_ui_win.h"
-#include "data/stfkt.h"
+#include "data/stdlib/stfkt.h"
 #include "framework/od_list_win.h"
 
 namespace tabrix {

@@ -5,11 +5,11 @@
 #include <ctime>
 #include <string>
 
-#include "data/error.h"
-#include "data/error_log.h"
-#include "data/o_s.h"
-#include "data/stfkt.h"
-#include "data/table_area.h"
+#include "data/base/error.h"
+#include "data/diagnostics/error_log.h"
+#include "data/stdlib/o_s.h"
+#include "data/stdlib/stfkt.h"
+#include "data/table/table_area.h"
 #include "framework/app_settings.h"
 #include "framework/native/win32fkt_place.h"
 #include "framework/native/win32fkt_win.h"

@@ -1,7 +1,7 @@
 // ZB_APP: the main window's callback and the message steps it calls.
 #include <string>
 
-#include "data/error_log.h"
+#include "data/diagnostics/error_log.h"
 #include "framework/app_settings.h"
 #include "framework/native/words.h"
 #include "framework/zb_app.h"

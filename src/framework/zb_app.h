@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "data/value.h"
+#include "data/base/value.h"
 #include "framework/hotkeys_win.h"
 #include "framework/native/bridge.h"
 #include "framework/native/message_loop.h"

@@ -9,8 +9,8 @@
 
 #include "converter/fake_converter_ui.h"
 #include "converter/small_file.h"
-#include "data/fault_env.h"
-#include "data/memory_env.h"
+#include "data/env/fault_env.h"
+#include "data/env/memory_env.h"
 
 namespace tabrix {
 namespace {

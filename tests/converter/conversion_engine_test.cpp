@@ -9,7 +9,7 @@
 #include "converter/converter_job_fixture.h"
 #include "converter/country_link_file.h"
 #include "converter/small_file.h"
-#include "data/fault_env.h"
+#include "data/env/fault_env.h"
 
 namespace tabrix {
 namespace {

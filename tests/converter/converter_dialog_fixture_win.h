@@ -19,9 +19,9 @@
 #include "converter/converter_job_fixture.h"
 #include "converter/frame_fixture_win.h"
 #include "converter/win_converter_ui_win.h"
-#include "data/error_platform_fake.h"
-#include "data/memory_env.h"
-#include "data/table_area.h"
+#include "data/diagnostics/error_platform_fake.h"
+#include "data/env/memory_env.h"
+#include "data/table/table_area.h"
 
 namespace tabrix::testing_support {
 

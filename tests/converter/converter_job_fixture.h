@@ -15,11 +15,11 @@
 
 #include "converter/converter_job.h"
 #include "converter/fake_converter_ui.h"
-#include "data/error.h"
-#include "data/error_platform_fake.h"
-#include "data/memory_env.h"
-#include "data/nettable.h"
-#include "data/table_area.h"
+#include "data/base/error.h"
+#include "data/diagnostics/error_platform_fake.h"
+#include "data/env/memory_env.h"
+#include "data/nettable/nettable.h"
+#include "data/table/table_area.h"
 
 namespace tabrix {
 

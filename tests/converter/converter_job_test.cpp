@@ -10,7 +10,7 @@
 #include "converter/converter_job_fixture.h"
 #include "converter/file_transfer.h"
 #include "converter/small_file.h"
-#include "data/fault_env.h"
+#include "data/env/fault_env.h"
 
 namespace tabrix {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "converter/converter_test_support.h"
 #include "converter/fake_converter_ui.h"
-#include "data/file_env.h"
+#include "data/env/file_env.h"
 
 namespace tabrix {
 namespace {

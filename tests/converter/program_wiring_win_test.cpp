@@ -17,11 +17,11 @@
 #include "converter/frame_fixture_win.h"
 #include "converter/program_wiring_win.h"
 #include "converter/scripted_user_win.h"
-#include "data/error_log.h"
-#include "data/errorsys.h"
-#include "data/memory_env.h"
-#include "data/nettable.h"
-#include "data/table_area.h"
+#include "data/diagnostics/error_log.h"
+#include "data/diagnostics/errorsys.h"
+#include "data/env/memory_env.h"
+#include "data/nettable/nettable.h"
+#include "data/table/table_area.h"
 
 namespace tabrix::testing_support {
 namespace {

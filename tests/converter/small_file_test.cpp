@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "data/fault_env.h"
-#include "data/memory_env.h"
+#include "data/env/fault_env.h"
+#include "data/env/memory_env.h"
 
 namespace tabrix {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "converter/frame_fixture_win.h"
 #include "converter/startup_win.h"
-#include "data/remote_client_fake.h"
-#include "data/table_area.h"
+#include "data/nettable/remote_client_fake.h"
+#include "data/table/table_area.h"
 
 namespace tabrix {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "data/stfkt.h"
-#include "data/stfkt_fake.h"
+#include "data/stdlib/stfkt.h"
+#include "data/stdlib/stfkt_fake.h"
 #include "framework/app_settings.h"
 #include "framework/zb_app.h"
 

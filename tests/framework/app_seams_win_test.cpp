@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "data/memory_env.h"
-#include "data/stfkt.h"
-#include "data/stfkt_fake.h"
-#include "data/table_area.h"
+#include "data/env/memory_env.h"
+#include "data/stdlib/stfkt.h"
+#include "data/stdlib/stfkt_fake.h"
+#include "data/table/table_area.h"
 #include "framework/hotkeys.h"
 #include "framework/od_list_win.h"
 #include "framework/zb_app.h"

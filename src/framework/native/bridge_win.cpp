@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "data/error.h"
+#include "data/base/error.h"
 #include "framework/native/bridge.h"
 
 namespace tabrix {

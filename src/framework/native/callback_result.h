@@ -18,7 +18,7 @@
 #include <string_view>
 #include <variant>
 
-#include "data/value.h"
+#include "data/base/value.h"
 
 namespace tabrix {
 

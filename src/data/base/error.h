@@ -1,0 +1,97 @@
+#pragma once
+// The error object and the current error handler.
+//
+// A failing operation fills an ErrorObject and raises it with RaiseError(). The current handler
+// decides: retry the operation, let it fail softly with its failure result ("default"), hand
+// back a substitute value, or abandon the current operation. Abandoning throws ErrorAbandoned,
+// the one exception type of the program; it is caught by the nearest protected section (a
+// try block around a risky call) and at the window-system edge, so it never unwinds through
+// platform frames.
+//
+// Code that must survive a failure installs its own handler for the span of the risky call
+// with ScopedErrorHandler, which restores the previous handler on every path.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/base/value.h"
+
+namespace tabrix {
+
+// Generic codes that callers test. Stored in logs; never renumber.
+enum GenCode : int {
+  kGenZeroDiv = 5,      // division by zero
+  kGenOpen = 21,        // open error
+  kGenUnlocked = 38,    // write to an unlocked record
+  kGenAppendLock = 40,  // append lock failed
+  kGenLock = 41,        // lock error
+};
+
+// One caller level of the place where an error was raised.
+struct StackFrame {
+  std::string procName;
+  int procLine = 0;
+  std::string moduleName;
+};
+
+struct ErrorObject {
+  int genCode = 0;
+  std::string subSystem;  // e.g. the driver name "DBFCDX"
+  int subCode = 0;
+  int osCode = 0;  // operating-system error code, 0 when none
+  std::string description;
+  std::string fileName;
+  std::string operation;
+  std::optional<std::vector<Value>> args;  // arguments of the failed operation, if any
+  int severity = 2;                        // 1 warning, 2 error
+  bool canRetry = false;
+  bool canDefault = false;
+  // Where it was raised.
+  std::string procName;
+  int procLine = 0;
+  std::string moduleName;
+  // The callers of procName, innermost first, as far as the raising code knows them; the
+  // error reports list them up to the first one without a name.
+  std::vector<StackFrame> callers;
+};
+
+enum class ErrorAction { kRetry, kDefault, kSubstitute, kAbandon };
+
+struct ErrorOutcome {
+  ErrorAction action = ErrorAction::kAbandon;
+  Value substitute;  // meaningful for kSubstitute only
+};
+
+using ErrorHandler = std::function<ErrorOutcome(const ErrorObject&)>;
+
+// Thrown when a handler abandons the current operation.
+struct ErrorAbandoned {
+  ErrorObject error;
+};
+
+// Hands e to the current handler and returns its outcome. When the handler abandons (or there
+// is no handler), throws ErrorAbandoned.
+ErrorOutcome RaiseError(const ErrorObject& e);
+
+// The handler now current (empty when none is installed).
+const ErrorHandler& CurrentErrorHandler();
+
+// Installs a handler for the lifetime of this object and restores the previous one after.
+class ScopedErrorHandler {
+ public:
+  explicit ScopedErrorHandler(ErrorHandler handler);
+  ~ScopedErrorHandler();
+  ScopedErrorHandler(const ScopedErrorHandler&) = delete;
+  ScopedErrorHandler& operator=(const ScopedErrorHandler&) = delete;
+
+ private:
+  ErrorHandler previous_;
+};
+
+// Replaces the current handler for good (start-up installs the default handler this way) and
+// returns the previous one.
+ErrorHandler SetErrorHandler(ErrorHandler handler);
+
+}  // namespace tabrix

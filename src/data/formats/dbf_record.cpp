@@ -1,0 +1,535 @@
+#include "data/formats/dbf_record.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "data/base/byte_coding.h"
+
+namespace tabrix {
+
+namespace {
+
+bool IsBlankByte(uint8_t b) {
+  return b == ' ' || b == 0;
+}
+
+// Trims blanks and NUL bytes on both sides.
+std::string_view TrimmedText(std::span<const uint8_t> bytes) {
+  size_t b = 0, e = bytes.size();
+  while (b < e && IsBlankByte(bytes[b])) ++b;
+  while (e > b && IsBlankByte(bytes[e - 1])) --e;
+  return {reinterpret_cast<const char*>(bytes.data()) + b, e - b};
+}
+
+// The number in text that is nothing but an optional minus, digits and optionally a point
+// followed by more digits, with at most 15 digits in all: how N and F fields store numbers.
+// Then the text is m / 10^d with m < 10^15 and 10^d both exact doubles, and one IEEE division
+// rounds that quotient correctly, giving the double from_chars gives. False for any other text.
+bool ParsePlainNumber(std::string_view t, double* out) {
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* p = t.data();
+  const char* const end = p + t.size();
+  const bool negative = p != end && *p == '-';
+  if (negative) ++p;
+  uint64_t m = 0;
+  int digits = 0, decimals = 0;
+  bool point = false;
+  for (; p != end; ++p) {
+    const char c = *p;
+    if (c >= '0' && c <= '9') {
+      m = m * 10 + static_cast<uint64_t>(c - '0');
+      ++digits;
+      decimals += point;
+    } else if (c == '.' && !point && digits > 0) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0 || digits > 15 || (point && decimals == 0)) return false;
+  const double d = static_cast<double>(m) / kPow10[decimals];
+  *out = negative ? -d : d;
+  return true;
+}
+
+double ParseNumber(std::span<const uint8_t> bytes) {
+  std::string_view t = TrimmedText(bytes);
+  double d = 0;
+  if (ParsePlainNumber(t, &d)) return d;
+  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+  auto r = std::from_chars(t.data(), t.data() + t.size(), d);
+  if (r.ec != std::errc() || !std::isfinite(d)) return 0;
+  return d;
+}
+
+int DaysInMonth(int y, int m) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  return m == 2 && leap ? 29 : kDays[m - 1];
+}
+
+Date ParseDate(std::span<const uint8_t> bytes) {
+  if (bytes.size() != 8) return {};
+  int v[8];
+  for (int i = 0; i < 8; ++i) {
+    if (bytes[i] < '0' || bytes[i] > '9') return {};
+    v[i] = bytes[i] - '0';
+  }
+  Date d{v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], v[4] * 10 + v[5], v[6] * 10 + v[7]};
+  if (d.year == 0 || d.month < 1 || d.month > 12 || d.day < 1 ||
+      d.day > DaysInMonth(d.year, d.month)) {
+    return {};
+  }
+  return d;
+}
+
+// The string *out holds, made the held alternative (empty) when it is another.
+std::string* StringIn(Value* out) {
+  if (std::string* s = std::get_if<std::string>(out)) return s;
+  return &out->emplace<std::string>();
+}
+
+std::string* BlobBytesIn(Value* out) {
+  if (Blob* b = std::get_if<Blob>(out)) return &b->bytes;
+  return &out->emplace<Blob>().bytes;
+}
+
+void AssignBytes(std::string* s, std::span<const uint8_t> bytes) {
+  // A text field has the same length in every record: the string read from the previous
+  // record is overwritten in place.
+  if (s->size() == bytes.size()) {
+    if (!bytes.empty()) std::memcpy(s->data(), bytes.data(), bytes.size());
+    return;
+  }
+  s->assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+bool IsMemoField(const DbfHeader& h, const DbfField& f) {
+  switch (f.type) {
+    case 'M':
+    case 'G':
+    case 'P':
+    case 'W':
+      return true;
+    case 'B':
+      return !h.IsVisualFoxPro();
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+Date DateFromJulianDay(int64_t jdn) {
+  if (jdn < 1721426) return {};  // before 0001-01-01: not a date this program handles
+  int64_t a = jdn + 32044;
+  int64_t b = (4 * a + 3) / 146097;
+  int64_t c = a - 146097 * b / 4;
+  int64_t d = (4 * c + 3) / 1461;
+  int64_t e = c - 1461 * d / 4;
+  int64_t m = (5 * e + 2) / 153;
+  Date out;
+  out.day = static_cast<int>(e - (153 * m + 2) / 5 + 1);
+  out.month = static_cast<int>(m + 3 - 12 * (m / 10));
+  int64_t year = 100 * b + d - 4800 + m / 10;
+  if (year > 9999) return {};
+  out.year = static_cast<int>(year);
+  return out;
+}
+
+int64_t JulianDayFromDate(const Date& dt) {
+  if (dt.empty()) return 0;
+  int64_t a = (14 - dt.month) / 12;
+  int64_t y = dt.year + 4800 - a;
+  int64_t m = dt.month + 12 * a - 3;
+  return dt.day + (153 * m + 2) / 5 + 365 * y + y / 4 - y / 100 + y / 400 - 32045;
+}
+
+DbfRecordDecoder::DbfRecordDecoder(const DbfHeader& header, std::string fileName,
+                                   const MemoSource* memo)
+    : header_(header), fileName_(std::move(fileName)), memo_(memo) {
+  plans_.reserve(header.fields.size());
+  for (const DbfField& f : header.fields) {
+    FieldPlan p;
+    p.offset = f.offset;
+    p.length = f.length;
+    p.nullable = f.nullBit >= 0 && header.nullFlagsField >= 0;
+    if (IsMemoField(header, f)) {
+      p.decode = Decode::kMemo;
+    } else {
+      switch (f.type) {
+        case 'C':
+          p.decode = Decode::kText;
+          break;
+        case 'V':
+          p.decode = Decode::kVarText;
+          break;
+        case 'Q':
+          p.decode = Decode::kVarBytes;
+          break;
+        case 'N':
+        case 'F':
+          p.decode = Decode::kNumber;
+          break;
+        case 'D':
+          p.decode = Decode::kDate;
+          break;
+        case 'L':
+          p.decode = Decode::kLogical;
+          break;
+        case 'I':
+          if (f.length == 4) p.decode = Decode::kInt32;
+          break;
+        case 'Y':
+          if (f.length == 8) p.decode = Decode::kCurrency;
+          break;
+        case 'B':
+          if (f.length == 8) p.decode = Decode::kDouble;
+          break;
+        case 'T':
+          if (f.length == 8) p.decode = Decode::kDateTime;
+          break;
+        default:
+          break;
+      }
+    }
+    plans_.push_back(p);
+  }
+}
+
+bool DbfRecordDecoder::NullBit(std::span<const uint8_t> record, int bit) const {
+  if (bit < 0 || header_.nullFlagsField < 0) return false;
+  const DbfField& nf = header_.fields[header_.nullFlagsField];
+  // The header guarantees the field lies inside the record.
+  std::span<const uint8_t> flags = record.subspan(nf.offset, nf.length);
+  // Programs that know nothing of null flags fill the whole record, _NullFlags included, with
+  // blanks, and then write values into nullable fields (seen in the field: every record of
+  // such a table would lose a column). Blank flags therefore mark nothing.
+  if (std::all_of(flags.begin(), flags.end(), [](uint8_t c) { return c == ' '; })) return false;
+  size_t at = static_cast<size_t>(bit) / 8;
+  return at < flags.size() && ((flags[at] >> (bit % 8)) & 1) != 0;
+}
+
+Result<uint32_t> DbfRecordDecoder::MemoBlock(std::span<const uint8_t> record, uint64_t recordOffset,
+                                             size_t index) const {
+  const DbfField& f = header_.fields[index];
+  std::span<const uint8_t> bytes = record.subspan(f.offset, f.length);
+  if (f.length == 4) return DecodeLE32(bytes.data());
+  std::string_view t = TrimmedText(bytes);
+  uint64_t v = 0;
+  for (char c : t) {
+    if (c < '0' || c > '9' || v > 0xFFFFFFFFull / 10) {
+      return Corruption(fileName_, recordOffset + f.offset,
+                        "memo pointer of " + f.name + " is not a block number");
+    }
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (v > 0xFFFFFFFFull) {
+    return Corruption(fileName_, recordOffset + f.offset,
+                      "memo pointer of " + f.name + " is out of range");
+  }
+  return static_cast<uint32_t>(v);
+}
+
+Status DbfRecordDecoder::MemoValueInto(std::span<const uint8_t> record, uint64_t recordOffset,
+                                       size_t index, Value* out) const {
+  const DbfField& f = header_.fields[index];
+  const bool text = f.type == 'M' && !(f.flags & kFieldFlagBinary);
+  Result<uint32_t> block = MemoBlock(record, recordOffset, index);
+  if (!block) return block.error();
+  std::string* bytes = text ? StringIn(out) : BlobBytesIn(out);
+  if (block.value() == 0) {
+    bytes->clear();
+    return {};
+  }
+  if (memo_ == nullptr) {
+    return Corruption(fileName_, recordOffset + f.offset,
+                      "field " + f.name + " points into a memo file that is not open");
+  }
+  Result<uint32_t> type = memo_->ReadMemoInto(block.value(), bytes);
+  if (!type) return type.error();
+  // A text field pointing at a picture or object block hands out its bytes as a Blob.
+  if (text && type.value() != kMemoTypeText) *out = Blob{std::move(*bytes)};
+  return {};
+}
+
+Result<Value> DbfRecordDecoder::Field(std::span<const uint8_t> record, uint64_t recordOffset,
+                                      size_t index) const {
+  Value v;
+  Status s = FieldInto(record, recordOffset, index, &v);
+  if (!s) return s.error();
+  return v;
+}
+
+Status DbfRecordDecoder::FieldInto(std::span<const uint8_t> record, uint64_t recordOffset,
+                                   size_t index, Value* out) const {
+  const FieldPlan& p = plans_[index];
+  if (p.nullable && NullBit(record, header_.fields[index].nullBit)) {
+    *out = Null{};
+    return {};
+  }
+  // The header guarantees every field lies inside the record.
+  const std::span<const uint8_t> bytes(record.data() + p.offset, p.length);
+  switch (p.decode) {
+    case Decode::kText:
+      AssignBytes(StringIn(out), bytes);
+      return {};
+    case Decode::kVarText:
+    case Decode::kVarBytes: {
+      size_t n = bytes.size();
+      if (NullBit(record, header_.fields[index].varLengthBit)) {
+        n = std::min<size_t>(bytes.back(), n - 1);
+      }
+      AssignBytes(p.decode == Decode::kVarText ? StringIn(out) : BlobBytesIn(out), bytes.first(n));
+      return {};
+    }
+    case Decode::kNumber:
+      *out = ParseNumber(bytes);
+      return {};
+    case Decode::kDate:
+      *out = ParseDate(bytes);
+      return {};
+    case Decode::kLogical: {
+      uint8_t c = bytes[0];
+      *out = c == 'T' || c == 't' || c == 'Y' || c == 'y';
+      return {};
+    }
+    case Decode::kInt32:
+      *out = static_cast<int32_t>(DecodeLE32(bytes.data()));
+      return {};
+    case Decode::kCurrency:
+      *out = Currency{static_cast<int64_t>(DecodeLE64(bytes.data()))};
+      return {};
+    case Decode::kDouble:
+      *out = DecodeLEDouble(bytes.data());
+      return {};
+    case Decode::kDateTime: {
+      int32_t jdn = static_cast<int32_t>(DecodeLE32(bytes.data()));
+      int32_t ms = static_cast<int32_t>(DecodeLE32(bytes.data() + 4));
+      DateTime dt{DateFromJulianDay(jdn), 0};
+      if (!dt.date.empty() && ms >= 0 && ms < 86400000) dt.millisOfDay = ms;
+      *out = dt;
+      return {};
+    }
+    case Decode::kMemo:
+      return MemoValueInto(record, recordOffset, index, out);
+    case Decode::kBytes:
+      break;
+  }
+  AssignBytes(BlobBytesIn(out), bytes);
+  return {};
+}
+
+namespace {
+
+// Binary fields are blank when zero; text fields when blank.
+bool BlankIsZero(const DbfHeader& h, const DbfField& f) {
+  switch (f.type) {
+    case 'I':
+    case 'Y':
+    case 'T':
+    case '0':
+      return true;
+    case 'B':
+      return h.IsVisualFoxPro() || f.length == 4;
+    case 'M':
+    case 'G':
+    case 'P':
+    case 'W':
+      return f.length == 4;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::string BlankRecord(const DbfHeader& h) {
+  std::string r(h.recordLength, ' ');
+  for (const DbfField& f : h.fields) {
+    if (BlankIsZero(h, f)) r.replace(f.offset, f.length, f.length, '\0');
+  }
+  return r;
+}
+
+namespace {
+
+// The text of a number right-aligned in `out` (an N or F field of out.size() characters), or
+// why it cannot be stored. Writes nothing on failure.
+std::optional<std::string> FormatNumberInto(double value, uint8_t decimals,
+                                            std::span<uint8_t> out) {
+  const size_t length = out.size();
+  if (!std::isfinite(value) || length == 0 || length > 64 || decimals > 30) {
+    return "number cannot be stored";
+  }
+  // Halves round away from zero, as xBase programs write them (2.5 -> 3, -0.125 -> -0.13).
+  // Powers of ten up to 1e22 are exact doubles; a table spares pow() on every stored number.
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const double scale = decimals < std::size(kPow10) ? kPow10[decimals] : std::pow(10.0, decimals);
+  const double units = std::round(value * scale);  // the value in units of the last decimal
+  const double rounded = units / scale;
+  if (!std::isfinite(rounded)) return "number cannot be stored";
+  char buf[400];
+  const char* begin = buf;
+  const char* end = buf;
+  if (std::fabs(units) < 1e15 && decimals <= 15) {
+    // The common case, from the integer count of units: the same digits as the general case
+    // below (units / scale lies far closer to units x 10^-decimals than half a unit of its
+    // last digit), at a fraction of its cost. This runs for every number field written.
+    uint64_t u = static_cast<uint64_t>(std::fabs(units));
+    char digits[24];
+    char* d = digits + sizeof digits;
+    for (int i = 0; i < decimals || u != 0 || i == decimals; ++i) {
+      if (i == decimals && decimals > 0) *--d = '.';
+      *--d = static_cast<char>('0' + u % 10);
+      u /= 10;
+      if (i >= decimals && u == 0) break;
+    }
+    char* p = buf;
+    if (units < 0) *p++ = '-';  // a value that rounds to zero loses its sign below
+    p = std::copy(d, digits + sizeof digits, p);
+    end = p;
+  } else {
+    // to_chars with a precision writes what printf's "%.*f" writes, several times faster.
+    std::to_chars_result r =
+        std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) return "number cannot be stored";
+    end = r.ptr;
+  }
+  // A value that rounds to zero is written without a sign.
+  if (buf[0] == '-' && std::all_of(begin + 1, end, [](char c) { return c == '0' || c == '.'; })) {
+    ++begin;
+  }
+  const size_t n = static_cast<size_t>(end - begin);
+  if (n > length) {
+    return "number " + std::string(begin, end) + " does not fit into " + std::to_string(length) +
+           " characters";
+  }
+  std::memset(out.data(), ' ', length - n);
+  std::memcpy(out.data() + (length - n), begin, n);
+  return std::nullopt;
+}
+
+}  // namespace
+
+Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t decimals) {
+  std::string text(std::min<uint32_t>(length, 65), ' ');
+  std::optional<std::string> why = FormatNumberInto(
+      value, decimals, {reinterpret_cast<uint8_t*>(text.data()), length > 64 ? 0 : text.size()});
+  if (why) return FormatError{FormatErrorKind::kInvalidValue, "", 0, std::move(*why)};
+  return text;
+}
+
+namespace {
+
+// The refusals of EncodeField, apart from its hot path (it runs for every field written).
+[[gnu::cold, gnu::noinline]] Status Refused(const DbfField& f, const char* what) {
+  return FormatError{FormatErrorKind::kInvalidValue, "", 0, std::string(what) + f.name};
+}
+[[gnu::cold, gnu::noinline]] Status NumberRefused(const DbfField& f, const std::string& why) {
+  return FormatError{FormatErrorKind::kInvalidValue, "", 0, why + " (field " + f.name + ")"};
+}
+[[gnu::cold, gnu::noinline]] Status TypeNotWritten(const DbfField& f) {
+  return FormatError{
+      FormatErrorKind::kInvalidValue, "", 0,
+      "field " + f.name + " of type " + std::string(1, f.type) + " is not written here"};
+}
+
+}  // namespace
+
+Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
+                   std::span<uint8_t> record) {
+  const DbfField& f = h.fields[index];
+  std::span<uint8_t> out = record.subspan(f.offset, f.length);
+  if (std::holds_alternative<Null>(value)) {
+    std::memset(out.data(), BlankIsZero(h, f) ? 0 : ' ', out.size());
+    return {};
+  }
+  const char* const kWrongType = "value of the wrong type for field ";
+  switch (f.type) {
+    case 'C': {
+      const std::string* s = std::get_if<std::string>(&value);
+      if (!s) return Refused(f, kWrongType);
+      // memcpy and memset: char to byte copies would go byte by byte.
+      size_t n = std::min<size_t>(s->size(), out.size());
+      std::memcpy(out.data(), s->data(), n);
+      std::memset(out.data() + n, ' ', out.size() - n);
+      return {};
+    }
+    case 'N':
+    case 'F': {
+      double d;
+      if (const double* p = std::get_if<double>(&value)) {
+        d = *p;
+      } else if (const int32_t* i = std::get_if<int32_t>(&value)) {
+        d = *i;
+      } else {
+        return Refused(f, kWrongType);
+      }
+      if (std::optional<std::string> why = FormatNumberInto(d, f.decimals, out)) {
+        return NumberRefused(f, *why);
+      }
+      return {};
+    }
+    case 'D': {
+      const Date* d = std::get_if<Date>(&value);
+      if (!d) return Refused(f, kWrongType);
+      if (d->empty()) {
+        std::memset(out.data(), ' ', out.size());
+        return {};
+      }
+      if (d->year < 1 || d->year > 9999 || d->month < 1 || d->month > 12 || d->day < 1 ||
+          d->day > DaysInMonth(d->year, d->month) || f.length != 8) {
+        return Refused(f, "invalid date for ");
+      }
+      // YYYYMMDD, the ranges checked above.
+      const int parts[] = {d->year / 100, d->year % 100, d->month, d->day};
+      for (int i = 0; i < 4; ++i) {
+        out[2 * i] = static_cast<uint8_t>('0' + parts[i] / 10);
+        out[2 * i + 1] = static_cast<uint8_t>('0' + parts[i] % 10);
+      }
+      return {};
+    }
+    case 'L': {
+      const bool* b = std::get_if<bool>(&value);
+      if (!b) return Refused(f, kWrongType);
+      out[0] = *b ? 'T' : 'F';
+      return {};
+    }
+    default:
+      return TypeNotWritten(f);
+  }
+}
+
+Status EncodeMemoBlock(const DbfHeader& h, size_t index, uint32_t block,
+                       std::span<uint8_t> record) {
+  const DbfField& f = h.fields[index];
+  if (!IsMemoField(h, f)) {
+    return FormatError{FormatErrorKind::kInvalidValue, "", 0, f.name + " is not a memo field"};
+  }
+  std::span<uint8_t> out = record.subspan(f.offset, f.length);
+  if (f.length == 4) {
+    EncodeLE32(out.data(), block);
+    return {};
+  }
+  // Right-aligned digits, built from the end of the field.
+  size_t at = out.size();
+  for (uint32_t rest = block; rest != 0; rest /= 10) {
+    if (at == 0) {
+      std::memset(out.data(), ' ', out.size());
+      return FormatError{FormatErrorKind::kInvalidValue, "", 0, "memo block number too large"};
+    }
+    out[--at] = static_cast<uint8_t>('0' + rest % 10);
+  }
+  std::memset(out.data(), ' ', at);
+  return {};
+}
+
+}  // namespace tabrix

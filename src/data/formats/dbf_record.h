@@ -1,0 +1,129 @@
+#pragma once
+// One DBF record: decoding its fields into Values and encoding values for writing
+// (docs/formats/dbf.md, sections 6 and 7).
+//
+// Record layout: byte 0 deletion flag ('*' deleted; ' ' live, and any other byte is read as
+// live too, because some writers leave 0x00 there), then the fields back to back at the
+// offsets computed by dbf_header.
+//
+//   type  storage                                     Value handed out
+//   C     text, blank padded                          std::string of exactly the field length
+//   V     text; when its _NullFlags "varlength" bit   std::string of the stored length
+//         is set the length is in the last byte
+//   N, F  right-aligned ASCII number; NUL bytes are   double (blank and unreadable text read
+//         read like blanks                            as 0)
+//   D     YYYYMMDD                                    Date (blank, zeros or invalid: empty)
+//   L     T t Y y / F f N n / ? or blank              bool (uninitialised reads as false)
+//   M     10 ASCII digits, or uint32 LE in Visual     std::string via the memo file; Blob when
+//         FoxPro; blank / 0 = no memo                 the field is binary or the block is not
+//                                                     text
+//   G P W memo pointer as M                           Blob
+//   B     Visual FoxPro: IEEE double LE;              double / Blob (binary memo)
+//         other tables: memo pointer
+//   I     int32 LE                                    int32_t
+//   Y     int64 LE, value x 10000                     Currency
+//   T     int32 LE Julian day + int32 LE ms of day    DateTime (all zero: empty)
+//   Q     as V, bytes                                 Blob
+//   0     _NullFlags system field                     Blob of its bytes
+//   other                                             Blob of the stored bytes
+// A field whose _NullFlags null bit is set reads as Null whatever its type; a _NullFlags field
+// holding only blanks (0x20) marks nothing (written by programs that blank-fill records).
+//
+// Writing covers the types the program creates: C (cut or blank padded), N/F (right-aligned,
+// rounded to the decimals; a number that does not fit is an error, never asterisks or a cut
+// value), D, L and the memo pointer of M.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "data/base/format_status.h"
+#include "data/base/value.h"
+#include "data/formats/dbf_header.h"
+#include "data/formats/memo_source.h"
+
+namespace tabrix {
+
+inline bool RecordIsDeleted(std::span<const uint8_t> record) {
+  return !record.empty() && record[0] == kDbfDeletedFlag;
+}
+
+// Civil date of a Julian day number and back (proleptic Gregorian calendar).
+Date DateFromJulianDay(int64_t jdn);
+int64_t JulianDayFromDate(const Date& d);
+
+class DbfRecordDecoder {
+ public:
+  // `header` and `memo` must outlive the decoder; `memo` may be null for tables without one.
+  // The field descriptors are read once, here: they must not change while the decoder lives.
+  DbfRecordDecoder(const DbfHeader& header, std::string fileName, const MemoSource* memo);
+
+  // Field `index` (0-based into header.fields) of the record in `record`, which holds the
+  // record's bytes read from `recordOffset`. REQUIRES: record.size() == header.recordLength.
+  Result<Value> Field(std::span<const uint8_t> record, uint64_t recordOffset, size_t index) const;
+  // The same into *out: the string a text, memo or binary value goes into is the one *out
+  // already holds, so a reader that keeps one Value per field while it walks a table allocates
+  // nothing once the strings have grown. On failure *out holds an unspecified value.
+  Status FieldInto(std::span<const uint8_t> record, uint64_t recordOffset, size_t index,
+                   Value* out) const;
+
+  // The memo block a memo-type field points to; 0 = no memo. Digits that do not form a
+  // number are Corruption.
+  Result<uint32_t> MemoBlock(std::span<const uint8_t> record, uint64_t recordOffset,
+                             size_t index) const;
+
+ private:
+  // How each field is decoded, worked out once from its descriptor: FieldInto runs for every
+  // field of every record read.
+  enum class Decode : uint8_t {
+    kText,      // C
+    kVarText,   // V
+    kVarBytes,  // Q
+    kNumber,    // N, F
+    kDate,      // D
+    kLogical,   // L
+    kInt32,     // I of 4 bytes
+    kCurrency,  // Y of 8 bytes
+    kDouble,    // B of 8 bytes in Visual FoxPro
+    kDateTime,  // T of 8 bytes
+    kMemo,      // M, G, P, W, B outside Visual FoxPro
+    kBytes,     // everything else
+  };
+  struct FieldPlan {
+    uint32_t offset = 0;
+    uint32_t length = 0;
+    Decode decode = Decode::kBytes;
+    bool nullable = false;  // the field has a _NullFlags bit
+  };
+
+  bool NullBit(std::span<const uint8_t> record, int bit) const;
+  Status MemoValueInto(std::span<const uint8_t> record, uint64_t recordOffset, size_t index,
+                       Value* out) const;
+
+  const DbfHeader& header_;
+  std::string fileName_;
+  const MemoSource* memo_;
+  std::vector<FieldPlan> plans_;  // one per header field
+};
+
+// A new blank record: live flag, blanks in text fields, zeros in binary ones.
+std::string BlankRecord(const DbfHeader& header);
+
+// Writes `value` into field `index` of `record` (REQUIRES: record.size() ==
+// header.recordLength). Null writes the field's blank. kInvalidValue when the value's type
+// does not fit the field or a number does not fit its width; the record is unchanged then.
+// M fields take their block number through EncodeMemoBlock, not here.
+Status EncodeField(const DbfHeader& header, size_t index, const Value& value,
+                   std::span<uint8_t> record);
+
+// Stores memo block `block` (0 = no memo) in memo field `index`.
+Status EncodeMemoBlock(const DbfHeader& header, size_t index, uint32_t block,
+                       std::span<uint8_t> record);
+
+// The text form of a number in an N or F field of `length` and `decimals`, or an error when
+// it does not fit.
+Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t decimals);
+
+}  // namespace tabrix

@@ -1,0 +1,578 @@
+#include "data/table/table_file.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "data/base/byte_coding.h"
+
+namespace tabrix {
+namespace {
+
+// Another program's append holds the header byte for a few writes only.
+constexpr int kHeaderLockTries = 100;
+constexpr auto kHeaderLockPause = std::chrono::milliseconds(10);
+
+// The file name without its extension (the part after the last dot of the last component).
+std::string BaseName(const std::string& fileName) {
+  size_t slash = fileName.find_last_of("/\\");
+  size_t dot = fileName.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return fileName;
+  return fileName.substr(0, dot);
+}
+
+// base + ext in lower or upper case, whichever exists; "" when neither does.
+std::string Companion(Env* env, const std::string& base, const std::string& lowerExt) {
+  std::string upper = lowerExt;
+  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  for (const std::string& ext : {lowerExt, upper}) {
+    if (env->FileExists(base + ext)) return base + ext;
+  }
+  return "";
+}
+
+bool IsMemoField(const DbfHeader& h, const DbfField& f) {
+  return f.type == 'M' || f.type == 'G' || f.type == 'P' || f.type == 'W' ||
+         (f.type == 'B' && !h.IsVisualFoxPro());
+}
+
+// The field types PutField writes.
+bool IsWrittenType(char type) {
+  switch (type) {
+    case 'C':
+    case 'M':
+    case 'N':
+    case 'F':
+    case 'D':
+    case 'L':
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TypeTakes(char type, const Value& v) {
+  switch (type) {
+    case 'C':
+    case 'M':
+      return std::holds_alternative<std::string>(v);
+    case 'N':
+    case 'F':
+      return std::holds_alternative<double>(v) || std::holds_alternative<int32_t>(v);
+    case 'D':
+      return std::holds_alternative<Date>(v);
+    case 'L':
+      return std::holds_alternative<bool>(v);
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+Date TodayForHeader() {
+  // The reentrant form: std::localtime re-reads the time zone (a stat of /etc/localtime) at
+  // every call on glibc, and this runs at every append of a shared table.
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+#ifdef _WIN32
+  if (localtime_s(&tm, &t) != 0) return Date{2000, 1, 1};
+#else
+  if (!localtime_r(&t, &tm)) return Date{2000, 1, 1};
+#endif
+  return Date{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+}
+
+ErrorObject TableFile::Error(int genCode, int subCode, std::string description,
+                             std::string operation) const {
+  return TableError(genCode, subCode, driver_, std::move(description), fileName_,
+                    std::move(operation));
+}
+
+TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::string& driver,
+                            bool shared, bool readOnly, std::unique_ptr<TableFile>* out) {
+  std::unique_ptr<TableFile> t(new TableFile());
+  t->fileName_ = fileName;
+  t->driver_ = driver;
+  t->dialect_ = LockDialectOfDriver(driver);
+  t->shared_ = shared;
+  t->readOnly_ = readOnly;
+  const OpenOptions options{.exclusive = !shared, .readOnly = readOnly};
+  IoStatus io = env->Open(fileName, options, &t->file_);
+  if (!io.ok()) return TableIoError(kGenOpen, kSubOpen, driver, io, "OpenTable");
+
+  uint64_t size = 0;
+  io = t->file_->Size(&size);
+  std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(size, kDbfHeaderSize)));
+  size_t got = 0;
+  if (io.ok()) io = t->file_->ReadAt(0, head, &got);
+  if (io.ok() && got >= 10) {
+    // The descriptors run up to the header length.
+    const uint64_t headerLength = std::min<uint64_t>(DecodeLE16(&head[8]), size);
+    head.resize(static_cast<size_t>(std::max<uint64_t>(headerLength, got)));
+    io = t->file_->ReadAt(0, head, &got);
+  }
+  if (!io.ok()) return TableIoError(kGenOpen, kSubOpen, driver, io, "OpenTable");
+  head.resize(got);
+  Result<DbfHeader> h = ParseDbfHeader(head, size, fileName);
+  if (!h) return TableFormatError(h.error(), driver, "OpenTable", kGenOpen);
+  t->header_ = std::move(h.value());
+  t->count_ = t->header_.recordCount;
+
+  const DbfHeader& hd = t->header_;
+  bool memoFields = std::any_of(hd.fields.begin(), hd.fields.end(),
+                                [&](const DbfField& f) { return IsMemoField(hd, f); });
+  const std::string base = BaseName(fileName);
+  if (memoFields && hd.memoKind() != MemoKind::kNone) {
+    std::string memoName = Companion(env, base, hd.memoKind() == MemoKind::kFpt ? ".fpt" : ".dbt");
+    if (memoName.empty()) {
+      ErrorObject e = t->Error(kGenOpen, kSubOpen, "Open error (memo file missing)", "OpenTable");
+      e.fileName = base + (hd.memoKind() == MemoKind::kFpt ? ".fpt" : ".dbt");
+      e.osCode = kOsFileNotFound;
+      return e;
+    }
+    TableStatus s = MemoFile::Open(env, memoName, options, hd.memoKind(), driver, &t->memo_);
+    if (!s) return s;
+  }
+  if (LockDialectOfDriver(driver) == LockDialect::kFoxPro) {
+    t->productionIndex_ = Companion(env, base, ".cdx");
+  }
+  t->decoder_ = std::make_unique<DbfRecordDecoder>(t->header_, fileName, t->memo_.get());
+  const std::string blank = BlankRecord(t->header_);
+  t->blank_.assign(blank.begin(), blank.end());
+  t->buffer_ = t->blank_;
+  t->recno_ = t->count_ + 1;
+  t->closed_ = false;
+  *out = std::move(t);
+  return {};
+}
+
+TableFile::~TableFile() {
+  if (!closed_) (void)Close();
+}
+
+TableStatus TableFile::RefreshCount() {
+  if (!shared_) return {};
+  uint8_t head[8];
+  size_t got = 0;
+  uint64_t size = 0;
+  IoStatus io = file_->ReadAt(0, head, &got);
+  if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "RecordCount");
+  if (got < 8) return Error(kGenCorruption, kSubCorruption, "Corruption detected (header)", "");
+  const uint32_t stored = DecodeLE32(head + 4);
+  // The records this handle knows of are in the file: the size only matters for a count that
+  // grew (another program appended, or a header that claims more than was written).
+  if (stored == count_ && header_.headerRecordCount == stored) return {};
+  io = file_->Size(&size);
+  if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "RecordCount");
+  const uint64_t available =
+      size > header_.headerLength ? (size - header_.headerLength) / header_.recordLength : 0;
+  uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(stored, available));
+  // Our own append may not have reached another program's view of the size yet; never lose
+  // records this program added.
+  n = std::max(n, headerDirty_ ? count_ : 0);
+  if (n != count_) DropCache();
+  count_ = n;
+  header_.recordCount = n;
+  header_.headerRecordCount = stored;
+  return {};
+}
+
+TableStatus TableFile::ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out) {
+  const uint32_t len = header_.recordLength;
+  if (!fresh && n >= cacheFirst_ && n < cacheFirst_ + cacheCount_) {
+    std::copy_n(cache_.begin() + static_cast<ptrdiff_t>(n - cacheFirst_) * len, len, out.begin());
+    return {};
+  }
+  TableStatus s = FlushBehind();
+  if (!s) return s;
+  const uint32_t perBlock = std::max<uint32_t>(1, static_cast<uint32_t>(kReadAheadBytes / len));
+  uint32_t first = n;
+  // Walking backwards: read the block that ends at n.
+  if (cacheCount_ > 0 && n + 1 == cacheFirst_) first = n >= perBlock ? n - perBlock + 1 : 1;
+  const uint32_t last = std::min<uint32_t>(count_, first + perBlock - 1);
+  const uint32_t records = std::max<uint32_t>(last, n) - first + 1;
+  cache_.resize(static_cast<size_t>(records) * len);
+  size_t got = 0;
+  IoStatus io = file_->ReadAt(header_.RecordOffset(first), cache_, &got);
+  if (!io.ok()) {
+    DropCache();
+    return TableIoError(kGenRead, kSubRead, driver_, io, "GoTo");
+  }
+  if (got < static_cast<size_t>(n - first + 1) * len) {
+    DropCache();
+    ErrorObject e = Error(
+        kGenCorruption, kSubCorruption,
+        "Corruption detected (record " + std::to_string(n) + " lies beyond the end of the file)",
+        "GoTo");
+    return e;
+  }
+  cacheFirst_ = first;
+  cacheCount_ = static_cast<uint32_t>(got / len);
+  // The memos these records point to: what the memo file knows of its size and header must
+  // be at least as new as they are.
+  if (shared_ && memo_) {
+    io = memo_->Refresh(false);
+    if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "GoTo");
+  }
+  std::copy_n(cache_.begin() + static_cast<ptrdiff_t>(n - first) * len, len, out.begin());
+  return {};
+}
+
+Result<bool> TableFile::IsDeletedAt(uint32_t n) {
+  if (n == recno_) return deleted();
+  const uint32_t len = header_.recordLength;
+  if (n < cacheFirst_ || n >= cacheFirst_ + cacheCount_) {
+    std::vector<uint8_t> scratch(len);
+    TableStatus s = ReadRecord(n, false, scratch);
+    if (!s) return Corruption(fileName_, header_.RecordOffset(n), s.error().description);
+  }
+  return RecordIsDeleted({cache_.data() + static_cast<size_t>(n - cacheFirst_) * len, len});
+}
+
+TableStatus TableFile::WriteBack() {
+  if (!dirty_) return {};
+  if (recno_ < 1 || recno_ > count_) {
+    dirty_ = false;
+    return {};
+  }
+  const uint32_t len = header_.recordLength;
+  const uint32_t behindCount = static_cast<uint32_t>(behind_.size() / len);
+  if (!shared_ && recno_ == count_ && !behind_.empty() &&
+      (recno_ < behindFirst_ || recno_ > behindFirst_ + behindCount)) {
+    TableStatus s = FlushBehind();
+    if (!s) return s;
+  }
+  if (!shared_ && recno_ == count_) {
+    // The end of an exclusive table: into the write-behind buffer.
+    if (behind_.empty()) behindFirst_ = recno_;
+    const size_t at = static_cast<size_t>(recno_ - behindFirst_) * len;
+    if (at == behind_.size()) behind_.resize(at + len);
+    std::copy(buffer_.begin(), buffer_.end(), behind_.begin() + static_cast<ptrdiff_t>(at));
+    if (behind_.size() + len > kWriteBehindBytes) {
+      TableStatus s = FlushBehind();
+      if (!s) return s;
+    }
+  } else {
+    // A record held back must not overwrite this write later.
+    TableStatus s = FlushBehind();
+    if (!s) return s;
+    IoStatus io = file_->WriteAt(header_.RecordOffset(recno_), buffer_);
+    if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
+  }
+  dirty_ = false;
+  modified_ = true;
+  if (recno_ >= cacheFirst_ && recno_ < cacheFirst_ + cacheCount_) {
+    std::copy(buffer_.begin(), buffer_.end(),
+              cache_.begin() + static_cast<ptrdiff_t>(recno_ - cacheFirst_) * buffer_.size());
+  }
+  return {};
+}
+
+TableStatus TableFile::FlushBehind() {
+  if (behind_.empty()) return {};
+  // The records so far are the end of the table: the end-of-file byte follows them (a later
+  // append writes over it). On a shared table another program may append behind the last
+  // record: there the byte is written only by Append, under the header lock.
+  behind_.push_back(kDbfEofMarker);
+  IoStatus io = file_->WriteAt(header_.RecordOffset(behindFirst_), behind_);
+  behind_.pop_back();
+  if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
+  behind_.clear();
+  return {};
+}
+
+TableStatus TableFile::WriteHeaderCount() {
+  // Bytes 1-7 (date and count) only: nothing of the header needs reading first.
+  uint8_t head[8] = {};
+  const Date today = TodayForHeader();
+  PatchDbfHeaderCount(head, count_, today.year, today.month, today.day);
+  IoStatus io = file_->WriteAt(1, {head + 1, 7});
+  if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "Commit");
+  header_.headerRecordCount = count_;
+  headerDirty_ = false;
+  dateWritten_ = true;
+  return {};
+}
+
+TableStatus TableFile::GoTo(uint32_t n, bool fresh) {
+  TableStatus s = WriteBack();
+  if (!s) return s;
+  if (fresh) DropCache();
+  if (n < 1 || n > count_) {
+    recno_ = count_ + 1;
+    buffer_ = blank_;
+    return {};
+  }
+  s = ReadRecord(n, fresh, buffer_);
+  if (!s) return s;
+  recno_ = n;
+  return {};
+}
+
+TableStatus TableFile::ReloadCurrent() {
+  DropCache();
+  if (recno_ < 1 || recno_ > count_ || dirty_) return {};
+  TableStatus s = ReadRecord(recno_, true, buffer_);
+  if (!s || !memo_) return s;
+  // The memos of this record may have been rewritten in place by the program that held the
+  // lock before: read their blocks again.
+  IoStatus io = memo_->Refresh(false);
+  for (size_t i = 0; io.ok() && i < header_.fields.size(); ++i) {
+    if (!IsMemoField(header_, header_.fields[i])) continue;
+    Result<uint32_t> block = decoder_->MemoBlock(buffer_, header_.RecordOffset(recno_), i);
+    if (block && block.value() != 0) io = memo_->RefreshBlock(block.value());
+  }
+  if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "LockRecord");
+  return {};
+}
+
+Result<Value> TableFile::Field(size_t index) const {
+  return decoder_->Field(buffer_, header_.RecordOffset(std::max<uint32_t>(recno_, 1)), index);
+}
+
+bool TableFile::MayWrite() const {
+  return !readOnly_ && productionIndex_.empty() &&
+         (!shared_ || recno_ > count_ || RecordLocked(recno_));
+}
+
+TableStatus TableFile::CheckWritable(const char* operation) const {
+  if (readOnly_) return Error(kGenReadOnly, kSubReadOnly, "Table is read-only", operation);
+  if (shared_ && !tableLock_.held() && !RecordLocked(recno_) && recno_ <= count_) {
+    return Error(kGenUnlocked, kSubLockRequired, "Lock required", operation);
+  }
+  if (!productionIndex_.empty()) {
+    ErrorObject e =
+        Error(kGenUnsupported, kSubIndexNotMaintained,
+              "Unsupported: the production index would not follow this write", operation);
+    e.fileName = productionIndex_;
+    return e;
+  }
+  return {};
+}
+
+TableStatus TableFile::PutField(size_t index, const Value& value) {
+  // The checks of every write inline; what they refuse, and memos, in functions of their own.
+  const DbfField& f = header_.fields[index];
+  if (!MayWrite() || !IsWrittenType(f.type) || !TypeTakes(f.type, value)) [[unlikely]] {
+    return Refusal(index, value);
+  }
+  // The end position has no record: the value goes nowhere, as in every xBase program.
+  if (recno_ > count_) return {};
+  if (f.type == 'M') return PutMemo(index, value);
+  Status st = EncodeField(header_, index, value, buffer_);
+  if (!st) [[unlikely]] {
+    return EncodeRefusal(index, value, st.error());
+  }
+  dirty_ = true;
+  return {};
+}
+
+TableStatus TableFile::Refusal(size_t index, const Value& value) const {
+  TableStatus s = CheckWritable("PutField");
+  if (!s) return s;
+  const DbfField& f = header_.fields[index];
+  if (!IsWrittenType(f.type)) {
+    return Error(kGenUnsupported, kSubDataType,
+                 "Unsupported: fields of type " + std::string(1, f.type) + " are not written",
+                 "PutField");
+  }
+  ErrorObject e = Error(kGenDataType, kSubDataType, "Data type error", "PutField");
+  e.args = std::vector<Value>{f.name, value};
+  return e;
+}
+
+ErrorObject TableFile::EncodeRefusal(size_t index, const Value& value,
+                                     const FormatError& error) const {
+  ErrorObject e = TableFormatError(error, driver_, "PutField");
+  e.fileName = fileName_;
+  e.args = std::vector<Value>{header_.fields[index].name, value};
+  return e;
+}
+
+TableStatus TableFile::PutMemo(size_t index, const Value& value) {
+  if (!memo_) return Error(kGenCorruption, kSubCorruption, "Memo file missing", "PutField");
+  Result<uint32_t> old = decoder_->MemoBlock(buffer_, header_.RecordOffset(recno_), index);
+  uint32_t block = 0;
+  TableStatus s = memo_->Write(old ? old.value() : 0, std::get<std::string>(value), &block);
+  if (!s) return s;
+  Status st = EncodeMemoBlock(header_, index, block, buffer_);
+  if (!st) return TableFormatError(st.error(), driver_, "PutField");
+  dirty_ = true;
+  return {};
+}
+
+TableStatus TableFile::SetDeleted(bool deleted) {
+  TableStatus s = CheckWritable(deleted ? "MarkDeleted" : "UnmarkDeleted");
+  if (!s) return s;
+  if (recno_ > count_) return {};
+  const uint8_t flag = deleted ? kDbfDeletedFlag : kDbfLiveFlag;
+  if (buffer_[0] != flag) {
+    buffer_[0] = flag;
+    dirty_ = true;
+  }
+  return {};
+}
+
+TableStatus TableFile::Append(bool releaseOthers) {
+  if (readOnly_) return Error(kGenReadOnly, kSubReadOnly, "Table is read-only", "AppendRecord");
+  if (!productionIndex_.empty()) {
+    ErrorObject e =
+        Error(kGenUnsupported, kSubIndexNotMaintained,
+              "Unsupported: the production index would not follow this append", "AppendRecord");
+    e.fileName = productionIndex_;
+    return e;
+  }
+  TableStatus s = WriteBack();
+  if (!s) return s;
+  DropCache();
+  if (releaseOthers) ReleaseRecordLocks(0);
+
+  if (!shared_) {
+    if (count_ == UINT32_MAX) return Error(kGenWrite, kSubWrite, "Table full", "AppendRecord");
+    ++count_;
+    header_.recordCount = count_;
+    headerDirty_ = true;
+    recno_ = count_;
+    buffer_ = blank_;
+    dirty_ = true;  // written on the next move, commit or close
+    return {};
+  }
+
+  auto appendLockError = [&](const char* what) {
+    ErrorObject e = Error(kGenAppendLock, kSubAppendLock,
+                          std::string("Append lock failed (") + what + ")", "AppendRecord");
+    e.osCode = file_->lastLockError().osCode();
+    e.canRetry = true;
+    return e;
+  };
+  RangeLock headerLock;
+  if (!tableLock_.held()) {
+    for (int i = 0; i < kHeaderLockTries && !headerLock.held(); ++i) {
+      if (i > 0) std::this_thread::sleep_for(kHeaderLockPause);
+      headerLock =
+          RangeLock::TryAcquire(file_.get(), HeaderLockRange(dialect_), LockMode::kExclusive);
+    }
+    if (!headerLock.held()) return appendLockError("header");
+  }
+  s = RefreshCount();
+  if (!s) return s;
+  const uint32_t n = count_ + 1;
+  if (!tableLock_.held()) {
+    std::optional<LockSpan> span =
+        RecordLockRange(dialect_, n, header_.headerLength, header_.recordLength);
+    if (!span) return appendLockError("record beyond the lockable range");
+    RangeLock recordLock = RangeLock::TryAcquire(file_.get(), *span, LockMode::kExclusive);
+    if (!recordLock.held()) return appendLockError("new record");
+    recordLocks_[n] = std::move(recordLock);
+  }
+  std::vector<uint8_t> out(blank_);
+  out.push_back(kDbfEofMarker);
+  IoStatus io = file_->WriteAt(header_.RecordOffset(n), out);
+  if (!io.ok()) {
+    recordLocks_.erase(n);
+    return TableIoError(kGenWrite, kSubWrite, driver_, io, "AppendRecord");
+  }
+  count_ = n;
+  header_.recordCount = n;
+  s = WriteHeaderCount();
+  if (!s) return s;
+  recno_ = n;
+  buffer_ = blank_;
+  dirty_ = false;
+  return {};
+}
+
+bool TableFile::RecordLocked(uint32_t n) const {
+  return tableLock_.held() || recordLocks_.count(n) != 0;
+}
+
+void TableFile::ReleaseRecordLocks(uint32_t except) {
+  for (auto it = recordLocks_.begin(); it != recordLocks_.end();) {
+    if (it->first == except) {
+      ++it;
+    } else {
+      it = recordLocks_.erase(it);
+    }
+  }
+}
+
+bool TableFile::LockRecord() {
+  if (tableLock_.held()) return true;
+  if (recno_ < 1 || recno_ > count_) return false;
+  // An exclusive handle is the only one on the file (file_env.h): every record is its own.
+  if (!shared_) return true;
+  if (!WriteBack()) return false;
+  ReleaseRecordLocks(recno_);
+  if (recordLocks_.count(recno_)) return true;
+  std::optional<LockSpan> span =
+      RecordLockRange(dialect_, recno_, header_.headerLength, header_.recordLength);
+  if (!span) return false;
+  RangeLock lock = RangeLock::TryAcquire(file_.get(), *span, LockMode::kExclusive);
+  if (!lock.held()) return false;
+  recordLocks_[recno_] = std::move(lock);
+  (void)ReloadCurrent();
+  return true;
+}
+
+bool TableFile::LockTable() {
+  if (tableLock_.held()) return true;
+  if (!WriteBack()) return false;
+  // The table range overlaps every record lock of this handle (file_env.h rule L3).
+  recordLocks_.clear();
+  tableLock_ = RangeLock::TryAcquire(
+      file_.get(), TableLockRange(dialect_, header_.headerLength, header_.recordLength),
+      LockMode::kExclusive);
+  if (!tableLock_.held()) return false;
+  (void)RefreshCount();
+  (void)ReloadCurrent();
+  return true;
+}
+
+TableStatus TableFile::Unlock() {
+  TableStatus s = WriteBack();
+  // Held-back records of an exclusive table concern no other program: they stay held back
+  // until the next commit, close or read of that part.
+  if (s && shared_) s = FlushBehind();
+  recordLocks_.clear();
+  (void)tableLock_.Release();
+  return s;
+}
+
+TableStatus TableFile::Commit() {
+  TableStatus s = WriteBack();
+  if (s) s = FlushBehind();
+  if (!s) return s;
+  if (headerDirty_) {
+    s = WriteHeaderCount();
+    if (!s) return s;
+  } else if (modified_ && !dateWritten_) {
+    // Changed records without an append: the last-update date still has to say today. Only
+    // the date bytes: on a shared table the count belongs to the append protocol.
+    const Date today = TodayForHeader();
+    const uint8_t date[3] = {static_cast<uint8_t>(today.year - 1900),
+                             static_cast<uint8_t>(today.month), static_cast<uint8_t>(today.day)};
+    IoStatus io = file_->WriteAt(1, date);
+    if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "CommitArea");
+    dateWritten_ = true;
+  }
+  IoStatus io = file_->Flush();
+  if (io.ok() && memo_) io = memo_->Flush();
+  if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "CommitArea");
+  return {};
+}
+
+TableStatus TableFile::Close() {
+  if (closed_) return {};
+  TableStatus s = readOnly_ ? TableStatus() : Commit();
+  closed_ = true;
+  recordLocks_.clear();
+  (void)tableLock_.Release();
+  memo_.reset();
+  decoder_.reset();
+  file_.reset();
+  return s;
+}
+
+}  // namespace tabrix

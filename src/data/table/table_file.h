@@ -1,0 +1,177 @@
+#pragma once
+// One open DBF table of the local back-end: its file handles, the record buffer, the locks
+// this program holds in it, appending and writing back. The table areas (table_area.h) sit
+// on top and add positioning rules, visibility of deleted records and the error handler.
+//
+// Record buffer. Exactly one record (the current one) is held in a buffer. Writes change the
+// buffer; it is written back when another record becomes current, on Commit, Unlock and
+// Close. The last record is written together with the end-of-file byte 0x1A.
+//
+// Reading ahead. Records are read in blocks of up to kReadAheadBytes into a read cache, so
+// that walking a table costs one read per block. The cache is dropped whenever a lock is
+// taken (lock_offsets.h I8: what a lock protects is re-read after taking it), on Reload(), and
+// after every append; the area drops it on GoTop, GoBottom and GoTo, so an explicit
+// positioning always sees the file as it is now. Skip may serve records from the cache.
+//
+// Writing behind (exclusive tables). Nobody else sees an exclusive table, so the records
+// written back at the end of the table (appends, mostly) collect in a write-behind buffer of
+// up to kWriteBehindBytes and reach the file in one write, with the end-of-file byte: when the
+// buffer is full, before any read of records from the file, and on Commit, Unlock and Close.
+//
+// Header date. The last-update date becomes today with the first append (shared tables) or
+// on the first Commit/Close after a change.
+//
+// Record count. Tables opened shared re-read the count from the header (and the file size)
+// in RefreshCount(), which the area calls when positioning and before declaring the end, so
+// records other programs appended become visible. Tables opened exclusively keep the count
+// in memory and write it to the header on Commit and Close (every append of an exclusive
+// table would otherwise rewrite the header).
+//
+// Appending (shared): lock the header byte (a few tries: other appenders hold it briefly) ->
+// re-read the count -> lock the new record -> write the blank record and 0x1A -> write the
+// count and today's date into the header -> unlock the header (docs/formats/locking.md, section 3).
+//
+// Write rules, checked in this order by PutField and SetDeleted: not read-only (39); on a
+// shared table the current record or the whole table locked by this program (38); the field
+// type takes the value (33: "C" and "M" strings, "N" and "F" numbers, "D" dates, "L"
+// logicals; other types are not written, 30); the value fits (34). Writing to a table whose
+// production index is open is refused (30) until the index is maintained on writes: an index
+// left behind its table misleads every program that uses it.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/base/value.h"
+#include "data/env/file_env.h"
+#include "data/formats/dbf_header.h"
+#include "data/formats/dbf_record.h"
+#include "data/formats/lock_offsets.h"
+#include "data/table/memo_file.h"
+#include "data/table/table_errors.h"
+
+namespace tabrix {
+
+inline constexpr size_t kReadAheadBytes = 64 * 1024;
+inline constexpr size_t kWriteBehindBytes = 256 * 1024;
+
+class TableFile {
+ public:
+  // Opens the table, its memo file (required when the table has memo fields) and notes a
+  // production index (driver "DBFCDX" and a .CDX of the same base name). Failures carry
+  // generic code 21 (or 32 for a damaged header) and the file name.
+  static TableStatus Open(Env* env, const std::string& fileName, const std::string& driver,
+                          bool shared, bool readOnly, std::unique_ptr<TableFile>* out);
+  // Best effort: writes pending changes. Call Close() to see its errors.
+  ~TableFile();
+  TableFile(const TableFile&) = delete;
+  TableFile& operator=(const TableFile&) = delete;
+
+  const DbfHeader& header() const { return header_; }
+  const std::string& fileName() const { return fileName_; }
+  const std::string& driver() const { return driver_; }
+  bool shared() const { return shared_; }
+  bool readOnly() const { return readOnly_; }
+  // The production index file name, "" when none was found beside the table.
+  const std::string& productionIndex() const { return productionIndex_; }
+
+  // Records in the table, deleted ones included.
+  uint32_t count() const { return count_; }
+  // Shared tables: re-reads the count from the file. No-op for exclusive tables.
+  TableStatus RefreshCount();
+
+  // Current record number; count() + 1 is the end position (all fields blank).
+  uint32_t recno() const { return recno_; }
+  // Makes record n current (n outside 1 ... count: the end position). Writes back a changed
+  // buffer first. fresh: read from the file, not from the read cache.
+  TableStatus GoTo(uint32_t n, bool fresh);
+  // Whether record n carries the deletion mark (reads through the cache; the current record
+  // comes from the buffer). REQUIRES: 1 <= n <= count().
+  Result<bool> IsDeletedAt(uint32_t n);
+  bool deleted() const { return RecordIsDeleted(buffer_); }
+
+  // Field index (0-based into header().fields) of the current record.
+  Result<Value> Field(size_t index) const;
+  // The same into *out, reusing the string storage *out holds (DbfRecordDecoder::FieldInto).
+  Status FieldInto(size_t index, Value* out) const {
+    return decoder_->FieldInto(buffer_, header_.RecordOffset(recno_ > 1 ? recno_ : 1), index, out);
+  }
+  TableStatus PutField(size_t index, const Value& value);
+  TableStatus SetDeleted(bool deleted);
+
+  // Adds a blank record, locks it (shared) and makes it current. releaseOthers: release the
+  // record locks held before. Contention for the header or the new record: generic code 40.
+  TableStatus Append(bool releaseOthers);
+
+  // false on contention (or for the end position / a record beyond the lockable range).
+  bool LockRecord();
+  bool LockTable();
+  bool RecordLocked(uint32_t n) const;
+  bool TableLocked() const { return tableLock_.held(); }
+  // Writes back the buffer, then releases every lock.
+  TableStatus Unlock();
+
+  // Writes back the buffer and a deferred header, and hands the data to the device.
+  TableStatus Commit();
+  // Commit, release the locks, close the files. The object stays only for destruction.
+  TableStatus Close();
+
+ private:
+  TableFile() = default;
+  TableStatus WriteBack();
+  TableStatus FlushBehind();
+  TableStatus WriteHeaderCount();
+  TableStatus ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out);
+  // Whether CheckWritable passes; cheap, for the calls made for every field written.
+  bool MayWrite() const;
+  TableStatus CheckWritable(const char* operation) const;
+  // What PutField refuses before writing (the checks in their order), and the error of a
+  // value the encoder refused.
+  [[gnu::noinline]] TableStatus Refusal(size_t index, const Value& value) const;
+  [[gnu::noinline]] ErrorObject EncodeRefusal(size_t index, const Value& value,
+                                              const FormatError& error) const;
+  TableStatus PutMemo(size_t index, const Value& value);
+  void DropCache() { cacheCount_ = 0; }
+  void ReleaseRecordLocks(uint32_t except);
+  TableStatus ReloadCurrent();
+  ErrorObject Error(int genCode, int subCode, std::string description, std::string operation) const;
+
+  std::unique_ptr<File> file_;
+  std::unique_ptr<MemoFile> memo_;
+  std::string fileName_;
+  std::string driver_;
+  std::string productionIndex_;
+  LockDialect dialect_ = LockDialect::kFoxPro;
+  bool shared_ = true;
+  bool readOnly_ = false;
+  DbfHeader header_;
+  std::unique_ptr<DbfRecordDecoder> decoder_;
+
+  uint32_t count_ = 0;
+  uint32_t recno_ = 1;
+  std::vector<uint8_t> buffer_;
+  std::vector<uint8_t> blank_;  // a blank record of this table
+  bool dirty_ = false;
+  bool headerDirty_ = false;  // exclusive tables: count and date not yet in the header
+  bool modified_ = false;     // a record was written in this session
+  bool dateWritten_ = false;  // today's date is in the header
+  bool closed_ = true;        // until Open has succeeded
+
+  // Exclusive tables: records behindFirst_ ... written back but not yet in the file.
+  std::vector<uint8_t> behind_;
+  uint32_t behindFirst_ = 0;
+
+  std::vector<uint8_t> cache_;
+  uint32_t cacheFirst_ = 0;
+  uint32_t cacheCount_ = 0;
+
+  std::map<uint32_t, RangeLock> recordLocks_;
+  RangeLock tableLock_;
+};
+
+// Today's local date, as written into the header of a changed table.
+Date TodayForHeader();
+
+}  // namespace tabrix
