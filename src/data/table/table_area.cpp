@@ -7,16 +7,19 @@
 #include <utility>
 
 #include "data/base/error.h"
+#include "data/table/table_backend.h"
 #include "data/table/table_errors.h"
-#include "data/table/table_file.h"
 
 namespace tabrix {
 namespace {
 
 struct Area {
-  std::unique_ptr<TableFile> table;
+  std::unique_ptr<TableBackend> table;
   std::string alias;
-  std::vector<size_t> fields;  // header field index of each position (system fields left out)
+  // The open mode, kept here: the write rules ask for it at every field written.
+  bool shared = false;
+  bool readOnly = false;
+  size_t fieldCount = 0;  // of the table's fields(), fixed while it is open
   bool atEnd = false;
   bool atBeginning = false;
 };
@@ -51,7 +54,7 @@ std::string Upper(std::string_view text) {
 }
 
 bool IsRegistered(const std::string& driver) {
-  return driver == kDriverCdx || driver == kDriverNtx;
+  return FindBackend(driver) != nullptr;
 }
 
 // Raises e to the current handler. True when the handler asks to retry and the error allows
@@ -79,7 +82,7 @@ ErrorObject AreaError(int genCode, int subCode, std::string description, std::st
 }
 
 // The table of the current area, or raises "no table" 35 for operations that need one.
-TableFile* TableOrRaise(const char* operation) {
+TableBackend* TableOrRaise(const char* operation) {
   Area& a = Current();
   if (!a.table) {
     (void)RaiseError(AreaError(kGenNoTable, kSubNoTable, "Work area not in use", operation));
@@ -88,17 +91,17 @@ TableFile* TableOrRaise(const char* operation) {
   return a.table.get();
 }
 
-bool Move(TableFile* t, uint32_t n, bool fresh) {
+bool Move(TableBackend* t, uint32_t n, bool fresh) {
   return Attempt([&] { return t->GoTo(n, fresh); });
 }
 
-bool VisibleHere(const TableFile* t) {
+bool VisibleHere(const TableBackend* t) {
   return S().deletedVisible || !t->deleted();
 }
 
 // Positions on the first visible record at or after `from` (forward) or at or before it
 // (backward). True when one was found; false leaves the area on the last record looked at.
-bool SeekVisible(TableFile* t, uint32_t from, bool forward, bool fresh) {
+bool SeekVisible(TableBackend* t, uint32_t from, bool forward, bool fresh) {
   if (forward) {
     for (uint32_t n = from; n <= t->count(); ++n) {
       if (!Move(t, n, fresh)) return false;
@@ -126,8 +129,27 @@ void Lost(Area& a) {
   a.atEnd = a.atBeginning = true;
 }
 
+// Whether the area's write rules let the current record be changed: the table is not
+// read-only, and on a shared table this program holds the record's lock or the table lock
+// (the end position has no record to protect). Cheap: asked at every field written.
+bool MayWrite(const Area& a) {
+  if (a.readOnly) return false;
+  if (!a.shared) return true;
+  const uint32_t n = a.table->recno();
+  return n > a.table->count() || a.table->RecordLocked(n);
+}
+
+// The error of the first write rule that fails (39, then 38); success when they pass.
+[[gnu::noinline]] TableStatus WriteRefusal(const Area& a, const char* operation) {
+  if (MayWrite(a)) return {};
+  if (a.readOnly) {
+    return AreaError(kGenReadOnly, kSubReadOnly, "Table is read-only", operation);
+  }
+  return AreaError(kGenUnlocked, kSubLockRequired, "Lock required", operation);
+}
+
 // The blank a field reads as when its value cannot be had.
-Value BlankValue(const DbfField& f) {
+Value BlankValue(const StructureRow& f) {
   switch (f.type) {
     case 'C':
       return std::string(f.length, ' ');
@@ -175,7 +197,7 @@ std::string SetDefaultDriver(std::optional<std::string_view> driver) {
 }
 
 std::vector<std::string> RegisteredDrivers() {
-  return {kDriverCdx, kDriverNtx};
+  return BackendDrivers();
 }
 
 // ---- areas --------------------------------------------------------------------------------
@@ -244,7 +266,7 @@ std::string DriverOfArea() {
 }
 
 uint8_t CodePageMark() {
-  return Current().table ? Current().table->header().codePageMark : 0;
+  return Current().table ? Current().table->codePageMark() : 0;
 }
 
 AreaSwitch::AreaSwitch(int area) : previous_(S().current) {
@@ -277,20 +299,16 @@ bool OpenTable(bool newArea, std::string_view driver, std::string_view fileName,
     (void)RaiseError(e);
     return false;
   }
-  std::unique_ptr<TableFile> table;
-  if (!Attempt([&] { return TableFile::Open(TheEnv(), name, drv, shared, readOnly, &table); })) {
-    return false;
-  }
+  std::unique_ptr<TableBackend> table;
+  const BackendRequest request{
+      .env = TheEnv(), .fileName = name, .driver = drv, .shared = shared, .readOnly = readOnly};
+  if (!Attempt([&] { return OpenBackend(request, &table); })) return false;
   Area& a = Current();
   a.table = std::move(table);
   a.alias = aliasName;
-  a.fields.clear();
-  const DbfHeader& h = a.table->header();
-  for (size_t i = 0; i < h.fields.size(); ++i) {
-    if (static_cast<int>(i) != h.nullFlagsField && !(h.fields[i].flags & kFieldFlagSystem)) {
-      a.fields.push_back(i);
-    }
-  }
+  a.shared = a.table->shared();
+  a.readOnly = a.table->readOnly();
+  a.fieldCount = a.table->fields().size();
   GoTop();
   return true;
 }
@@ -304,7 +322,8 @@ void CreateTable(std::string_view fileName, const std::vector<StructureRow>& row
                                 name, "CreateTable"));
     return;
   }
-  (void)Attempt([&] { return CreateTableFiles(TheEnv(), name, rows, drv); });
+  const BackendKind* kind = FindBackend(drv);
+  (void)Attempt([&] { return kind->create(TheEnv(), name, rows, drv); });
 }
 
 void CloseArea() {
@@ -325,7 +344,7 @@ void CloseAllAreas() {
 }
 
 void CommitArea() {
-  TableFile* t = Current().table.get();
+  TableBackend* t = Current().table.get();
   if (t && !t->readOnly()) (void)Attempt([&] { return t->Commit(); });
 }
 
@@ -342,7 +361,7 @@ void CommitAllAreas() {
 
 void GoTop() {
   Area& a = Current();
-  TableFile* t = a.table.get();
+  TableBackend* t = a.table.get();
   if (!t) return;
   if (!Attempt([&] { return t->RefreshCount(); })) return Lost(a);
   const bool found = SeekVisible(t, 1, true, true);
@@ -352,7 +371,7 @@ void GoTop() {
 
 void GoBottom() {
   Area& a = Current();
-  TableFile* t = a.table.get();
+  TableBackend* t = a.table.get();
   if (!t) return;
   if (!Attempt([&] { return t->RefreshCount(); })) return Lost(a);
   const bool found = SeekVisible(t, t->count(), false, true);
@@ -362,7 +381,7 @@ void GoBottom() {
 
 void Skip(int64_t n) {
   Area& a = Current();
-  TableFile* t = a.table.get();
+  TableBackend* t = a.table.get();
   if (!t) return;
   if (n == 0) {
     (void)Move(t, t->recno(), true);
@@ -403,7 +422,7 @@ void Skip(int64_t n) {
 
 void GoTo(int64_t recno) {
   Area& a = Current();
-  TableFile* t = a.table.get();
+  TableBackend* t = a.table.get();
   if (!t) return;
   if (!Attempt([&] { return t->RefreshCount(); })) return Lost(a);
   const bool inside = recno >= 1 && recno <= static_cast<int64_t>(t->count());
@@ -425,7 +444,7 @@ int64_t RecordNumber() {
 }
 
 int64_t RecordCount() {
-  TableFile* t = Current().table.get();
+  TableBackend* t = Current().table.get();
   if (!t) return 0;
   (void)Attempt([&] { return t->RefreshCount(); });
   return t->count();
@@ -435,22 +454,39 @@ bool IsDeleted() {
   return Current().table && Current().table->deleted();
 }
 
+namespace {
+
+void SetDeletedMark(bool deleted, const char* operation) {
+  TableBackend* t = TableOrRaise(operation);
+  if (!t) return;
+  (void)Attempt([&] {
+    TableStatus s = WriteRefusal(Current(), operation);
+    return s ? t->SetDeleted(deleted) : s;
+  });
+}
+
+}  // namespace
+
 void MarkDeleted() {
-  if (TableFile* t = TableOrRaise("MarkDeleted"))
-    (void)Attempt([&] { return t->SetDeleted(true); });
+  SetDeletedMark(true, "MarkDeleted");
 }
 
 void UnmarkDeleted() {
-  if (TableFile* t = TableOrRaise("UnmarkDeleted")) {
-    (void)Attempt([&] { return t->SetDeleted(false); });
-  }
+  SetDeletedMark(false, "UnmarkDeleted");
 }
 
 bool AppendRecord(bool releaseOtherLocks) {
   NetworkError(false);
-  TableFile* t = TableOrRaise("AppendRecord");
+  TableBackend* t = TableOrRaise("AppendRecord");
   if (!t) return false;
-  if (!Attempt([&] { return t->Append(releaseOtherLocks); })) return false;
+  // A new record needs no lock held before: only the open mode can refuse it here.
+  auto append = [&]() -> TableStatus {
+    if (Current().readOnly) {
+      return AreaError(kGenReadOnly, kSubReadOnly, "Table is read-only", "AppendRecord");
+    }
+    return t->Append(releaseOtherLocks);
+  };
+  if (!Attempt(append)) return false;
   Current().atEnd = Current().atBeginning = false;
   return true;
 }
@@ -471,38 +507,34 @@ bool DeletedVisible() {
 // ---- locks --------------------------------------------------------------------------------
 
 bool LockRecord() {
-  TableFile* t = Current().table.get();
+  TableBackend* t = Current().table.get();
   return t && t->LockRecord();
 }
 
 bool LockTable() {
-  TableFile* t = Current().table.get();
+  TableBackend* t = Current().table.get();
   return t && t->LockTable();
 }
 
 void UnlockArea() {
-  if (TableFile* t = Current().table.get()) (void)Attempt([&] { return t->Unlock(); });
+  if (TableBackend* t = Current().table.get()) (void)Attempt([&] { return t->Unlock(); });
 }
 
 // ---- fields -------------------------------------------------------------------------------
 
 std::vector<StructureRow> Structure() {
-  std::vector<StructureRow> rows;
   const Area& a = Current();
-  if (!a.table) return rows;
-  for (size_t i : a.fields) {
-    const DbfField& f = a.table->header().fields[i];
-    rows.push_back({f.name, f.type, f.length, f.decimals});
-  }
-  return rows;
+  if (!a.table) return {};
+  return a.table->fields();
 }
 
 int FieldPosition(std::string_view name) {
   const Area& a = Current();
   if (!a.table) return 0;
   const std::string wanted = Upper(name);
-  for (size_t p = 0; p < a.fields.size(); ++p) {
-    if (Upper(a.table->header().fields[a.fields[p]].name) == wanted) return static_cast<int>(p + 1);
+  const std::vector<StructureRow>& fields = a.table->fields();
+  for (size_t p = 0; p < fields.size(); ++p) {
+    if (Upper(fields[p].name) == wanted) return static_cast<int>(p + 1);
   }
   return 0;
 }
@@ -515,9 +547,9 @@ Value GetField(int position) {
 
 namespace {
 
-// The rest of GetFieldInto after field `index` could not be read: the handler decides.
+// The rest of GetFieldInto after field `column` could not be read: the handler decides.
 // Apart from the hot path, which it would otherwise burden with an error object on its stack.
-[[gnu::noinline]] void FieldReadFailed(TableFile* t, size_t index, Status failed, Value* out) {
+[[gnu::noinline]] void FieldReadFailed(TableBackend* t, size_t column, Status failed, Value* out) {
   for (;;) {
     ErrorObject e = TableFormatError(failed.error(), t->driver(), "GetField");
     e.canRetry = true;
@@ -527,19 +559,27 @@ namespace {
       return;
     }
     if (outcome.action != ErrorAction::kRetry) {
-      *out = BlankValue(t->header().fields[index]);
+      *out = BlankValue(t->fields()[column]);
       return;
     }
-    failed = t->FieldInto(index, out);
+    failed = t->FieldInto(column, out);
     if (failed) return;
   }
 }
 
+// A write of field `column` under the area's write rules; the back-end adds its own.
+TableStatus WriteField(const Area& a, size_t column, const Value& value) {
+  if (!MayWrite(a)) [[unlikely]] {
+    return WriteRefusal(a, "PutField");
+  }
+  return a.table->PutField(column, value);
+}
+
 // The rest of PutField after the first try failed: raise, and retry while the handler asks.
-[[gnu::noinline]] void FieldWriteFailed(TableFile* t, size_t index, const Value& value,
+[[gnu::noinline]] void FieldWriteFailed(const Area& a, size_t column, const Value& value,
                                         TableStatus failed) {
   while (RaiseWantsRetry(failed.error())) {
-    failed = t->PutField(index, value);
+    failed = WriteField(a, column, value);
     if (failed) return;
   }
 }
@@ -554,28 +594,28 @@ namespace {
 
 void GetFieldInto(int position, Value* out) {
   Area& a = Current();
-  TableFile* t = a.table ? a.table.get() : TableOrRaise("GetField");
-  if (!t || position < 1 || position > static_cast<int>(a.fields.size())) {
+  TableBackend* t = a.table ? a.table.get() : TableOrRaise("GetField");
+  if (!t || position < 1 || position > static_cast<int>(a.fieldCount)) {
     *out = Null{};
     return;
   }
-  const size_t index = a.fields[static_cast<size_t>(position - 1)];
-  Status s = t->FieldInto(index, out);
+  const size_t column = static_cast<size_t>(position - 1);
+  Status s = t->FieldInto(column, out);
   if (!s) [[unlikely]]
-    FieldReadFailed(t, index, std::move(s), out);
+    FieldReadFailed(t, column, std::move(s), out);
 }
 
 void PutField(int position, const Value& value) {
   Area& a = Current();
-  TableFile* t = a.table ? a.table.get() : TableOrRaise("PutField");
+  TableBackend* t = a.table ? a.table.get() : TableOrRaise("PutField");
   if (!t) return;
-  if (position < 1 || position > static_cast<int>(a.fields.size())) [[unlikely]] {
+  if (position < 1 || position > static_cast<int>(a.fieldCount)) [[unlikely]] {
     return PositionRefused(position, value);
   }
-  const size_t index = a.fields[static_cast<size_t>(position - 1)];
-  TableStatus s = t->PutField(index, value);
+  const size_t column = static_cast<size_t>(position - 1);
+  TableStatus s = WriteField(a, column, value);
   if (!s) [[unlikely]]
-    FieldWriteFailed(t, index, value, std::move(s));
+    FieldWriteFailed(a, column, value, std::move(s));
 }
 
 namespace {

@@ -1,7 +1,8 @@
 #pragma once
 // The table access layer as callers see it: numbered table areas, each holding one open
-// table, and the operations on them (local back-end: the program reads and writes the files
-// itself through the Env of file_env.h).
+// table, and the operations on them. The table itself is kept by a back-end chosen by the
+// driver (table_backend.h): the local one reads and writes the files itself through the Env
+// of file_env.h. The rules below are the areas' own and hold whatever the back-end.
 //
 // Areas. Areas 1 ... kMaxTableAreas are addressable; one of them is current, and every
 // operation that names no area acts on it. An area in use has an alias (unique, upper case),

@@ -139,6 +139,12 @@ TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::st
     t->productionIndex_ = Companion(env, base, ".cdx");
   }
   t->decoder_ = std::make_unique<DbfRecordDecoder>(t->header_, fileName, t->memo_.get());
+  for (size_t i = 0; i < hd.fields.size(); ++i) {
+    const DbfField& f = hd.fields[i];
+    if (static_cast<int>(i) == hd.nullFlagsField || (f.flags & kFieldFlagSystem)) continue;
+    t->fields_.push_back({f.name, f.type, f.length, f.decimals});
+    t->columns_.push_back(i);
+  }
   const std::string blank = BlankRecord(t->header_);
   t->blank_.assign(blank.begin(), blank.end());
   t->buffer_ = t->blank_;
@@ -328,20 +334,12 @@ TableStatus TableFile::ReloadCurrent() {
   return {};
 }
 
-Result<Value> TableFile::Field(size_t index) const {
-  return decoder_->Field(buffer_, header_.RecordOffset(std::max<uint32_t>(recno_, 1)), index);
+Result<Value> TableFile::Field(size_t column) const {
+  return decoder_->Field(buffer_, header_.RecordOffset(std::max<uint32_t>(recno_, 1)),
+                         columns_[column]);
 }
 
-bool TableFile::MayWrite() const {
-  return !readOnly_ && productionIndex_.empty() &&
-         (!shared_ || recno_ > count_ || RecordLocked(recno_));
-}
-
-TableStatus TableFile::CheckWritable(const char* operation) const {
-  if (readOnly_) return Error(kGenReadOnly, kSubReadOnly, "Table is read-only", operation);
-  if (shared_ && !tableLock_.held() && !RecordLocked(recno_) && recno_ <= count_) {
-    return Error(kGenUnlocked, kSubLockRequired, "Lock required", operation);
-  }
+TableStatus TableFile::IndexRefusal(const char* operation) const {
   if (!productionIndex_.empty()) {
     ErrorObject e =
         Error(kGenUnsupported, kSubIndexNotMaintained,
@@ -352,10 +350,12 @@ TableStatus TableFile::CheckWritable(const char* operation) const {
   return {};
 }
 
-TableStatus TableFile::PutField(size_t index, const Value& value) {
+TableStatus TableFile::PutField(size_t column, const Value& value) {
   // The checks of every write inline; what they refuse, and memos, in functions of their own.
+  const size_t index = columns_[column];
   const DbfField& f = header_.fields[index];
-  if (!MayWrite() || !IsWrittenType(f.type) || !TypeTakes(f.type, value)) [[unlikely]] {
+  if (!productionIndex_.empty() || !IsWrittenType(f.type) || !TypeTakes(f.type, value))
+      [[unlikely]] {
     return Refusal(index, value);
   }
   // The end position has no record: the value goes nowhere, as in every xBase program.
@@ -370,7 +370,7 @@ TableStatus TableFile::PutField(size_t index, const Value& value) {
 }
 
 TableStatus TableFile::Refusal(size_t index, const Value& value) const {
-  TableStatus s = CheckWritable("PutField");
+  TableStatus s = IndexRefusal("PutField");
   if (!s) return s;
   const DbfField& f = header_.fields[index];
   if (!IsWrittenType(f.type)) {
@@ -404,7 +404,7 @@ TableStatus TableFile::PutMemo(size_t index, const Value& value) {
 }
 
 TableStatus TableFile::SetDeleted(bool deleted) {
-  TableStatus s = CheckWritable(deleted ? "MarkDeleted" : "UnmarkDeleted");
+  TableStatus s = IndexRefusal(deleted ? "MarkDeleted" : "UnmarkDeleted");
   if (!s) return s;
   if (recno_ > count_) return {};
   const uint8_t flag = deleted ? kDbfDeletedFlag : kDbfLiveFlag;
@@ -416,7 +416,6 @@ TableStatus TableFile::SetDeleted(bool deleted) {
 }
 
 TableStatus TableFile::Append(bool releaseOthers) {
-  if (readOnly_) return Error(kGenReadOnly, kSubReadOnly, "Table is read-only", "AppendRecord");
   if (!productionIndex_.empty()) {
     ErrorObject e =
         Error(kGenUnsupported, kSubIndexNotMaintained,

@@ -1,7 +1,8 @@
 #pragma once
 // One open DBF table of the local back-end: its file handles, the record buffer, the locks
-// this program holds in it, appending and writing back. The table areas (table_area.h) sit
-// on top and add positioning rules, visibility of deleted records and the error handler.
+// this program holds in it, appending and writing back. It is the local back-end of the
+// table areas (table_backend.h): they sit on top and add positioning rules, visibility of
+// deleted records, the write rules of the open mode and the locks, and the error handler.
 //
 // Record buffer. Exactly one record (the current one) is held in a buffer. Writes change the
 // buffer; it is written back when another record becomes current, on Commit, Unlock and
@@ -31,12 +32,13 @@
 // re-read the count -> lock the new record -> write the blank record and 0x1A -> write the
 // count and today's date into the header -> unlock the header (docs/formats/locking.md, section 3).
 //
-// Write rules, checked in this order by PutField and SetDeleted: not read-only (39); on a
-// shared table the current record or the whole table locked by this program (38); the field
-// type takes the value (33: "C" and "M" strings, "N" and "F" numbers, "D" dates, "L"
-// logicals; other types are not written, 30); the value fits (34). Writing to a table whose
-// production index is open is refused (30) until the index is maintained on writes: an index
-// left behind its table misleads every program that uses it.
+// Write rules. The area checks first that the table is not read-only (39) and, on a shared
+// table, that the current record or the whole table is locked by this program (38). Then
+// PutField and SetDeleted check, in this order: writing to a table whose production index is
+// open is refused (30) until the index is maintained on writes (an index left behind its
+// table misleads every program that uses it); the field type takes the value (33: "C" and
+// "M" strings, "N" and "F" numbers, "D" dates, "L" logicals; other types are not written,
+// 30); the value fits (34).
 
 #include <cstdint>
 #include <map>
@@ -50,6 +52,7 @@
 #include "data/formats/dbf_record.h"
 #include "data/formats/lock_offsets.h"
 #include "data/table/memo_file.h"
+#include "data/table/table_backend.h"
 #include "data/table/table_errors.h"
 
 namespace tabrix {
@@ -57,7 +60,7 @@ namespace tabrix {
 inline constexpr size_t kReadAheadBytes = 64 * 1024;
 inline constexpr size_t kWriteBehindBytes = 256 * 1024;
 
-class TableFile {
+class TableFile final : public TableBackend {
  public:
   // Opens the table, its memo file (required when the table has memo fields) and notes a
   // production index (driver "DBFCDX" and a .CDX of the same base name). Failures carry
@@ -65,58 +68,62 @@ class TableFile {
   static TableStatus Open(Env* env, const std::string& fileName, const std::string& driver,
                           bool shared, bool readOnly, std::unique_ptr<TableFile>* out);
   // Best effort: writes pending changes. Call Close() to see its errors.
-  ~TableFile();
+  ~TableFile() override;
   TableFile(const TableFile&) = delete;
   TableFile& operator=(const TableFile&) = delete;
 
   const DbfHeader& header() const { return header_; }
-  const std::string& fileName() const { return fileName_; }
-  const std::string& driver() const { return driver_; }
-  bool shared() const { return shared_; }
-  bool readOnly() const { return readOnly_; }
+  const std::string& fileName() const override { return fileName_; }
+  const std::string& driver() const override { return driver_; }
+  bool shared() const override { return shared_; }
+  bool readOnly() const override { return readOnly_; }
   // The production index file name, "" when none was found beside the table.
-  const std::string& productionIndex() const { return productionIndex_; }
+  const std::string& productionIndex() const override { return productionIndex_; }
+  // The header's fields without the system ones (the _NullFlags field, flagged fields).
+  const std::vector<StructureRow>& fields() const override { return fields_; }
+  uint8_t codePageMark() const override { return header_.codePageMark; }
 
   // Records in the table, deleted ones included.
-  uint32_t count() const { return count_; }
+  uint32_t count() const override { return count_; }
   // Shared tables: re-reads the count from the file. No-op for exclusive tables.
-  TableStatus RefreshCount();
+  TableStatus RefreshCount() override;
 
   // Current record number; count() + 1 is the end position (all fields blank).
-  uint32_t recno() const { return recno_; }
+  uint32_t recno() const override { return recno_; }
   // Makes record n current (n outside 1 ... count: the end position). Writes back a changed
   // buffer first. fresh: read from the file, not from the read cache.
-  TableStatus GoTo(uint32_t n, bool fresh);
+  TableStatus GoTo(uint32_t n, bool fresh) override;
   // Whether record n carries the deletion mark (reads through the cache; the current record
   // comes from the buffer). REQUIRES: 1 <= n <= count().
   Result<bool> IsDeletedAt(uint32_t n);
-  bool deleted() const { return RecordIsDeleted(buffer_); }
+  bool deleted() const override { return RecordIsDeleted(buffer_); }
 
-  // Field index (0-based into header().fields) of the current record.
-  Result<Value> Field(size_t index) const;
+  // Field `column` (0-based into fields()) of the current record.
+  Result<Value> Field(size_t column) const;
   // The same into *out, reusing the string storage *out holds (DbfRecordDecoder::FieldInto).
-  Status FieldInto(size_t index, Value* out) const {
-    return decoder_->FieldInto(buffer_, header_.RecordOffset(recno_ > 1 ? recno_ : 1), index, out);
+  Status FieldInto(size_t column, Value* out) const override {
+    return decoder_->FieldInto(buffer_, header_.RecordOffset(recno_ > 1 ? recno_ : 1),
+                               columns_[column], out);
   }
-  TableStatus PutField(size_t index, const Value& value);
-  TableStatus SetDeleted(bool deleted);
+  TableStatus PutField(size_t column, const Value& value) override;
+  TableStatus SetDeleted(bool deleted) override;
 
   // Adds a blank record, locks it (shared) and makes it current. releaseOthers: release the
   // record locks held before. Contention for the header or the new record: generic code 40.
-  TableStatus Append(bool releaseOthers);
+  TableStatus Append(bool releaseOthers) override;
 
   // false on contention (or for the end position / a record beyond the lockable range).
-  bool LockRecord();
-  bool LockTable();
-  bool RecordLocked(uint32_t n) const;
+  bool LockRecord() override;
+  bool LockTable() override;
+  bool RecordLocked(uint32_t n) const override;
   bool TableLocked() const { return tableLock_.held(); }
   // Writes back the buffer, then releases every lock.
-  TableStatus Unlock();
+  TableStatus Unlock() override;
 
   // Writes back the buffer and a deferred header, and hands the data to the device.
-  TableStatus Commit();
+  TableStatus Commit() override;
   // Commit, release the locks, close the files. The object stays only for destruction.
-  TableStatus Close();
+  TableStatus Close() override;
 
  private:
   TableFile() = default;
@@ -124,9 +131,8 @@ class TableFile {
   TableStatus FlushBehind();
   TableStatus WriteHeaderCount();
   TableStatus ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out);
-  // Whether CheckWritable passes; cheap, for the calls made for every field written.
-  bool MayWrite() const;
-  TableStatus CheckWritable(const char* operation) const;
+  // Writes are refused while the production index is not maintained.
+  TableStatus IndexRefusal(const char* operation) const;
   // What PutField refuses before writing (the checks in their order), and the error of a
   // value the encoder refused.
   [[gnu::noinline]] TableStatus Refusal(size_t index, const Value& value) const;
@@ -148,6 +154,8 @@ class TableFile {
   bool readOnly_ = false;
   DbfHeader header_;
   std::unique_ptr<DbfRecordDecoder> decoder_;
+  std::vector<StructureRow> fields_;
+  std::vector<size_t> columns_;  // header field index of each column of fields_
 
   uint32_t count_ = 0;
   uint32_t recno_ = 1;
