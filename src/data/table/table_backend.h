@@ -12,8 +12,9 @@
 // Invariants every back-end keeps (the area relies on them without checking):
 //   B1. Records are numbered 1 ... count(); count() + 1 is the end position, where every field
 //       reads blank and deleted() is false. recno() is always in 1 ... count() + 1.
-//   B2. Only GoTo, Append and RefreshCount change recno() or count(); locking, committing and
-//       writing leave both alone.
+//   B2. recno() changes only in GoTo and Append; count() only in RefreshCount, Append and
+//       LockTable (which reads the count again, as B5 asks). Writing and committing leave
+//       both alone.
 //   B3. fields() is fixed from Open to Close: columns are 0-based indexes into it, the same
 //       for FieldInto and PutField. Fields the user never sees (system fields of the format)
 //       are not in it.
