@@ -10,12 +10,21 @@
 //
 // Code that must survive a failure installs its own handler for the span of the risky call
 // with ScopedErrorHandler, which restores the previous handler on every path.
+//
+// Every raised error says where it was raised (procName, procLine, moduleName) so that the
+// reports show a real place: whoever builds the object may fill it (the table layer's error
+// builders do, with the line that found the failure), and RaiseError fills it with its own
+// call site otherwise. The module is the source file's base name with its extension
+// ("table_area.cpp"), as CallSite::module() gives it. A layer that raises through internal
+// helpers adds its public entry point as a caller (AddErrorCaller), so the trace reads
+// "found here, on behalf of this call"; there is no stack walk beyond that.
 
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "data/base/call_site.h"
 #include "data/base/value.h"
 
 namespace tabrix {
@@ -48,7 +57,8 @@ struct ErrorObject {
   int severity = 2;                        // 1 warning, 2 error
   bool canRetry = false;
   bool canDefault = false;
-  // Where it was raised.
+  // Where it was raised (see the top of this file); all empty in logs of objects raised
+  // before places were recorded, which the reports still print in their old form.
   std::string procName;
   int procLine = 0;
   std::string moduleName;
@@ -72,8 +82,18 @@ struct ErrorAbandoned {
 };
 
 // Hands e to the current handler and returns its outcome. When the handler abandons (or there
-// is no handler), throws ErrorAbandoned.
-ErrorOutcome RaiseError(const ErrorObject& e);
+// is no handler), throws ErrorAbandoned. An e without a place (procName empty) reaches the
+// handler and the exception placed at `at`, by default the call of RaiseError; a place the
+// raiser filled stays as it is, callers included.
+ErrorOutcome RaiseError(const ErrorObject& e, const CallSite& at = CallSite::Current());
+
+// Sets the place where e was raised to `at`.
+void SetErrorPlace(ErrorObject* e, const CallSite& at);
+
+// Adds `caller` as the next caller outward of e's place. A caller in the same function and
+// module as the innermost frame already known (the last caller, else the place) adds nothing:
+// it is the same level seen twice.
+void AddErrorCaller(ErrorObject* e, const CallSite& caller);
 
 // The handler now current (empty when none is installed).
 const ErrorHandler& CurrentErrorHandler();

@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/base/call_site.h"
 #include "data/base/value.h"
 
 namespace tabrix {
@@ -53,24 +54,11 @@ struct NetTableArgs {
   std::string driver;
 };
 
-// Where a table was opened from: the calling function and line, for the log texts' call
-// trailer. Current() taken as a default argument names the caller of the function that has the
-// argument (the compilers' builtins; std::source_location is not there in every compiler the
-// project builds with).
-struct CallSite {
-  const char* function = "";
-  int line = 0;
-  static CallSite Current(const char* function = __builtin_FUNCTION(),
-                          int line = __builtin_LINE()) {
-    return {function, line};
-  }
-};
-
 class ZB_NETTABLE {
  public:
   // Opens args.fileName. Returns the registered object when the file is open already (its use
   // count grows), else a new object; lOK tells whether the table is open. `caller` names the
-  // call site for the log texts' call trailer.
+  // call site for the log texts' call trailer (by default the caller of New).
   static std::shared_ptr<ZB_NETTABLE> New(const NetTableArgs& args,
                                           const CallSite& caller = CallSite::Current());
   static std::shared_ptr<ZB_NETTABLE> New(const std::string& fileName,

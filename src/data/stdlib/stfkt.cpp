@@ -267,11 +267,12 @@ bool Ctl3dLoaded() {
 
 // ---- program end -------------------------------------------------------------------------
 
-void KILLTASK() {
+void KILLTASK(const CallSite& at) {
   CurrentErrorSysPlatform().EndProgram(0);
   ErrorObject e;
   e.description = "Programmende (KILLTASK)";
   e.operation = "KILLTASK";
+  SetErrorPlace(&e, at);
   throw ErrorAbandoned{e};
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/base/call_site.h"
 #include "data/base/value.h"
 #include "data/stdlib/stfkt_system.h"
 #include "data/stdlib/stfkt_text.h"
@@ -151,8 +152,9 @@ bool Ctl3dLoaded();
 
 // Ends the program at once: hands exit code 0 to the error platform's EndProgram (the process
 // ends there; no dialogs, no saving). When that returns (a test platform), the current
-// operation and everything that called it is abandoned by throwing ErrorAbandoned.
-[[noreturn]] void KILLTASK();
+// operation and everything that called it is abandoned by throwing ErrorAbandoned, placed at
+// `at` (by default the caller of KILLTASK) like every raised error.
+[[noreturn]] void KILLTASK(const CallSite& at = CallSite::Current());
 
 // The previous state of a process-wide latch, and sets it: false on the first call, true after.
 bool GET_LREGISTER();

@@ -57,42 +57,57 @@ bool IsRegistered(const std::string& driver) {
   return FindBackend(driver) != nullptr;
 }
 
+// Raises e on behalf of the public function `entry`. The error's builder placed it where the
+// failure was found; `entry` follows as its caller, so the reports name the table function
+// the program called. The helpers between (Attempt, Move, SeekVisible, ...) take `entry` as a
+// default argument, which names their caller, and hand it on: the public function is the one that
+// first called a helper.
+ErrorOutcome RaiseFor(ErrorObject e, const CallSite& entry) {
+  if (e.procName.empty()) {
+    SetErrorPlace(&e, entry);
+  } else {
+    AddErrorCaller(&e, entry);
+  }
+  return RaiseError(e);
+}
+
 // Raises e to the current handler. True when the handler asks to retry and the error allows
 // it; false for "default" (and a substitute, which only GetField takes).
-bool RaiseWantsRetry(const ErrorObject& e) {
-  ErrorOutcome outcome = RaiseError(e);
+bool RaiseWantsRetry(const ErrorObject& e, const CallSite& entry) {
+  ErrorOutcome outcome = RaiseFor(e, entry);
   return outcome.action == ErrorAction::kRetry && e.canRetry;
 }
 
 // Runs step until it succeeds or the handler no longer asks for a retry. True on success.
 template <typename Step>
-bool Attempt(Step step) {
+bool Attempt(Step step, const CallSite& entry = CallSite::Current()) {
   for (;;) {
     TableStatus s = step();
     if (s) return true;
-    if (!RaiseWantsRetry(s.error())) return false;
+    if (!RaiseWantsRetry(s.error(), entry)) return false;
   }
 }
 
-ErrorObject AreaError(int genCode, int subCode, std::string description, std::string operation) {
+ErrorObject AreaError(int genCode, int subCode, std::string description, std::string operation,
+                      const CallSite& at = CallSite::Current()) {
   const Area& a = Current();
   return TableError(genCode, subCode, a.table ? a.table->driver() : S().defaultDriver,
                     std::move(description), a.table ? a.table->fileName() : "",
-                    std::move(operation));
+                    std::move(operation), at);
 }
 
 // The table of the current area, or raises "no table" 35 for operations that need one.
-TableBackend* TableOrRaise(const char* operation) {
+TableBackend* TableOrRaise(const char* operation, const CallSite& entry = CallSite::Current()) {
   Area& a = Current();
   if (!a.table) {
-    (void)RaiseError(AreaError(kGenNoTable, kSubNoTable, "Work area not in use", operation));
+    (void)RaiseFor(AreaError(kGenNoTable, kSubNoTable, "Work area not in use", operation), entry);
     return nullptr;
   }
   return a.table.get();
 }
 
-bool Move(TableBackend* t, uint32_t n, bool fresh) {
-  return Attempt([&] { return t->GoTo(n, fresh); });
+bool Move(TableBackend* t, uint32_t n, bool fresh, const CallSite& entry = CallSite::Current()) {
+  return Attempt([&] { return t->GoTo(n, fresh); }, entry);
 }
 
 bool VisibleHere(const TableBackend* t) {
@@ -101,31 +116,32 @@ bool VisibleHere(const TableBackend* t) {
 
 // Positions on the first visible record at or after `from` (forward) or at or before it
 // (backward). True when one was found; false leaves the area on the last record looked at.
-bool SeekVisible(TableBackend* t, uint32_t from, bool forward, bool fresh) {
+bool SeekVisible(TableBackend* t, uint32_t from, bool forward, bool fresh,
+                 const CallSite& entry = CallSite::Current()) {
   if (forward) {
     for (uint32_t n = from; n <= t->count(); ++n) {
-      if (!Move(t, n, fresh)) return false;
+      if (!Move(t, n, fresh, entry)) return false;
       fresh = false;
       if (VisibleHere(t)) return true;
     }
     return false;
   }
   for (uint32_t n = from; n >= 1 && n <= t->count(); --n) {
-    if (!Move(t, n, fresh)) return false;
+    if (!Move(t, n, fresh, entry)) return false;
     fresh = false;
     if (VisibleHere(t)) return true;
   }
   return false;
 }
 
-void GoToEnd(Area& a) {
-  (void)Move(a.table.get(), a.table->count() + 1, false);
+void GoToEnd(Area& a, const CallSite& entry = CallSite::Current()) {
+  (void)Move(a.table.get(), a.table->count() + 1, false, entry);
 }
 
 // A navigation that failed (and was let fail by the handler) ends at the end position with
 // both flags set, so loops over GoTop/Skip/AtEnd and GoBottom/Skip(-1)/AtBeginning stop.
-void Lost(Area& a) {
-  GoToEnd(a);
+void Lost(Area& a, const CallSite& entry = CallSite::Current()) {
+  GoToEnd(a, entry);
   a.atEnd = a.atBeginning = true;
 }
 
@@ -331,7 +347,7 @@ void CloseArea() {
   if (!a.table) return;
   TableStatus s = a.table->Close();
   a = Area();
-  if (!s) (void)RaiseError(s.error());
+  if (!s) (void)RaiseFor(std::move(s.error()), CallSite::Current());
 }
 
 void CloseAllAreas() {
@@ -549,11 +565,12 @@ namespace {
 
 // The rest of GetFieldInto after field `column` could not be read: the handler decides.
 // Apart from the hot path, which it would otherwise burden with an error object on its stack.
-[[gnu::noinline]] void FieldReadFailed(TableBackend* t, size_t column, Status failed, Value* out) {
+[[gnu::noinline]] void FieldReadFailed(TableBackend* t, size_t column, Status failed, Value* out,
+                                       const CallSite& entry = CallSite::Current()) {
   for (;;) {
     ErrorObject e = TableFormatError(failed.error(), t->driver(), "GetField");
     e.canRetry = true;
-    ErrorOutcome outcome = RaiseError(e);
+    ErrorOutcome outcome = RaiseFor(std::move(e), entry);
     if (outcome.action == ErrorAction::kSubstitute) {
       *out = std::move(outcome.substitute);
       return;
@@ -577,17 +594,19 @@ TableStatus WriteField(const Area& a, size_t column, const Value& value) {
 
 // The rest of PutField after the first try failed: raise, and retry while the handler asks.
 [[gnu::noinline]] void FieldWriteFailed(const Area& a, size_t column, const Value& value,
-                                        TableStatus failed) {
-  while (RaiseWantsRetry(failed.error())) {
+                                        TableStatus failed,
+                                        const CallSite& entry = CallSite::Current()) {
+  while (RaiseWantsRetry(failed.error(), entry)) {
     failed = WriteField(a, column, value);
     if (failed) return;
   }
 }
 
-[[gnu::noinline]] void PositionRefused(int position, const Value& value) {
+[[gnu::noinline]] void PositionRefused(int position, const Value& value,
+                                       const CallSite& entry = CallSite::Current()) {
   ErrorObject e = AreaError(kGenArg, kSubArgument, "Argument error (field position)", "PutField");
   e.args = std::vector<Value>{static_cast<double>(position), value};
-  (void)RaiseError(e);
+  (void)RaiseFor(std::move(e), entry);
 }
 
 }  // namespace
@@ -620,12 +639,14 @@ void PutField(int position, const Value& value) {
 
 namespace {
 
-int PositionOrRaise(std::string_view name, const char* operation) {
+// `entry` is taken by the public function itself: called from its lambda, the default would
+// name the lambda.
+int PositionOrRaise(std::string_view name, const char* operation, const CallSite& entry) {
   int position = FieldPosition(name);
   if (position == 0 && Current().table) {
     ErrorObject e = AreaError(kGenArg, kSubArgument, "Argument error (no such field)", operation);
     e.args = std::vector<Value>{std::string(name)};
-    (void)RaiseError(e);
+    (void)RaiseFor(std::move(e), entry);
   }
   return position;
 }
@@ -633,16 +654,18 @@ int PositionOrRaise(std::string_view name, const char* operation) {
 }  // namespace
 
 Value GetFieldByName(int area, std::string_view name) {
+  const CallSite entry = CallSite::Current();
   return EvaluateInArea(area == 0 ? S().current : area, [&]() -> Value {
-    int position = PositionOrRaise(name, "GetFieldByName");
+    int position = PositionOrRaise(name, "GetFieldByName", entry);
     if (position == 0) return Current().table ? Value(Null{}) : GetField(0);
     return GetField(position);
   });
 }
 
 void PutFieldByName(int area, std::string_view name, const Value& value) {
+  const CallSite entry = CallSite::Current();
   EvaluateInArea(area == 0 ? S().current : area, [&] {
-    int position = PositionOrRaise(name, "PutFieldByName");
+    int position = PositionOrRaise(name, "PutFieldByName", entry);
     if (position != 0 || !Current().table) PutField(position, value);
   });
 }

@@ -3,8 +3,9 @@
 namespace tabrix {
 
 ErrorObject TableError(int genCode, int subCode, std::string driver, std::string description,
-                       std::string fileName, std::string operation) {
+                       std::string fileName, std::string operation, const CallSite& at) {
   ErrorObject e;
+  SetErrorPlace(&e, at);
   e.genCode = genCode;
   e.subCode = subCode;
   e.subSystem = std::move(driver);
@@ -17,7 +18,7 @@ ErrorObject TableError(int genCode, int subCode, std::string driver, std::string
 }
 
 ErrorObject TableIoError(int genCode, int subCode, std::string driver, const IoStatus& io,
-                         std::string operation) {
+                         std::string operation, const CallSite& at) {
   std::string description;
   switch (genCode) {
     case kGenOpen:
@@ -35,14 +36,14 @@ ErrorObject TableIoError(int genCode, int subCode, std::string driver, const IoS
   }
   if (!io.detail().empty()) description += " (" + io.detail() + ")";
   ErrorObject e = TableError(genCode, subCode, std::move(driver), std::move(description),
-                             io.fileName(), std::move(operation));
+                             io.fileName(), std::move(operation), at);
   e.osCode = io.osCode();
   e.canRetry = true;
   return e;
 }
 
 ErrorObject TableFormatError(const FormatError& error, std::string driver, std::string operation,
-                             std::optional<int> genCode) {
+                             std::optional<int> genCode, const CallSite& at) {
   int gen = kGenCorruption;
   int sub = kSubCorruption;
   std::string description = "Corruption detected";
@@ -59,7 +60,7 @@ ErrorObject TableFormatError(const FormatError& error, std::string driver, std::
   if (error.offset != 0) description += " at byte " + std::to_string(error.offset);
   description += ")";
   return TableError(gen, sub, std::move(driver), std::move(description), error.fileName,
-                    std::move(operation));
+                    std::move(operation), at);
 }
 
 }  // namespace tabrix

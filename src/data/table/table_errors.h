@@ -23,12 +23,19 @@
 //   40 append lock             AppendRecord could not lock the header or the new record
 //   41 lock error              a record number outside the lockable range
 // The subcodes name the driver's situation in more detail (kSub* below).
+//
+// Each builder below records the place it was called from (`at`, by default its caller) as
+// the place the error was raised: the line that found the failure, e.g. the check in
+// table_file.cpp, which tells more than the area function that later hands the object to the
+// handler. That area function adds itself as the caller (error.h, AddErrorCaller). A helper
+// that builds errors on behalf of its callers passes its own caller's CallSite on.
 
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "data/base/call_site.h"
 #include "data/base/error.h"
 #include "data/base/format_status.h"
 #include "data/env/file_env.h"
@@ -89,16 +96,18 @@ class [[nodiscard]] TableStatus {
 
 // An error object of the table layer: severity 2, the driver as subsystem.
 ErrorObject TableError(int genCode, int subCode, std::string driver, std::string description,
-                       std::string fileName, std::string operation);
+                       std::string fileName, std::string operation,
+                       const CallSite& at = CallSite::Current());
 
 // From a failed file call: the OS code and detail travel along; retry is allowed for reads
 // and writes (a network drive may come back), default everywhere.
 ErrorObject TableIoError(int genCode, int subCode, std::string driver, const IoStatus& io,
-                         std::string operation);
+                         std::string operation, const CallSite& at = CallSite::Current());
 
 // From a FormatError: kInvalidValue becomes a data width error, everything else corruption
 // (or `genCode` when given, e.g. 21 while opening).
 ErrorObject TableFormatError(const FormatError& error, std::string driver, std::string operation,
-                             std::optional<int> genCode = std::nullopt);
+                             std::optional<int> genCode = std::nullopt,
+                             const CallSite& at = CallSite::Current());
 
 }  // namespace tabrix

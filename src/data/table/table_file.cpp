@@ -85,9 +85,9 @@ Date TodayForHeader() {
 }
 
 ErrorObject TableFile::Error(int genCode, int subCode, std::string description,
-                             std::string operation) const {
+                             std::string operation, const CallSite& at) const {
   return TableError(genCode, subCode, driver_, std::move(description), fileName_,
-                    std::move(operation));
+                    std::move(operation), at);
 }
 
 TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::string& driver,
@@ -439,9 +439,10 @@ TableStatus TableFile::Append(bool releaseOthers) {
     return {};
   }
 
-  auto appendLockError = [&](const char* what) {
+  // Placed where it is returned, which tells which lock failed.
+  auto appendLockError = [&](const char* what, const CallSite& at = CallSite::Current()) {
     ErrorObject e = Error(kGenAppendLock, kSubAppendLock,
-                          std::string("Append lock failed (") + what + ")", "AppendRecord");
+                          std::string("Append lock failed (") + what + ")", "AppendRecord", at);
     e.osCode = file_->lastLockError().osCode();
     e.canRetry = true;
     return e;

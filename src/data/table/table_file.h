@@ -142,7 +142,9 @@ class TableFile final : public TableBackend {
   void DropCache() { cacheCount_ = 0; }
   void ReleaseRecordLocks(uint32_t except);
   TableStatus ReloadCurrent();
-  ErrorObject Error(int genCode, int subCode, std::string description, std::string operation) const;
+  // An error of this table, placed at `at` (table_errors.h).
+  ErrorObject Error(int genCode, int subCode, std::string description, std::string operation,
+                    const CallSite& at = CallSite::Current()) const;
 
   std::unique_ptr<File> file_;
   std::unique_ptr<MemoFile> memo_;

@@ -202,6 +202,19 @@ TEST_F(DefErrorTest, MessageWithoutArgumentsOrOsCode) {
   EXPECT_EQ(fake_.debug[0].first, "Error DBFCDX/1001  Open error: KUNDEN.DBF");
 }
 
+// An object handed over without a place (DEFERROR called directly, as logs from before places
+// were recorded show it) keeps the trace's old form: no name, line 0, no module.
+TEST_F(DefErrorTest, TraceWithoutPlaceKeepsItsOldForm) {
+  DEFERROR(OpenFailure());
+  using Line = std::pair<std::string, std::optional<std::string>>;
+  ASSERT_EQ(fake_.debug.size(), 2u);
+  EXPECT_EQ(fake_.debug[1], Line("Error at ...: (0) in Module:", ""));
+  EXPECT_NE(Read("error.log")
+                .find(" Trace Through:\r\n----------------\r\n" + std::string(21, ' ') +
+                      " :       0 in Module: \r\n\r\n"),
+            std::string::npos);
+}
+
 TEST_F(DefErrorTest, ErrorModePassesThrough) {
   EXPECT_EQ(SETERRORMODE(32769), 0u);
   EXPECT_EQ(SETERRORMODE(32768), 32769u);
