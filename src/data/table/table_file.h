@@ -138,6 +138,7 @@ class TableFile {
   TableStatus ReloadCurrent();
   ErrorObject Error(int genCode, int subCode, std::string description, std::string operation) const;
 
+  Env* env_ = nullptr;  // the clock and the pauses between lock tries
   std::unique_ptr<File> file_;
   std::unique_ptr<MemoFile> memo_;
   std::string fileName_;
@@ -171,7 +172,7 @@ class TableFile {
   RangeLock tableLock_;
 };
 
-// Today's local date, as written into the header of a changed table.
-Date TodayForHeader();
+// Today's local date by env's clock, as written into the header of a changed table.
+Date TodayForHeader(Env* env);
 
 }  // namespace tabrix
