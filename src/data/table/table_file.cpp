@@ -247,6 +247,7 @@ TableStatus TableFile::WriteBack() {
   } else {
     // A record held back must not overwrite this write later.
     TableStatus s = FlushBehind();
+    if (s) s = MemosToDevice();
     if (!s) return s;
     IoStatus io = file_->WriteAt(header_.RecordOffset(recno_), buffer_);
     if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
@@ -265,11 +266,21 @@ TableStatus TableFile::FlushBehind() {
   // The records so far are the end of the table: the end-of-file byte follows them (a later
   // append writes over it). On a shared table another program may append behind the last
   // record: there the byte is written only by Append, under the header lock.
+  TableStatus s = MemosToDevice();
+  if (!s) return s;
   behind_.push_back(kDbfEofMarker);
   IoStatus io = file_->WriteAt(header_.RecordOffset(behindFirst_), behind_);
   behind_.pop_back();
   if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
   behind_.clear();
+  return {};
+}
+
+TableStatus TableFile::MemosToDevice() {
+  if (!memoUnflushed_) return {};
+  IoStatus io = memo_->Flush();
+  if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
+  memoUnflushed_ = false;
   return {};
 }
 
@@ -385,8 +396,10 @@ TableStatus TableFile::PutMemo(size_t index, const Value& value) {
   if (!memo_) return Error(kGenCorruption, kSubCorruption, "Memo file missing", "PutField");
   Result<uint32_t> old = decoder_->MemoBlock(buffer_, header_.RecordOffset(recno_), index);
   uint32_t block = 0;
-  TableStatus s = memo_->Write(old ? old.value() : 0, std::get<std::string>(value), &block);
+  const std::string& text = std::get<std::string>(value);
+  TableStatus s = memo_->Write(old ? old.value() : 0, text, &block);
   if (!s) return s;
+  if (!text.empty()) memoUnflushed_ = true;
   Status st = EncodeMemoBlock(header_, index, block, buffer_);
   if (!st) return TableFormatError(st.error(), driver_, "PutField");
   dirty_ = true;
@@ -550,6 +563,7 @@ TableStatus TableFile::Commit() {
   IoStatus io = file_->Flush();
   if (io.ok() && memo_) io = memo_->Flush();
   if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "CommitArea");
+  memoUnflushed_ = false;
   return {};
 }
 
