@@ -136,6 +136,8 @@ class CaseFoldingEnv final : public Env {
   IoStatus RemoveFile(const std::string& fileName) override {
     return base_->RemoveFile(Resolve(fileName));
   }
+  LocalTime LocalNow() override { return base_->LocalNow(); }
+  void SleepFor(std::chrono::milliseconds pause) override { base_->SleepFor(pause); }
 
  private:
   static std::string Resolve(const std::string& path) {

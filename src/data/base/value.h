@@ -33,6 +33,15 @@ struct Date {
   friend bool operator==(const Date&, const Date&) = default;
 };
 
+// A local date and time of day, as the machine's clock shows it (no time zone).
+struct LocalTime {
+  Date date;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  friend bool operator==(const LocalTime&, const LocalTime&) = default;
+};
+
 struct DateTime {
   Date date;
   int32_t millisOfDay = 0;

@@ -16,14 +16,6 @@
 
 namespace tabrix {
 
-// A local date and time of day.
-struct LocalTime {
-  Date date;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-};
-
 // What the long error report lists about one table area that holds a table.
 struct WorkAreaReport {
   std::string alias;

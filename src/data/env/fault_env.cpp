@@ -137,4 +137,12 @@ IoStatus FaultEnv::RemoveFile(const std::string& fileName) {
   return target_->RemoveFile(fileName);
 }
 
+LocalTime FaultEnv::LocalNow() {
+  return target_->LocalNow();
+}
+
+void FaultEnv::SleepFor(std::chrono::milliseconds pause) {
+  target_->SleepFor(pause);
+}
+
 }  // namespace tabrix

@@ -4,10 +4,10 @@
 // completes without the fault firing, or refuse the locks on a chosen byte range.
 //
 // Counted calls: Open and RemoveFile of the Env; ReadAt, WriteAt, Size, Truncate, Flush,
-// LockRange and UnlockRange of its files. FileExists, HoldsLock and the accessors pass
-// through uncounted. A failed call does nothing in the wrapped Env: a failed write writes
-// nothing, a failed unlock keeps the lock, a failed LockRange returns false with the fault's
-// code in lastLockError().
+// LockRange and UnlockRange of its files. FileExists, HoldsLock, the accessors, the clock
+// (LocalNow) and SleepFor pass through uncounted: they cannot fail. A failed call does nothing in
+// the wrapped Env: a failed write writes nothing, a failed unlock keeps the lock, a failed
+// LockRange returns false with the fault's code in lastLockError().
 //
 // Files opened through a FaultEnv share its fault settings and may outlive it.
 
@@ -52,6 +52,8 @@ class FaultEnv final : public Env {
                 std::unique_ptr<File>* file) override;
   bool FileExists(const std::string& fileName) override;
   IoStatus RemoveFile(const std::string& fileName) override;
+  LocalTime LocalNow() override;
+  void SleepFor(std::chrono::milliseconds pause) override;
 
   struct State;
 

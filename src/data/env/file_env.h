@@ -1,6 +1,6 @@
 #pragma once
-// The operating-system layer under the table access layer: files, sharing modes and
-// byte-range locks.
+// The operating-system layer under the table access layer: files, sharing modes, byte-range
+// locks, the local clock and pauses.
 //
 // Everything the table layer does with table, memo and index files goes through Env and File,
 // so the layer runs unchanged on Windows (file_env_win.cpp), natively on POSIX systems
@@ -39,13 +39,21 @@
 //       (lock_offsets.h) lie beyond the data for exactly this reason. The in-memory Env applies
 //       the Windows rule so tests see it. (Wine does not enforce it either.)
 //
+// Clock and pauses. The table layer reads the date (the last-update date of a header) and
+// waits between lock tries only through its Env, never through the C library or the thread
+// library: the in-memory Env keeps a clock the test sets and advances it instead of waiting,
+// so what a test compares does not change at midnight and no test sleeps.
+//
 // Threads: a File is used by one thread at a time. Env implementations are thread-safe.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
+
+#include "data/base/value.h"
 
 namespace tabrix {
 
@@ -156,6 +164,12 @@ class Env {
                         std::unique_ptr<File>* file) = 0;
   virtual bool FileExists(const std::string& fileName) = 0;
   virtual IoStatus RemoveFile(const std::string& fileName) = 0;
+
+  // The local date and time of day now. Never fails: a clock the system cannot read gives
+  // 2000-01-01 00:00:00.
+  virtual LocalTime LocalNow() = 0;
+  // Returns after about `pause` (at once for zero or less); the clock has moved on by it.
+  virtual void SleepFor(std::chrono::milliseconds pause) = 0;
 };
 
 // The Env of the platform the program runs on (Win32 or POSIX). Lives for the whole process.

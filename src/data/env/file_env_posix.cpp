@@ -24,6 +24,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <thread>
 
 #include "data/env/file_env.h"
 #include "data/env/held_locks.h"
@@ -262,6 +264,19 @@ class PosixEnv final : public Env {
   IoStatus RemoveFile(const std::string& fileName) override {
     if (unlink(fileName.c_str()) != 0) return ErrnoStatus(errno, "remove", fileName);
     return IoStatus::Ok();
+  }
+
+  LocalTime LocalNow() override {
+    // The reentrant form: std::localtime re-reads the time zone (a stat of /etc/localtime) at
+    // every call on glibc, and this runs at every append of a shared table.
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    if (!localtime_r(&t, &tm)) return LocalTime{{2000, 1, 1}};
+    return {{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday}, tm.tm_hour, tm.tm_min, tm.tm_sec};
+  }
+
+  void SleepFor(std::chrono::milliseconds pause) override {
+    if (pause.count() > 0) std::this_thread::sleep_for(pause);
   }
 
  private:

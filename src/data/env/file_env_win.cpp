@@ -174,6 +174,16 @@ class WinEnv final : public Env {
     if (!DeleteFileA(fileName.c_str())) return LastErrorStatus("remove", fileName);
     return IoStatus::Ok();
   }
+
+  LocalTime LocalNow() override {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return {{t.wYear, t.wMonth, t.wDay}, t.wHour, t.wMinute, t.wSecond};
+  }
+
+  void SleepFor(std::chrono::milliseconds pause) override {
+    if (pause.count() > 0) ::Sleep(static_cast<DWORD>(pause.count()));
+  }
 };
 
 }  // namespace

@@ -1,8 +1,10 @@
-// The in-memory Env: one lock table per file, shared by every handle on it.
+// The in-memory Env: one lock table per file, shared by every handle on it, and per file an
+// undo record of every change since the last flush (what a crash takes back).
 
 #include "data/env/memory_env.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -21,11 +23,49 @@ struct OwnedLock {
   LockedRange range;
 };
 
+// How to take one change back: the file had oldSize bytes, and `old` at offset (the bytes the
+// change overwrote or cut off).
+struct Undo {
+  uint64_t offset = 0;
+  std::vector<uint8_t> old;
+  uint64_t oldSize = 0;
+};
+
 struct FileNode {
   std::vector<uint8_t> data;
   int openCount = 0;
   bool openExclusive = false;
   std::vector<OwnedLock> locks;  // the lock table: every lock of every handle on this file
+  std::vector<Undo> unflushed;   // the changes since the last flush, oldest first
+
+  // Records how to take back a change of [offset, end) that leaves the file newSize long.
+  void NoteChange(uint64_t offset, uint64_t end, uint64_t newSize) {
+    Undo u;
+    u.oldSize = data.size();
+    // A cut changes the bytes it drops; a write those it overwrites.
+    if (newSize < data.size()) {
+      offset = newSize;
+      end = data.size();
+    }
+    u.offset = offset;
+    if (offset < data.size()) {
+      u.old.assign(data.begin() + static_cast<ptrdiff_t>(offset),
+                   data.begin() + static_cast<ptrdiff_t>(std::min<uint64_t>(end, data.size())));
+    }
+    unflushed.push_back(std::move(u));
+  }
+
+  // Takes back every unflushed change after the first `keep`, newest first.
+  void Crash(size_t keep) {
+    while (unflushed.size() > keep) {
+      const Undo& u = unflushed.back();
+      if (data.size() < u.offset + u.old.size()) data.resize(u.offset + u.old.size());
+      std::copy(u.old.begin(), u.old.end(), data.begin() + static_cast<ptrdiff_t>(u.offset));
+      data.resize(u.oldSize);
+      unflushed.pop_back();
+    }
+    unflushed.clear();
+  }
 };
 
 struct MemoryState {
@@ -85,7 +125,9 @@ class MemoryFile final : public File {
       return IoStatus::Error(kOsLockViolation, "write", fileName_, "range locked");
     }
     std::vector<uint8_t>& bytes = node_->data;
-    if (offset + data.size() > bytes.size()) bytes.resize(offset + data.size());
+    const uint64_t end = offset + data.size();
+    node_->NoteChange(offset, end, std::max<uint64_t>(end, bytes.size()));
+    if (end > bytes.size()) bytes.resize(end);
     std::copy(data.begin(), data.end(), bytes.begin() + static_cast<ptrdiff_t>(offset));
     return IoStatus::Ok();
   }
@@ -102,11 +144,16 @@ class MemoryFile final : public File {
       return IoStatus::Error(kOsAccessDenied, "truncate", fileName_, "opened read-only");
     }
     if (size > kMaxFileSize) return IoStatus::Error(kOsDiskFull, "truncate", fileName_);
+    node_->NoteChange(std::min<uint64_t>(size, node_->data.size()), size, size);
     node_->data.resize(size);
     return IoStatus::Ok();
   }
 
-  IoStatus Flush() override { return IoStatus::Ok(); }
+  IoStatus Flush() override {
+    std::lock_guard<std::mutex> guard(state_->mu);
+    node_->unflushed.clear();
+    return IoStatus::Ok();
+  }
 
   bool LockRange(uint64_t offset, uint64_t length, LockMode mode) override {
     std::lock_guard<std::mutex> guard(state_->mu);
@@ -171,7 +218,29 @@ class MemoryFile final : public File {
   IoStatus lastLockError_;
 };
 
-class MemoryEnv final : public Env {
+// The clock: milliseconds since 1970-01-01 00:00 of the local calendar.
+using ClockTime = std::chrono::sys_time<std::chrono::milliseconds>;
+
+ClockTime FromLocalTime(const LocalTime& t) {
+  using namespace std::chrono;
+  const sys_days day{year{t.date.year} / month{static_cast<unsigned>(t.date.month)} /
+                     std::chrono::day{static_cast<unsigned>(t.date.day)}};
+  return ClockTime{day} + hours{t.hour} + minutes{t.minute} + seconds{t.second};
+}
+
+LocalTime ToLocalTime(ClockTime t) {
+  using namespace std::chrono;
+  const sys_days day = floor<days>(t);
+  const year_month_day ymd{day};
+  const hh_mm_ss<milliseconds> time{t - day};
+  return {{static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+           static_cast<int>(static_cast<unsigned>(ymd.day()))},
+          static_cast<int>(time.hours().count()),
+          static_cast<int>(time.minutes().count()),
+          static_cast<int>(time.seconds().count())};
+}
+
+class MemoryEnvImpl final : public MemoryEnv {
  public:
   IoStatus Open(const std::string& fileName, const OpenOptions& options,
                 std::unique_ptr<File>* file) override {
@@ -190,7 +259,10 @@ class MemoryEnv final : public Env {
       return IoStatus::Error(kOsSharingViolation, "open", fileName,
                              "the file is open elsewhere in a conflicting mode");
     }
-    if (options.disposition == Disposition::kCreateAlways) node.data.clear();
+    if (options.disposition == Disposition::kCreateAlways) {
+      node.NoteChange(0, 0, 0);
+      node.data.clear();
+    }
     ++node.openCount;
     node.openExclusive = options.exclusive;
     *file = std::make_unique<MemoryFile>(state_, it->second, state_->nextOwner++, fileName,
@@ -214,14 +286,57 @@ class MemoryEnv final : public Env {
     return IoStatus::Ok();
   }
 
+  LocalTime LocalNow() override {
+    std::lock_guard<std::mutex> guard(state_->mu);
+    return ToLocalTime(clock_);
+  }
+
+  void SleepFor(std::chrono::milliseconds pause) override {
+    if (pause.count() <= 0) return;
+    std::lock_guard<std::mutex> guard(state_->mu);
+    clock_ += pause;
+    slept_ += pause;
+  }
+
+  void SetLocalTime(const LocalTime& now) override {
+    std::lock_guard<std::mutex> guard(state_->mu);
+    clock_ = FromLocalTime(now);
+  }
+
+  std::chrono::milliseconds totalSleep() const override {
+    std::lock_guard<std::mutex> guard(state_->mu);
+    return slept_;
+  }
+
+  size_t UnflushedChanges(const std::string& fileName) override {
+    std::lock_guard<std::mutex> guard(state_->mu);
+    auto it = state_->files.find(NormalName(fileName));
+    return it == state_->files.end() ? 0 : it->second->unflushed.size();
+  }
+
+  IoStatus CrashFile(const std::string& fileName, size_t keep) override {
+    std::lock_guard<std::mutex> guard(state_->mu);
+    auto it = state_->files.find(NormalName(fileName));
+    if (it == state_->files.end()) return IoStatus::Error(kOsFileNotFound, "crash", fileName);
+    it->second->Crash(keep);
+    return IoStatus::Ok();
+  }
+
+  void Crash() override {
+    std::lock_guard<std::mutex> guard(state_->mu);
+    for (auto& [name, node] : state_->files) node->Crash(0);
+  }
+
  private:
   std::shared_ptr<MemoryState> state_ = std::make_shared<MemoryState>();
+  ClockTime clock_ = FromLocalTime(kMemoryEnvEpoch);
+  std::chrono::milliseconds slept_{0};
 };
 
 }  // namespace
 
-std::unique_ptr<Env> NewMemoryEnv() {
-  return std::make_unique<MemoryEnv>();
+std::unique_ptr<MemoryEnv> NewMemoryEnv() {
+  return std::make_unique<MemoryEnvImpl>();
 }
 
 }  // namespace tabrix

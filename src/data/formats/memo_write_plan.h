@@ -2,7 +2,8 @@
 // The outcome of planning a memo write: the block number to store in the record and the byte
 // patches to apply to the memo file, in the order they must be written for crash safety
 // (data blocks first, then the header's next-free pointer). The caller applies the patches
-// with its file environment, under the memo file's header lock, and then writes the record.
+// with its file environment, under the memo file's header lock, and writes the record only
+// after flushing them (table_file.h, "Memos before their records").
 
 #include <cstdint>
 #include <string>

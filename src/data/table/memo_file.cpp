@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "data/base/byte_coding.h"
 #include "data/formats/dbt_memo.h"
@@ -31,7 +30,8 @@ TableStatus MemoFile::Open(Env* env, const std::string& fileName, const OpenOpti
   std::unique_ptr<File> file;
   IoStatus io = env->Open(fileName, options, &file);
   if (!io.ok()) return TableIoError(kGenOpen, kSubOpen, driver, io, "OpenTable");
-  std::unique_ptr<MemoFile> memo(new MemoFile(std::move(file), kind, driver, !options.exclusive));
+  std::unique_ptr<MemoFile> memo(
+      new MemoFile(env, std::move(file), kind, driver, !options.exclusive));
   io = memo->ReadHeader();
   if (!io.ok()) return TableIoError(kGenOpen, kSubOpen, driver, io, "OpenTable");
   memo->written_ = memo->size_;
@@ -302,7 +302,7 @@ TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* 
   size_t oldHeadBytes = 0;
   if (shared_) {
     for (int i = 0; i < kMemoLockTries && !lock.held(); ++i) {
-      if (i > 0) std::this_thread::sleep_for(kMemoLockPause);
+      if (i > 0) env_->SleepFor(kMemoLockPause);
       lock = RangeLock::TryAcquire(file_.get(), MemoLockRange(LockDialectOfDriver(driver_)),
                                    LockMode::kExclusive);
     }

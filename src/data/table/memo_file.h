@@ -113,8 +113,12 @@ class MemoFile final : public MemoSource {
   File* file() { return file_.get(); }
 
  private:
-  MemoFile(std::unique_ptr<File> file, MemoKind kind, std::string driver, bool shared)
-      : file_(std::move(file)), kind_(kind), driver_(std::move(driver)), shared_(shared) {}
+  MemoFile(Env* env, std::unique_ptr<File> file, MemoKind kind, std::string driver, bool shared)
+      : env_(env),
+        file_(std::move(file)),
+        kind_(kind),
+        driver_(std::move(driver)),
+        shared_(shared) {}
   // Reads the header and the size from the file.
   IoStatus ReadHeader() const;
   // The first bytes of [offset, offset + length) of the file (tail included), through the
@@ -134,6 +138,7 @@ class MemoFile final : public MemoSource {
   void PatchWindow(uint64_t offset, std::span<const uint8_t> bytes) const;
   IoStatus WriteHeader() const;
 
+  Env* env_;  // the pauses between tries of the allocation lock
   std::unique_ptr<File> file_;
   MemoKind kind_;
   std::string driver_;

@@ -93,7 +93,7 @@ TableStatus CreateTableFiles(Env* env, const std::string& fileName,
     e.subCode = kSubCreate;
     return e;
   }
-  const Date today = TodayForHeader();
+  const Date today = TodayForHeader(env);
   h.value().updateYear = today.year;
   h.value().updateMonth = today.month;
   h.value().updateDay = today.day;

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
-#include <thread>
 
 #include "data/base/byte_coding.h"
 
@@ -71,17 +69,8 @@ bool TypeTakes(char type, const Value& v) {
 
 }  // namespace
 
-Date TodayForHeader() {
-  // The reentrant form: std::localtime re-reads the time zone (a stat of /etc/localtime) at
-  // every call on glibc, and this runs at every append of a shared table.
-  const std::time_t t = std::time(nullptr);
-  std::tm tm{};
-#ifdef _WIN32
-  if (localtime_s(&tm, &t) != 0) return Date{2000, 1, 1};
-#else
-  if (!localtime_r(&t, &tm)) return Date{2000, 1, 1};
-#endif
-  return Date{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
+Date TodayForHeader(Env* env) {
+  return env->LocalNow().date;
 }
 
 ErrorObject TableFile::Error(int genCode, int subCode, std::string description,
@@ -93,6 +82,7 @@ ErrorObject TableFile::Error(int genCode, int subCode, std::string description,
 TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::string& driver,
                             bool shared, bool readOnly, std::unique_ptr<TableFile>* out) {
   std::unique_ptr<TableFile> t(new TableFile());
+  t->env_ = env;
   t->fileName_ = fileName;
   t->driver_ = driver;
   t->dialect_ = LockDialectOfDriver(driver);
@@ -263,6 +253,7 @@ TableStatus TableFile::WriteBack() {
   } else {
     // A record held back must not overwrite this write later.
     TableStatus s = FlushBehind();
+    if (s) s = MemosToDevice();
     if (!s) return s;
     IoStatus io = file_->WriteAt(header_.RecordOffset(recno_), buffer_);
     if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
@@ -281,6 +272,8 @@ TableStatus TableFile::FlushBehind() {
   // The records so far are the end of the table: the end-of-file byte follows them (a later
   // append writes over it). On a shared table another program may append behind the last
   // record: there the byte is written only by Append, under the header lock.
+  TableStatus s = MemosToDevice();
+  if (!s) return s;
   behind_.push_back(kDbfEofMarker);
   IoStatus io = file_->WriteAt(header_.RecordOffset(behindFirst_), behind_);
   behind_.pop_back();
@@ -289,10 +282,18 @@ TableStatus TableFile::FlushBehind() {
   return {};
 }
 
+TableStatus TableFile::MemosToDevice() {
+  if (!memoUnflushed_) return {};
+  IoStatus io = memo_->Flush();
+  if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "WriteRecord");
+  memoUnflushed_ = false;
+  return {};
+}
+
 TableStatus TableFile::WriteHeaderCount() {
   // Bytes 1-7 (date and count) only: nothing of the header needs reading first.
   uint8_t head[8] = {};
-  const Date today = TodayForHeader();
+  const Date today = TodayForHeader(env_);
   PatchDbfHeaderCount(head, count_, today.year, today.month, today.day);
   IoStatus io = file_->WriteAt(1, {head + 1, 7});
   if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "Commit");
@@ -395,8 +396,10 @@ TableStatus TableFile::PutMemo(size_t index, const Value& value) {
   if (!memo_) return Error(kGenCorruption, kSubCorruption, "Memo file missing", "PutField");
   Result<uint32_t> old = decoder_->MemoBlock(buffer_, header_.RecordOffset(recno_), index);
   uint32_t block = 0;
-  TableStatus s = memo_->Write(old ? old.value() : 0, std::get<std::string>(value), &block);
+  const std::string& text = std::get<std::string>(value);
+  TableStatus s = memo_->Write(old ? old.value() : 0, text, &block);
   if (!s) return s;
+  if (!text.empty()) memoUnflushed_ = true;
   Status st = EncodeMemoBlock(header_, index, block, buffer_);
   if (!st) return TableFormatError(st.error(), driver_, "PutField");
   dirty_ = true;
@@ -450,7 +453,7 @@ TableStatus TableFile::Append(bool releaseOthers) {
   RangeLock headerLock;
   if (!tableLock_.held()) {
     for (int i = 0; i < kHeaderLockTries && !headerLock.held(); ++i) {
-      if (i > 0) std::this_thread::sleep_for(kHeaderLockPause);
+      if (i > 0) env_->SleepFor(kHeaderLockPause);
       headerLock =
           RangeLock::TryAcquire(file_.get(), HeaderLockRange(dialect_), LockMode::kExclusive);
     }
@@ -550,7 +553,7 @@ TableStatus TableFile::Commit() {
   } else if (modified_ && !dateWritten_) {
     // Changed records without an append: the last-update date still has to say today. Only
     // the date bytes: on a shared table the count belongs to the append protocol.
-    const Date today = TodayForHeader();
+    const Date today = TodayForHeader(env_);
     const uint8_t date[3] = {static_cast<uint8_t>(today.year - 1900),
                              static_cast<uint8_t>(today.month), static_cast<uint8_t>(today.day)};
     IoStatus io = file_->WriteAt(1, date);
@@ -560,6 +563,7 @@ TableStatus TableFile::Commit() {
   IoStatus io = file_->Flush();
   if (io.ok() && memo_) io = memo_->Flush();
   if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "CommitArea");
+  memoUnflushed_ = false;
   return {};
 }
 

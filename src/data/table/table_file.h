@@ -22,6 +22,14 @@
 // Header date. The last-update date becomes today with the first append (shared tables) or
 // on the first Commit/Close after a change.
 //
+// Memos before their records. A record that points to a memo written in this session reaches
+// the table file only after the memo file (blocks and next-free pointer) has been flushed to
+// the device: the system may write the table's pages before the memo file's, and a crash then
+// would leave a pointer to blocks that never arrived, or a next-free pointer that hands the
+// new memo's blocks out again. So a crash leaves each record with its old memo or its new one.
+// It costs one memo flush per record written back on shared tables (only when a memo of the
+// session is not yet flushed), one per write-behind buffer on exclusive ones.
+//
 // Record count. Tables opened shared re-read the count from the header (and the file size)
 // in RefreshCount(), which the area calls when positioning and before declaring the end, so
 // records other programs appended become visible. Tables opened exclusively keep the count
@@ -130,6 +138,8 @@ class TableFile final : public TableBackend {
   TableStatus WriteBack();
   TableStatus FlushBehind();
   TableStatus WriteHeaderCount();
+  // Flushes the memo file when a memo written since its last flush is not yet on the device.
+  TableStatus MemosToDevice();
   TableStatus ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out);
   // Writes are refused while the production index is not maintained.
   TableStatus IndexRefusal(const char* operation) const;
@@ -146,6 +156,7 @@ class TableFile final : public TableBackend {
   ErrorObject Error(int genCode, int subCode, std::string description, std::string operation,
                     const CallSite& at = CallSite::Current()) const;
 
+  Env* env_ = nullptr;  // the clock and the pauses between lock tries
   std::unique_ptr<File> file_;
   std::unique_ptr<MemoFile> memo_;
   std::string fileName_;
@@ -164,10 +175,11 @@ class TableFile final : public TableBackend {
   std::vector<uint8_t> buffer_;
   std::vector<uint8_t> blank_;  // a blank record of this table
   bool dirty_ = false;
-  bool headerDirty_ = false;  // exclusive tables: count and date not yet in the header
-  bool modified_ = false;     // a record was written in this session
-  bool dateWritten_ = false;  // today's date is in the header
-  bool closed_ = true;        // until Open has succeeded
+  bool headerDirty_ = false;    // exclusive tables: count and date not yet in the header
+  bool modified_ = false;       // a record was written in this session
+  bool dateWritten_ = false;    // today's date is in the header
+  bool memoUnflushed_ = false;  // a memo was written since the memo file's last flush
+  bool closed_ = true;          // until Open has succeeded
 
   // Exclusive tables: records behindFirst_ ... written back but not yet in the file.
   std::vector<uint8_t> behind_;
@@ -181,7 +193,7 @@ class TableFile final : public TableBackend {
   RangeLock tableLock_;
 };
 
-// Today's local date, as written into the header of a changed table.
-Date TodayForHeader();
+// Today's local date by env's clock, as written into the header of a changed table.
+Date TodayForHeader(Env* env);
 
 }  // namespace tabrix

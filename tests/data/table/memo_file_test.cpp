@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "data/env/memory_env.h"
 #include "data/formats/dbt_memo.h"
 #include "data/formats/fpt_memo.h"
+#include "data/formats/lock_offsets.h"
 #include "data/table/memo_file.h"
 
 namespace tabrix {
@@ -109,7 +111,7 @@ class MemoFileTest : public testing::TestWithParam<Kind> {
     }
   }
 
-  std::unique_ptr<Env> env_ = NewMemoryEnv();
+  std::unique_ptr<MemoryEnv> env_ = NewMemoryEnv();
   std::string reused_;
 };
 
@@ -263,6 +265,31 @@ TEST_P(MemoFileTest, TwoSharedHandlesKeepEachOthersMemos) {
   a.reset();
   b.reset();
   ExpectFileHolds({{again, "FIRST memo"}, {second, Text(2, 3000)}, {third, "third"}});
+}
+
+// Another program holding the allocation lock: the write waits for it between its tries on
+// the Env's clock, then fails with a lock error that may be retried, and writes nothing.
+TEST_P(MemoFileTest, AllocationLockHeldElsewhereFailsAfterWaiting) {
+  Put(GetParam().header);
+  std::unique_ptr<MemoFile> m = Open(true);
+  ASSERT_TRUE(m);
+  const std::vector<uint8_t> before = FileBytes();
+  std::unique_ptr<File> other;
+  ASSERT_TRUE(env_->Open("T.MEM", {}, &other).ok());
+  const LockSpan span = MemoLockRange(LockDialectOfDriver("DBFCDX"));
+  ASSERT_TRUE(other->LockRange(span.offset, span.length, LockMode::kExclusive));
+  uint32_t block = 0;
+  TableStatus s = m->Write(0, "memo", &block);
+  ASSERT_FALSE(s);
+  EXPECT_EQ(s.error().genCode, kGenLock);
+  EXPECT_TRUE(s.error().canRetry);
+  EXPECT_GT(env_->totalSleep(), std::chrono::milliseconds(0));
+  EXPECT_EQ(FileBytes(), before);
+  ASSERT_TRUE(other->UnlockRange(span.offset, span.length).ok());
+  const std::chrono::milliseconds slept = env_->totalSleep();
+  block = Write(*m, 0, "memo");
+  EXPECT_EQ(Read(*m, block), "memo");
+  EXPECT_EQ(env_->totalSleep(), slept);  // a free lock is taken at the first try
 }
 
 // Memo pointers that lead outside the file or into its header read as damage, never as

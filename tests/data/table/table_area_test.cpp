@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,7 +83,7 @@ class TableAreaTest : public testing::TestWithParam<const char*> {
     CloseArea();
   }
 
-  std::unique_ptr<Env> env_ = NewMemoryEnv();
+  std::unique_ptr<MemoryEnv> env_ = NewMemoryEnv();
   Env* previous_ = nullptr;
 };
 
@@ -113,6 +114,8 @@ TEST_P(TableAreaTest, WrittenTableReadsBackThroughTheAreas) {
 // byte, version and memo file of the dialect.
 TEST_P(TableAreaTest, WrittenFilesFollowTheFormat) {
   RecordingHandler handler;
+  const Date today{2031, 7, 14};
+  env_->SetLocalTime({today, 9, 30, 0});
   WriteCustomers();
   std::vector<uint8_t> dbf = FileBytes("KUNDEN.DBF");
   Result<DbfHeader> h = ParseDbfHeader(dbf, dbf.size(), "KUNDEN.DBF");
@@ -120,7 +123,6 @@ TEST_P(TableAreaTest, WrittenFilesFollowTheFormat) {
   EXPECT_EQ(h.value().version, Ntx() ? 0x83 : 0xF5);
   EXPECT_EQ(h.value().headerRecordCount, 3u);
   EXPECT_EQ(h.value().codePageMark, 0x02);
-  const Date today = TodayForHeader();
   EXPECT_EQ(Date(h.value().updateYear, h.value().updateMonth, h.value().updateDay), today);
   ASSERT_EQ(dbf.size(), h.value().RecordOffset(4) + 1);
   EXPECT_EQ(dbf.back(), kDbfEofMarker);
@@ -463,7 +465,10 @@ TEST_P(TableAreaTest, LocksBetweenAreas) {
   EvaluateInArea(b, [] { UnlockArea(); });
   EXPECT_TRUE(EvaluateInArea(a, [] { return LockTable(); }));
   EXPECT_FALSE(lockIn(b, 1));
+  // The append waits for the header lock between its tries on the Env's clock.
+  const std::chrono::milliseconds slept = env_->totalSleep();
   EXPECT_FALSE(EvaluateInArea(b, [] { return AppendRecord(); }));
+  EXPECT_GT(env_->totalSleep(), slept);
   EXPECT_EQ(handler.TakeCodes(), std::vector<int>{kGenAppendLock});
   EXPECT_TRUE(lockIn(a, 7));  // the table lock covers every record
   EXPECT_EQ(EvaluateInArea(b, [] { return RecordCount(); }), 10);
@@ -572,12 +577,15 @@ TEST_P(TableAreaTest, SharedWritersKeepEachOthersRecordsAndMemos) {
 }
 
 // Changing records without appending still sets the last-update date, on shared and
-// exclusive tables, and never touches the count.
+// exclusive tables, and never touches the count. The change comes on a later day than the
+// table was written (one second after midnight of New Year).
 TEST_P(TableAreaTest, ChangedTablesCarryTodaysDate) {
   RecordingHandler handler;
   for (bool shared : {true, false}) {
     SCOPED_TRACE(shared);
+    env_->SetLocalTime({{2030, 12, 31}, 23, 59, 59});
     WriteCustomers();
+    env_->SleepFor(std::chrono::seconds(2));
     std::vector<uint8_t> before = FileBytes("KUNDEN.DBF");
     std::string old(before.begin(), before.end());
     old[1] = 90;  // 1990-01-01
@@ -594,7 +602,7 @@ TEST_P(TableAreaTest, ChangedTablesCarryTodaysDate) {
     Result<DbfHeader> h = ParseDbfHeader(after, after.size(), "KUNDEN.DBF");
     ASSERT_TRUE(h.ok());
     EXPECT_EQ(Date(h.value().updateYear, h.value().updateMonth, h.value().updateDay),
-              TodayForHeader());
+              (Date{2031, 1, 1}));
     EXPECT_EQ(h.value().headerRecordCount, 3u);
   }
   EXPECT_TRUE(handler.errors.empty());
