@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/base/error.h"
+#include "data/base/text.h"
 #include "data/env/file_env.h"
 #include "data/formats/dbf_header.h"
 #include "data/formats/dbf_record.h"
@@ -41,8 +42,7 @@ uint64_t Fold(uint64_t h, const Value& v) {
 }
 
 std::string MemoPathOf(const std::string& path, const char* ext) {
-  size_t dot = path.find_last_of('.');
-  return (dot == std::string::npos ? path : path.substr(0, dot)) + ext;
+  return std::string(WithoutExtension(path)) + ext;
 }
 
 // The customer structure the append benchmarks write: every type the import reads, one memo.

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "data/base/byte_coding.h"
+#include "data/base/text.h"
 
 namespace tabrix {
 namespace {
@@ -14,19 +15,9 @@ namespace {
 constexpr int kHeaderLockTries = 100;
 constexpr auto kHeaderLockPause = std::chrono::milliseconds(10);
 
-// The file name without its extension (the part after the last dot of the last component).
-std::string BaseName(const std::string& fileName) {
-  size_t slash = fileName.find_last_of("/\\");
-  size_t dot = fileName.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return fileName;
-  return fileName.substr(0, dot);
-}
-
 // base + ext in lower or upper case, whichever exists; "" when neither does.
 std::string Companion(Env* env, const std::string& base, const std::string& lowerExt) {
-  std::string upper = lowerExt;
-  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  for (const std::string& ext : {lowerExt, upper}) {
+  for (const std::string& ext : {lowerExt, AsciiUpper(lowerExt)}) {
     if (env->FileExists(base + ext)) return base + ext;
   }
   return "";
@@ -123,7 +114,7 @@ TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::st
   const DbfHeader& hd = t->header_;
   bool memoFields = std::any_of(hd.fields.begin(), hd.fields.end(),
                                 [&](const DbfField& f) { return IsMemoField(hd, f); });
-  const std::string base = BaseName(fileName);
+  const std::string base(WithoutExtension(fileName));
   if (memoFields && hd.memoKind() != MemoKind::kNone) {
     std::string memoName = Companion(env, base, hd.memoKind() == MemoKind::kFpt ? ".fpt" : ".dbt");
     if (memoName.empty()) {
