@@ -258,7 +258,8 @@ std::string AppendCustomersDirect(const std::string& path, uint32_t count) {
   std::string head = EncodeDbfHeader(h);
   std::string fptHead = NewFptFile(kFptDefaultBlockSize);
   uint64_t fptSize = fptHead.size();
-  if (!(st = dbf->WriteAt(0, AsSpan(head + '\x1a'))).ok()) return st.ToString();
+  if (!(st = dbf->WriteAt(0, AsSpan(head + static_cast<char>(kDbfEofMarker)))).ok())
+    return st.ToString();
   if (!(st = fpt->WriteAt(0, AsSpan(fptHead))).ok()) return st.ToString();
 
   // Appended records and memo blocks collect in write buffers that go to the files in large
@@ -275,15 +276,17 @@ std::string AppendCustomersDirect(const std::string& path, uint32_t count) {
       if (!(st = fpt->WriteAt(0, AsSpan(fptHead.substr(0, 4)))).ok()) return st.ToString();
     }
     uint32_t pending = static_cast<uint32_t>(records.size() / h.recordLength);
-    records.push_back('\x1a');
+    records.push_back(static_cast<char>(kDbfEofMarker));
     if (!(st = dbf->WriteAt(h.RecordOffset(written + 1), AsSpan(records))).ok()) {
       return st.ToString();
     }
     records.clear();
     written += pending;
     auto* p = reinterpret_cast<uint8_t*>(head.data());
-    PatchDbfHeaderCount({p, 32}, written, 2024, 1, 15);
-    if (!(st = dbf->WriteAt(0, AsSpan(head.substr(0, 32)))).ok()) return st.ToString();
+    PatchDbfHeaderCount({p, kDbfRecordCountEnd}, written, 2024, 1, 15);
+    if (!(st = dbf->WriteAt(0, AsSpan(head.substr(0, kDbfRecordCountEnd)))).ok()) {
+      return st.ToString();
+    }
     return {};
   };
 

@@ -5,7 +5,6 @@
 #include <ctime>
 #include <thread>
 
-#include "data/base/byte_coding.h"
 #include "data/base/text.h"
 
 namespace tabrix {
@@ -98,9 +97,9 @@ TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::st
   std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(size, kDbfHeaderSize)));
   size_t got = 0;
   if (io.ok()) io = t->file_->ReadAt(0, head, &got);
-  if (io.ok() && got >= 10) {
+  if (io.ok() && got >= kDbfHeaderLengthEnd) {
     // The descriptors run up to the header length.
-    const uint64_t headerLength = std::min<uint64_t>(DecodeLE16(&head[8]), size);
+    const uint64_t headerLength = std::min<uint64_t>(DecodeDbfHeaderLength(head), size);
     head.resize(static_cast<size_t>(std::max<uint64_t>(headerLength, got)));
     io = t->file_->ReadAt(0, head, &got);
   }
@@ -145,13 +144,15 @@ TableFile::~TableFile() {
 
 TableStatus TableFile::RefreshCount() {
   if (!shared_) return {};
-  uint8_t head[8];
+  uint8_t head[kDbfRecordCountEnd];
   size_t got = 0;
   uint64_t size = 0;
   IoStatus io = file_->ReadAt(0, head, &got);
   if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "RecordCount");
-  if (got < 8) return Error(kGenCorruption, kSubCorruption, "Corruption detected (header)", "");
-  const uint32_t stored = DecodeLE32(head + 4);
+  if (got < kDbfRecordCountEnd) {
+    return Error(kGenCorruption, kSubCorruption, "Corruption detected (header)", "");
+  }
+  const uint32_t stored = DecodeDbfRecordCount(head);
   // The records this handle knows of are in the file: the size only matters for a count that
   // grew (another program appended, or a header that claims more than was written).
   if (stored == count_ && header_.headerRecordCount == stored) return {};
@@ -275,11 +276,12 @@ TableStatus TableFile::FlushBehind() {
 }
 
 TableStatus TableFile::WriteHeaderCount() {
-  // Bytes 1-7 (date and count) only: nothing of the header needs reading first.
-  uint8_t head[8] = {};
+  // The date and the count only: nothing of the header needs reading first.
+  uint8_t head[kDbfRecordCountEnd] = {};
   const Date today = TodayForHeader();
   PatchDbfHeaderCount(head, count_, today.year, today.month, today.day);
-  IoStatus io = file_->WriteAt(1, {head + 1, 7});
+  IoStatus io = file_->WriteAt(kDbfUpdateDateOffset,
+                               std::span<const uint8_t>(head).subspan(kDbfUpdateDateOffset));
   if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "Commit");
   header_.headerRecordCount = count_;
   headerDirty_ = false;
@@ -542,9 +544,10 @@ TableStatus TableFile::Commit() {
     // Changed records without an append: the last-update date still has to say today. Only
     // the date bytes: on a shared table the count belongs to the append protocol.
     const Date today = TodayForHeader();
-    const uint8_t date[3] = {static_cast<uint8_t>(today.year - 1900),
-                             static_cast<uint8_t>(today.month), static_cast<uint8_t>(today.day)};
-    IoStatus io = file_->WriteAt(1, date);
+    uint8_t head[kDbfRecordCountOffset] = {};
+    PatchDbfUpdateDate(head, today.year, today.month, today.day);
+    IoStatus io = file_->WriteAt(kDbfUpdateDateOffset,
+                                 std::span<const uint8_t>(head).subspan(kDbfUpdateDateOffset));
     if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "CommitArea");
     dateWritten_ = true;
   }
