@@ -72,6 +72,10 @@ MemoKind DbfHeader::memoKind() const {
   return MemoKind::kNone;
 }
 
+bool IsMemoField(const DbfHeader& header, const DbfField& field) {
+  return IsMemoType(field.type, header.IsVisualFoxPro());
+}
+
 MemoPointerForm DbfHeader::memoPointerForm() const {
   return IsVisualFoxPro() ? MemoPointerForm::kBinary : MemoPointerForm::kDigits;
 }

@@ -136,6 +136,10 @@ struct DbfHeader {
   }
 };
 
+// Whether the field's value lives in the memo file (M, G, P, W; B outside Visual FoxPro, where
+// B is a double stored in the record).
+bool IsMemoField(const DbfHeader& header, const DbfField& field);
+
 // Reads the header from `head`, the first bytes of the file (at least the header length when
 // the file has that many). `fileSize` is the size of the whole table file; it bounds the record
 // count. On failure the error names `fileName` and the offending offset.

@@ -100,12 +100,6 @@ TableStatus CreateTableFiles(Env* env, const std::string& fileName,
 
 namespace {
 
-// The memo field types, as the table decides whether it needs its memo file to open.
-bool IsMemoField(const DbfHeader& h, const DbfField& f) {
-  return f.type == 'M' || f.type == 'G' || f.type == 'P' || f.type == 'W' ||
-         (f.type == 'B' && !h.IsVisualFoxPro());
-}
-
 // Upper-case companions beside a table whose name (its extension, or the whole name when it
 // has none) holds no lower-case letter; lower-case ones otherwise.
 bool NamedUpperCase(const std::string& tableFile) {

@@ -22,11 +22,6 @@ std::string Companion(Env* env, const std::string& base, const std::string& lowe
   return "";
 }
 
-bool IsMemoField(const DbfHeader& h, const DbfField& f) {
-  return f.type == 'M' || f.type == 'G' || f.type == 'P' || f.type == 'W' ||
-         (f.type == 'B' && !h.IsVisualFoxPro());
-}
-
 // The field types PutField writes.
 bool IsWrittenType(char type) {
   switch (type) {

@@ -131,6 +131,24 @@ TEST(DbfHeader, SingleFieldsMatchTheWholeHeader) {
   }
 }
 
+TEST(DbfHeader, MemoFieldsByTypeAndDialect) {
+  struct Case {
+    char type;
+    bool memoDbase, memoVfp;
+  };
+  const Case cases[] = {{'M', true, true},   {'G', true, true},   {'P', true, true},
+                        {'W', true, true},   {'B', true, false},  {'C', false, false},
+                        {'N', false, false}, {'I', false, false}, {'D', false, false}};
+  DbfHeader dbase, vfp;
+  vfp.version = kDbfVersionVfp;
+  for (const Case& c : cases) {
+    DbfField f;
+    f.type = c.type;
+    EXPECT_EQ(IsMemoField(dbase, f), c.memoDbase) << c.type;
+    EXPECT_EQ(IsMemoField(vfp, f), c.memoVfp) << c.type;
+  }
+}
+
 struct DamageCase {
   const char* what;
   std::function<void(std::string&)> damage;
