@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/base/error.h"
+#include "data/base/text.h"
 #include "data/env/file_env.h"
 #include "data/formats/dbf_header.h"
 #include "data/formats/dbf_record.h"
@@ -41,8 +42,7 @@ uint64_t Fold(uint64_t h, const Value& v) {
 }
 
 std::string MemoPathOf(const std::string& path, const char* ext) {
-  size_t dot = path.find_last_of('.');
-  return (dot == std::string::npos ? path : path.substr(0, dot)) + ext;
+  return std::string(WithoutExtension(path)) + ext;
 }
 
 // The customer structure the append benchmarks write: every type the import reads, one memo.
@@ -258,7 +258,8 @@ std::string AppendCustomersDirect(const std::string& path, uint32_t count) {
   std::string head = EncodeDbfHeader(h);
   std::string fptHead = NewFptFile(kFptDefaultBlockSize);
   uint64_t fptSize = fptHead.size();
-  if (!(st = dbf->WriteAt(0, AsSpan(head + '\x1a'))).ok()) return st.ToString();
+  if (!(st = dbf->WriteAt(0, AsSpan(head + static_cast<char>(kDbfEofMarker)))).ok())
+    return st.ToString();
   if (!(st = fpt->WriteAt(0, AsSpan(fptHead))).ok()) return st.ToString();
 
   // Appended records and memo blocks collect in write buffers that go to the files in large
@@ -275,15 +276,17 @@ std::string AppendCustomersDirect(const std::string& path, uint32_t count) {
       if (!(st = fpt->WriteAt(0, AsSpan(fptHead.substr(0, 4)))).ok()) return st.ToString();
     }
     uint32_t pending = static_cast<uint32_t>(records.size() / h.recordLength);
-    records.push_back('\x1a');
+    records.push_back(static_cast<char>(kDbfEofMarker));
     if (!(st = dbf->WriteAt(h.RecordOffset(written + 1), AsSpan(records))).ok()) {
       return st.ToString();
     }
     records.clear();
     written += pending;
     auto* p = reinterpret_cast<uint8_t*>(head.data());
-    PatchDbfHeaderCount({p, 32}, written, 2024, 1, 15);
-    if (!(st = dbf->WriteAt(0, AsSpan(head.substr(0, 32)))).ok()) return st.ToString();
+    PatchDbfHeaderCount({p, kDbfRecordCountEnd}, written, 2024, 1, 15);
+    if (!(st = dbf->WriteAt(0, AsSpan(head.substr(0, kDbfRecordCountEnd)))).ok()) {
+      return st.ToString();
+    }
     return {};
   };
 

@@ -5,6 +5,7 @@
 
 #include "converter/list_rows.h"
 #include "converter/small_file.h"
+#include "data/base/byte_coding.h"
 
 namespace tabrix {
 
@@ -19,10 +20,9 @@ class WordReader {
       pos_ = bytes_.size();
       return std::nullopt;
     }
-    const auto lo = static_cast<unsigned char>(bytes_[pos_]);
-    const auto hi = static_cast<unsigned char>(bytes_[pos_ + 1]);
+    const int word = DecodeLE16(reinterpret_cast<const uint8_t*>(bytes_.data()) + pos_);
     pos_ += 2;
-    return lo | (hi << 8);
+    return word;
   }
   std::optional<char> Byte() {
     if (pos_ >= bytes_.size()) return std::nullopt;
@@ -35,9 +35,9 @@ class WordReader {
 };
 
 void AppendWord(std::string& out, int value) {
-  const auto v = static_cast<std::uint16_t>(value);
-  out.push_back(static_cast<char>(v & 0xFF));
-  out.push_back(static_cast<char>(v >> 8));
+  uint8_t word[2];
+  EncodeLE16(word, static_cast<uint16_t>(value));
+  out.append(reinterpret_cast<const char*>(word), sizeof word);
 }
 
 void AppendList(std::string& out, const std::vector<int>& list) {

@@ -1,5 +1,7 @@
 #include "converter/converter_ui.h"
 
+#include "data/base/text.h"
+
 namespace tabrix {
 
 namespace {
@@ -14,8 +16,7 @@ std::string FolderOfPath(const std::string& path) {
 }
 
 std::string FileNameOfPath(const std::string& path) {
-  const auto pos = LastSeparator(path);
-  return pos == std::string::npos ? path : path.substr(pos + 1);
+  return std::string(FileNamePart(path));
 }
 
 }  // namespace tabrix

@@ -1,5 +1,7 @@
 #include "converter/file_names.h"
 
+#include "data/base/text.h"
+
 namespace tabrix {
 
 int SURCHCHARR(std::string_view s, char c, int mode) {
@@ -10,9 +12,7 @@ int SURCHCHARR(std::string_view s, char c, int mode) {
 }
 
 std::string SourceBaseName(std::string_view path) {
-  // The folder goes first, so that a "." in a folder name cannot cut the path short.
-  const std::string_view fileName = path.substr(SURCHCHARR(path, '\\', 0));
-  return std::string(fileName.substr(0, SURCHCHARR(fileName, '.', 1) - 1));
+  return std::string(WithoutExtension(FileNamePart(path)));
 }
 
 }  // namespace tabrix

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <type_traits>
 
+#include "data/base/text.h"
+
 namespace tabrix {
 namespace {
 
@@ -53,24 +55,6 @@ std::string CurrencyText(Currency amount) {
   std::snprintf(buffer, sizeof buffer, "%" PRIu64 ".%04" PRIu64, magnitude / 10000,
                 magnitude % 10000);
   return WithDebitMark(buffer, kCurrencyWidth, negative);
-}
-
-std::string DateText(const Date& date) {
-  if (date.empty()) return "  .  .    ";
-  if (date.day >= 0 && date.day <= 99 && date.month >= 0 && date.month <= 99 && date.year >= 0 &&
-      date.year <= 9999) {
-    std::string text = "00.00.0000";
-    text[0] = static_cast<char>('0' + date.day / 10),
-    text[1] = static_cast<char>('0' + date.day % 10);
-    text[3] = static_cast<char>('0' + date.month / 10);
-    text[4] = static_cast<char>('0' + date.month % 10);
-    for (int i = 9, y = date.year; i >= 6; --i, y /= 10)
-      text[static_cast<size_t>(i)] = static_cast<char>('0' + y % 10);
-    return text;
-  }
-  char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", date.day, date.month, date.year);
-  return buffer;
 }
 
 std::string DateTimeText(const DateTime& stamp) {

@@ -1,7 +1,8 @@
 #include "framework/app_settings.h"
 
-#include <cctype>
 #include <cstdio>
+
+#include "data/base/text.h"
 
 namespace tabrix {
 namespace {
@@ -41,12 +42,6 @@ int64_t Number(std::string_view text) {
   return negative ? -value : value;
 }
 
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
 }  // namespace
 
 std::string DLGSETINIFILENAME(const std::string& name) {
@@ -65,7 +60,7 @@ std::string DLGGETCENTINIFILENAME() {
 }
 
 std::string CentralIniNameFor(std::string_view programPath) {
-  std::string name = Upper(programPath);
+  std::string name = AsciiUpper(programPath);
   if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".EXE") == 0)
     name.resize(name.size() - 4);
   return name + ".INI";
@@ -108,7 +103,7 @@ bool IsTemporaryTableName(std::string_view fileName, std::string_view extension)
   if (fileName.size() != 9 + extension.size() || fileName[0] != '_' || fileName[8] != '.') {
     return false;
   }
-  return Upper(fileName.substr(9)) == Upper(extension);
+  return AsciiUpper(fileName.substr(9)) == AsciiUpper(extension);
 }
 
 std::string RefreshToken(int64_t secondsSinceMidnight) {

@@ -6,17 +6,11 @@
 #include <type_traits>
 
 #include "data/base/network_error.h"
+#include "data/base/text.h"
 #include "data/diagnostics/error_log.h"
 
 namespace tabrix {
 namespace {
-
-std::string ToUpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
 std::string DoubleText(double d) {
   if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 1e15) {
@@ -92,13 +86,6 @@ std::string FrameText(const std::string& name, int line) {
 
 }  // namespace
 
-std::string DateText(const Date& date) {
-  if (date.empty()) return "  .  .    ";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", date.day, date.month, date.year);
-  return buf;
-}
-
 std::string TimeText(const LocalTime& t) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
@@ -113,7 +100,7 @@ std::string NumberText(const Value& number) {
 }
 
 std::string STRVALUE(const Value& value, bool onOff) {
-  return ToUpperAscii(PlainValue(value, onOff));
+  return AsciiUpper(PlainValue(value, onOff));
 }
 
 std::string ERRORMESSAGE(const ErrorObject& e) {

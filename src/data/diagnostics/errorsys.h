@@ -11,6 +11,7 @@
 #include <string>
 
 #include "data/base/error.h"
+#include "data/base/text.h"
 #include "data/base/value.h"
 #include "data/diagnostics/error_platform.h"
 
@@ -41,8 +42,7 @@ std::string STRVALUE(const Value& value, bool onOff = false);
 // critical-error and file-error boxes) and returns the previous mode.
 unsigned SETERRORMODE(unsigned mode);
 
-// Text forms shared by the error reports.
-std::string DateText(const Date& date);       // "dd.mm.yyyy"; "  .  .    " for the empty date
+// Text forms shared by the error reports (the date: DateText, data/base/text.h).
 std::string TimeText(const LocalTime& t);     // "hh:mm:ss"
 std::string NumberText(const Value& number);  // trimmed decimal; "" for a non-number
 

@@ -72,6 +72,10 @@ MemoKind DbfHeader::memoKind() const {
   return MemoKind::kNone;
 }
 
+bool IsMemoField(const DbfHeader& header, const DbfField& field) {
+  return IsMemoType(field.type, header.IsVisualFoxPro());
+}
+
 MemoPointerForm DbfHeader::memoPointerForm() const {
   return IsVisualFoxPro() ? MemoPointerForm::kBinary : MemoPointerForm::kDigits;
 }
@@ -284,12 +288,9 @@ std::string EncodeDbfHeader(const DbfHeader& h) {
   std::string out(h.headerLength, '\0');
   auto* p = reinterpret_cast<uint8_t*>(out.data());
   p[0] = h.version;
-  if (h.updateYear != 0) {
-    p[1] = static_cast<uint8_t>(h.updateYear - 1900);
-    p[2] = static_cast<uint8_t>(h.updateMonth);
-    p[3] = static_cast<uint8_t>(h.updateDay);
-  }
-  EncodeLE32(p + 4, h.headerRecordCount);
+  if (h.updateYear != 0)
+    PatchDbfUpdateDate({p, out.size()}, h.updateYear, h.updateMonth, h.updateDay);
+  EncodeLE32(p + kDbfRecordCountOffset, h.headerRecordCount);
   EncodeLE16(p + 8, h.headerLength);
   EncodeLE16(p + 10, static_cast<uint16_t>(h.recordLength));
   p[28] = h.tableFlags;
@@ -309,12 +310,24 @@ std::string EncodeDbfHeader(const DbfHeader& h) {
   return out;
 }
 
+void PatchDbfUpdateDate(std::span<uint8_t> head, int year, int month, int day) {
+  head[kDbfUpdateDateOffset] = static_cast<uint8_t>(year - 1900);
+  head[kDbfUpdateDateOffset + 1] = static_cast<uint8_t>(month);
+  head[kDbfUpdateDateOffset + 2] = static_cast<uint8_t>(day);
+}
+
 void PatchDbfHeaderCount(std::span<uint8_t> head, uint32_t recordCount, int year, int month,
                          int day) {
-  head[1] = static_cast<uint8_t>(year - 1900);
-  head[2] = static_cast<uint8_t>(month);
-  head[3] = static_cast<uint8_t>(day);
-  EncodeLE32(&head[4], recordCount);
+  PatchDbfUpdateDate(head, year, month, day);
+  EncodeLE32(&head[kDbfRecordCountOffset], recordCount);
+}
+
+uint32_t DecodeDbfRecordCount(std::span<const uint8_t> head) {
+  return DecodeLE32(&head[kDbfRecordCountOffset]);
+}
+
+uint16_t DecodeDbfHeaderLength(std::span<const uint8_t> head) {
+  return DecodeLE16(&head[8]);
 }
 
 }  // namespace tabrix

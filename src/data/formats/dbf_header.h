@@ -73,6 +73,13 @@ constexpr uint8_t kDbfDeletedFlag = 0x2A;
 constexpr size_t kDbfHeaderSize = 32;
 constexpr size_t kDbfDescriptorSize = 32;
 constexpr size_t kVfpBacklinkSize = 263;
+// Header fields a table rewrites or re-reads without parsing the whole header: the last-update
+// date (bytes 1-3) and the record count (bytes 4-7) are one run, so an append patches both in
+// one write; the header length ends at byte 10.
+constexpr size_t kDbfUpdateDateOffset = 1;
+constexpr size_t kDbfRecordCountOffset = 4;
+constexpr size_t kDbfRecordCountEnd = 8;
+constexpr size_t kDbfHeaderLengthEnd = 10;
 
 // Visual FoxPro field flags (descriptor byte 18). Stored on disk, never renumber.
 constexpr uint8_t kFieldFlagSystem = 0x01;
@@ -129,6 +136,10 @@ struct DbfHeader {
   }
 };
 
+// Whether the field's value lives in the memo file (M, G, P, W; B outside Visual FoxPro, where
+// B is a double stored in the record).
+bool IsMemoField(const DbfHeader& header, const DbfField& field);
+
 // Reads the header from `head`, the first bytes of the file (at least the header length when
 // the file has that many). `fileSize` is the size of the whole table file; it bounds the record
 // count. On failure the error names `fileName` and the offending offset.
@@ -154,9 +165,17 @@ Result<DbfHeader> MakeDbfHeader(uint8_t version, const std::vector<DbfFieldSpec>
 // (Visual FoxPro tables get a NUL backlink). The record length and count come from `header`.
 std::string EncodeDbfHeader(const DbfHeader& header);
 
-// Rewrites the count and the last-update date (year, month, day) in the first 32 bytes, the
-// patch an append applies to an existing table. REQUIRES: head.size() >= 32.
+// Rewrites the count and the last-update date (year, month, day) in the first bytes, the
+// patch an append applies to an existing table. REQUIRES: head.size() >= kDbfRecordCountEnd.
 void PatchDbfHeaderCount(std::span<uint8_t> head, uint32_t recordCount, int year, int month,
                          int day);
+// Rewrites the last-update date alone (a table changed without an append: on a shared table
+// the count belongs to the append protocol). REQUIRES: head.size() >= kDbfRecordCountOffset.
+void PatchDbfUpdateDate(std::span<uint8_t> head, int year, int month, int day);
+// The stored record count, from the first bytes. REQUIRES: head.size() >= kDbfRecordCountEnd.
+uint32_t DecodeDbfRecordCount(std::span<const uint8_t> head);
+// The stored header length, from the first bytes, to know how much of the file the whole
+// header takes before reading it. REQUIRES: head.size() >= kDbfHeaderLengthEnd.
+uint16_t DecodeDbfHeaderLength(std::span<const uint8_t> head);
 
 }  // namespace tabrix

@@ -109,20 +109,6 @@ void AssignBytes(std::string* s, std::span<const uint8_t> bytes) {
   s->assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-bool IsMemoField(const DbfHeader& h, const DbfField& f) {
-  switch (f.type) {
-    case 'M':
-    case 'G':
-    case 'P':
-    case 'W':
-      return true;
-    case 'B':
-      return !h.IsVisualFoxPro();
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 Date DateFromJulianDay(int64_t jdn) {

@@ -32,6 +32,32 @@ Result<DbtHeader> ParseDbtHeader(std::span<const uint8_t> file, DbtFlavour flavo
   return h;
 }
 
+Result<uint64_t> DbtBlockOffset(const DbtHeader& header, uint32_t block,
+                                std::string_view fileName) {
+  if (block == 0) return Corruption(std::string(fileName), 0, "memo pointer to the header block 0");
+  return static_cast<uint64_t>(block) * header.blockSize;
+}
+
+Result<std::optional<uint32_t>> DecodeDbase4BlockHead(std::span<const uint8_t> head,
+                                                      uint64_t offset, std::string_view fileName) {
+  if (head.size() < kDbtBlockHeadSize ||
+      !std::equal(head.begin(), head.begin() + 4, kDbase4Marker)) {
+    return std::optional<uint32_t>();
+  }
+  const uint32_t stored = DecodeLE32(&head[4]);
+  if (stored < kDbtBlockHeadSize) return DbtDataPastEnd(fileName, offset, stored);
+  return std::optional<uint32_t>(stored - kDbtBlockHeadSize);
+}
+
+FormatError DbtDataPastEnd(std::string_view fileName, uint64_t offset, uint64_t storedLength) {
+  return Corruption(std::string(fileName), offset + 4,
+                    "memo length " + std::to_string(storedLength) + " does not fit the file");
+}
+
+size_t DbtTextEnd(std::span<const uint8_t> bytes) {
+  return static_cast<size_t>(std::find(bytes.begin(), bytes.end(), kDbtTerminator) - bytes.begin());
+}
+
 Result<DbtMemoReader> DbtMemoReader::Open(std::span<const uint8_t> file, DbtFlavour flavour,
                                           std::string fileName) {
   Result<DbtHeader> h = ParseDbtHeader(file, flavour, fileName);
@@ -40,27 +66,27 @@ Result<DbtMemoReader> DbtMemoReader::Open(std::span<const uint8_t> file, DbtFlav
 }
 
 Result<MemoData> DbtMemoReader::ReadMemo(uint32_t block) const {
-  const uint64_t offset = static_cast<uint64_t>(block) * header_.blockSize;
-  if (block == 0) return Corruption(fileName_, 0, "memo pointer to the header block 0");
+  Result<uint64_t> at = DbtBlockOffset(header_, block, fileName_);
+  if (!at) return at.error();
+  const uint64_t offset = at.value();
   if (offset >= file_.size()) {
-    return Corruption(fileName_, offset,
-                      "memo block " + std::to_string(block) + " lies outside the file");
+    return MemoBlockOutsideFile(fileName_, block, offset);
   }
   std::span<const uint8_t> rest = file_.subspan(offset);
   MemoData m;
-  if (flavour_ == DbtFlavour::kDbase4 && rest.size() >= 8 &&
-      std::equal(rest.begin(), rest.begin() + 4, kDbase4Marker)) {
-    const uint64_t length = DecodeLE32(&rest[4]);
-    if (length < 8 || length > rest.size()) {
-      return Corruption(fileName_, offset + 4,
-                        "memo length " + std::to_string(length) + " does not fit the file");
+  if (flavour_ == DbtFlavour::kDbase4) {
+    Result<std::optional<uint32_t>> length = DecodeDbase4BlockHead(
+        rest.first(std::min(rest.size(), kDbtBlockHeadSize)), offset, fileName_);
+    if (!length) return length.error();
+    if (const std::optional<uint32_t> n = length.value()) {
+      if (*n > rest.size() - kDbtBlockHeadSize) {
+        return DbtDataPastEnd(fileName_, offset, uint64_t{*n} + kDbtBlockHeadSize);
+      }
+      m.bytes.assign(reinterpret_cast<const char*>(&rest[kDbtBlockHeadSize]), *n);
+      return m;
     }
-    m.bytes.assign(reinterpret_cast<const char*>(&rest[8]), length - 8);
-    return m;
   }
-  auto end = std::find(rest.begin(), rest.end(), kDbtTerminator);
-  m.bytes.assign(reinterpret_cast<const char*>(rest.data()),
-                 static_cast<size_t>(end - rest.begin()));
+  m.bytes.assign(reinterpret_cast<const char*>(rest.data()), DbtTextEnd(rest));
   return m;
 }
 

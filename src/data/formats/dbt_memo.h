@@ -22,6 +22,7 @@
 // inside the existing data is not trusted: the memo goes after the end of the file.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -44,6 +45,24 @@ struct DbtHeader {
 
 Result<DbtHeader> ParseDbtHeader(std::span<const uint8_t> file, DbtFlavour flavour,
                                  std::string_view fileName);
+
+// A memo is found the same way whether the file is held in memory or read in pieces:
+// DbtBlockOffset gives where `block` starts; in a dBASE IV file DecodeDbase4BlockHead reads
+// the block head from the bytes found there and the data follow it (a file that ends before
+// they do gives DbtDataPastEnd); any other block holds dBASE III text, which ends at
+// DbtTextEnd.
+constexpr size_t kDbtBlockHeadSize = 8;
+// Corruption for block 0 (the header).
+Result<uint64_t> DbtBlockOffset(const DbtHeader& header, uint32_t block, std::string_view fileName);
+// `head`: the bytes of the file at `offset`, up to kDbtBlockHeadSize. The data length (the
+// stored length less the head) when they start with the dBASE IV marker, nullopt when they do
+// not; a stored length below the head's own 8 bytes is Corruption.
+Result<std::optional<uint32_t>> DecodeDbase4BlockHead(std::span<const uint8_t> head,
+                                                      uint64_t offset, std::string_view fileName);
+FormatError DbtDataPastEnd(std::string_view fileName, uint64_t offset, uint64_t storedLength);
+// The bytes of dBASE III text at the start of `bytes`: up to the first terminator, or all of
+// them when it has none (the text goes on, or the file ends without one).
+size_t DbtTextEnd(std::span<const uint8_t> bytes);
 
 class DbtMemoReader : public MemoSource {
  public:

@@ -26,6 +26,38 @@ Result<FptHeader> ParseFptHeader(std::span<const uint8_t> file, std::string_view
   return h;
 }
 
+void EncodeFptNextFree(std::span<uint8_t> head, uint32_t nextFree) {
+  EncodeBE32(head.data(), nextFree);
+}
+
+Result<uint64_t> FptBlockOffset(const FptHeader& header, uint32_t block,
+                                std::string_view fileName) {
+  const uint64_t offset = static_cast<uint64_t>(block) * header.blockSize;
+  if (offset < kFptHeaderSize) {
+    return Corruption(std::string(fileName), offset,
+                      "memo block " + std::to_string(block) + " lies inside the file header");
+  }
+  return offset;
+}
+
+Result<FptBlockHead> DecodeFptBlockHead(std::span<const uint8_t> head, uint32_t block,
+                                        uint64_t offset, std::string_view fileName) {
+  if (head.size() < kFptBlockHeadSize) {
+    return MemoBlockOutsideFile(std::string(fileName), block, offset);
+  }
+  return FptBlockHead{DecodeBE32(&head[0]), DecodeBE32(&head[4])};
+}
+
+FormatError FptDataPastEnd(std::string_view fileName, uint64_t offset, uint64_t length) {
+  return Corruption(std::string(fileName), offset + 4,
+                    "memo length " + std::to_string(length) + " runs past the end of the file");
+}
+
+void EncodeFptBlockHead(const FptBlockHead& head, std::span<uint8_t> out) {
+  EncodeBE32(out.data(), head.type);
+  EncodeBE32(out.data() + 4, head.length);
+}
+
 Result<FptMemoReader> FptMemoReader::Open(std::span<const uint8_t> file, std::string fileName) {
   Result<FptHeader> h = ParseFptHeader(file, fileName);
   if (!h) return h.error();
@@ -33,30 +65,27 @@ Result<FptMemoReader> FptMemoReader::Open(std::span<const uint8_t> file, std::st
 }
 
 Result<MemoData> FptMemoReader::ReadMemo(uint32_t block) const {
-  const uint64_t offset = static_cast<uint64_t>(block) * header_.blockSize;
-  if (offset < kFptHeaderSize) {
-    return Corruption(fileName_, offset,
-                      "memo block " + std::to_string(block) + " lies inside the file header");
-  }
-  if (offset > file_.size() || file_.size() - offset < 8) {
-    return Corruption(fileName_, offset,
-                      "memo block " + std::to_string(block) + " lies outside the file");
-  }
+  Result<uint64_t> at = FptBlockOffset(header_, block, fileName_);
+  if (!at) return at.error();
+  const uint64_t offset = at.value();
+  const std::span<const uint8_t> rest =
+      offset < file_.size() ? file_.subspan(offset) : std::span<const uint8_t>();
+  Result<FptBlockHead> head = DecodeFptBlockHead(
+      rest.first(std::min(rest.size(), kFptBlockHeadSize)), block, offset, fileName_);
+  if (!head) return head.error();
+  const uint64_t length = head.value().length;
+  if (length > rest.size() - kFptBlockHeadSize) return FptDataPastEnd(fileName_, offset, length);
   MemoData m;
-  m.type = DecodeBE32(&file_[offset]);
-  const uint64_t length = DecodeBE32(&file_[offset + 4]);
-  if (length > file_.size() - offset - 8) {
-    return Corruption(fileName_, offset + 4,
-                      "memo length " + std::to_string(length) + " runs past the end of the file");
-  }
-  m.bytes.assign(reinterpret_cast<const char*>(&file_[offset + 8]), length);
+  m.type = head.value().type;
+  m.bytes.assign(reinterpret_cast<const char*>(&rest[kFptBlockHeadSize]), length);
   return m;
 }
 
 std::string NewFptFile(uint16_t blockSize) {
   std::string out(kFptHeaderSize, '\0');
   auto* p = reinterpret_cast<uint8_t*>(out.data());
-  EncodeBE32(p, static_cast<uint32_t>(BlocksFor(kFptHeaderSize, blockSize)));
+  EncodeFptNextFree({p, kFptHeaderSize},
+                    static_cast<uint32_t>(BlocksFor(kFptHeaderSize, blockSize)));
   EncodeBE16(p + 6, blockSize);
   return out;
 }
@@ -81,8 +110,7 @@ Result<FptPlacement> PlaceFptAppend(const FptHeader& header, uint64_t fileSize,
 }
 
 void EncodeFptBlock(uint32_t type, std::string_view data, std::span<uint8_t> out) {
-  EncodeBE32(out.data(), type);
-  EncodeBE32(out.data() + 4, static_cast<uint32_t>(data.size()));
+  EncodeFptBlockHead({type, static_cast<uint32_t>(data.size())}, out);
   // memcpy and memset: char to byte copies would go byte by byte, for every memo written.
   std::memcpy(out.data() + 8, data.data(), data.size());
   std::memset(out.data() + 8 + data.size(), 0, out.size() - 8 - data.size());
@@ -102,7 +130,7 @@ Result<MemoWritePlan> PlanFptAppend(const FptHeader& header, uint64_t fileSize,
   plan.patches.reserve(2);
   plan.patches.push_back({p.offset, std::move(block)});
   std::string head(4, '\0');
-  EncodeBE32(reinterpret_cast<uint8_t*>(head.data()), p.nextFree);
+  EncodeFptNextFree({reinterpret_cast<uint8_t*>(head.data()), head.size()}, p.nextFree);
   plan.patches.push_back({0, std::move(head)});
   return plan;
 }
@@ -125,15 +153,16 @@ Result<MemoWritePlan> PlanFptReplace(const FptHeader& header, uint64_t fileSize,
 
   if (oldBlock != 0) {
     const uint64_t oldOffset = static_cast<uint64_t>(oldBlock) * bs;
-    if (oldOffset >= kFptHeaderSize && oldOffset <= fileSize && fileSize - oldOffset >= 8 &&
-        oldHead.size() >= 8) {
-      const uint64_t oldLength = DecodeBE32(&oldHead[4]);
+    Result<FptBlockHead> old = DecodeFptBlockHead(oldHead, oldBlock, oldOffset, fileName);
+    if (oldOffset >= kFptHeaderSize && oldOffset <= fileSize &&
+        fileSize - oldOffset >= kFptBlockHeadSize && old) {
+      const uint64_t oldLength = old.value().length;
       // Only a memo that really lies in the file owns its blocks.
-      if (oldLength <= fileSize - oldOffset - 8 && needed <= BlocksFor(8 + oldLength, bs)) {
-        std::string block(8, '\0');
-        auto* p = reinterpret_cast<uint8_t*>(block.data());
-        EncodeBE32(p, type);
-        EncodeBE32(p + 4, static_cast<uint32_t>(data.size()));
+      if (oldLength <= fileSize - oldOffset - kFptBlockHeadSize &&
+          needed <= BlocksFor(kFptBlockHeadSize + oldLength, bs)) {
+        std::string block(kFptBlockHeadSize, '\0');
+        EncodeFptBlockHead({type, static_cast<uint32_t>(data.size())},
+                           {reinterpret_cast<uint8_t*>(block.data()), block.size()});
         block.append(data);
         plan.block = oldBlock;
         plan.patches.push_back({oldOffset, std::move(block)});

@@ -36,6 +36,7 @@ namespace tabrix {
 
 constexpr size_t kFptHeaderSize = 512;
 constexpr uint16_t kFptDefaultBlockSize = 64;
+constexpr size_t kFptBlockHeadSize = 8;
 
 struct FptHeader {
   uint32_t nextFree = 0;
@@ -44,6 +45,26 @@ struct FptHeader {
 
 // Reads the header of `file` (the whole memo file).
 Result<FptHeader> ParseFptHeader(std::span<const uint8_t> file, std::string_view fileName);
+// Stores `nextFree` in the header bytes `head`. REQUIRES: head.size() >= 4.
+void EncodeFptNextFree(std::span<uint8_t> head, uint32_t nextFree);
+
+// A memo is found in three steps, whether the file is held in memory or read in pieces:
+// FptBlockOffset gives where `block` starts, DecodeFptBlockHead reads the block head from the
+// bytes found there, and the head's `length` data bytes follow it; a file that ends before
+// they do gives FptDataPastEnd.
+struct FptBlockHead {
+  uint32_t type = kMemoTypeText;
+  uint32_t length = 0;  // data bytes after the head
+};
+// Corruption when the block lies inside the 512-byte header.
+Result<uint64_t> FptBlockOffset(const FptHeader& header, uint32_t block, std::string_view fileName);
+// `head`: the bytes of the file at `offset`, up to kFptBlockHeadSize. Fewer than that is
+// Corruption (the block lies outside the file).
+Result<FptBlockHead> DecodeFptBlockHead(std::span<const uint8_t> head, uint32_t block,
+                                        uint64_t offset, std::string_view fileName);
+FormatError FptDataPastEnd(std::string_view fileName, uint64_t offset, uint64_t length);
+// REQUIRES: out.size() >= kFptBlockHeadSize.
+void EncodeFptBlockHead(const FptBlockHead& head, std::span<uint8_t> out);
 
 // Reads memos from an FPT file held in memory. The span must outlive the reader.
 class FptMemoReader : public MemoSource {

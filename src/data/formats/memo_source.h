@@ -17,6 +17,12 @@ enum MemoBlockType : uint32_t {
   kMemoTypeObject = 2,
 };
 
+// A memo pointer to a block the file does not reach.
+inline FormatError MemoBlockOutsideFile(std::string fileName, uint32_t block, uint64_t offset) {
+  return Corruption(std::move(fileName), offset,
+                    "memo block " + std::to_string(block) + " lies outside the file");
+}
+
 struct MemoData {
   uint32_t type = kMemoTypeText;  // DBT memos are always text
   std::string bytes;

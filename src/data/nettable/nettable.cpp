@@ -10,6 +10,7 @@
 #include "data/base/codepage.h"
 #include "data/base/error.h"
 #include "data/base/network_error.h"
+#include "data/base/text.h"
 #include "data/diagnostics/error_log.h"
 #include "data/diagnostics/errorsys.h"
 #include "data/nettable/remote_client.h"
@@ -57,12 +58,6 @@ Registered* Find(const std::string& name) {
   return nullptr;
 }
 
-std::string UpperAscii(std::string_view text) {
-  std::string s(text);
-  for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  return s;
-}
-
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -79,7 +74,7 @@ const char* Logical(bool value) {
 // The default driver as the application object holds it; "DBFNTX" when it holds none.
 std::string DefaultDriver() {
   const std::string& driver = NetTableConfig().defaultDriverName;
-  return driver.empty() ? std::string(kDriverNtx) : UpperAscii(driver);
+  return driver.empty() ? std::string(kDriverNtx) : AsciiUpper(driver);
 }
 
 // The file name with ".DBF" when its last four characters hold no extension dot.
@@ -90,12 +85,7 @@ std::string WithTableExtension(const std::string& fileName) {
 
 // The name of a companion file: the extension replaced by ext, or ext appended.
 std::string Companion(const std::string& fileName, const std::string& ext) {
-  const size_t slash = fileName.find_last_of('\\');
-  const size_t dot = fileName.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-    return fileName + "." + ext;
-  }
-  return fileName.substr(0, dot + 1) + ext;
+  return std::string(WithoutExtension(fileName)) + "." + ext;
 }
 
 // The alias of a table file: its base name made a valid, unused alias.
@@ -125,9 +115,9 @@ bool Served(const std::string& fileName) {
     drive = ServedLocationOf(fileName);
   }
   // The program's own temporary tables are always local. (An empty setting names no folder.)
-  const std::string temp = UpperAscii(config.tempDir);
+  const std::string temp = AsciiUpper(config.tempDir);
   if (!temp.empty() && fileName.find(temp) != std::string::npos) return false;
-  if (UpperAscii(drive) == UpperAscii(config.servedDrive)) return true;
+  if (AsciiUpper(drive) == AsciiUpper(config.servedDrive)) return true;
   if (CurrentRemoteClient().AdsIsServerLoaded(drive) == kServerNone) return false;
   config.servedDrive = drive;
   return true;
@@ -282,7 +272,7 @@ std::shared_ptr<ZB_NETTABLE> ZB_NETTABLE::New(const NetTableArgs& args, const Ca
   self->nOsCode = 0;
   self->lShared = args.shared;
 
-  const std::string fileName = WithTableExtension(UpperAscii(args.fileName));
+  const std::string fileName = WithTableExtension(AsciiUpper(args.fileName));
   if (!EXISTFILE(fileName)) {
     if (self->lShowErrorBox) (void)ShowNotice(Notice::kNotFound, fileName);
     self->GiveUp("Datenbank " + fileName + " wurde nicht gefunden!");
@@ -347,7 +337,7 @@ std::shared_ptr<ZB_NETTABLE> ZB_NETTABLE::New(const NetTableArgs& args, const Ca
 ZB_NETTABLE& ZB_NETTABLE::Init2(const std::string& fileName, bool shared, bool newArea,
                                 bool readOnly, const std::string& driver) {
   const NetTableSettings& config = NetTableConfig();
-  const std::string given = UpperAscii(driver);
+  const std::string given = AsciiUpper(driver);
   // Three letters other than the server's driver are an index-kind hint ("CDX", "NTX").
   const bool hint = given.size() == 3 && given != kDriverServer &&
                     std::all_of(given.begin(), given.end(), IsAsciiLetter);
@@ -355,7 +345,7 @@ ZB_NETTABLE& ZB_NETTABLE::Init2(const std::string& fileName, bool shared, bool n
 
   if (newArea) SelectArea(0);
   Area = AreaOfAlias();
-  std::string name = UpperAscii(fileName);
+  std::string name = AsciiUpper(fileName);
 
   bool served = false;
   if (config.serverDefault) {
@@ -531,7 +521,7 @@ std::string IFEMPTY(const Value& value) {
 
 bool ISRDDCDX(std::string_view driver) {
   // The server keeps CDX-style files from start-up on.
-  return NetTableConfig().serverDefault || UpperAscii(driver).find("CDX") != std::string::npos;
+  return NetTableConfig().serverDefault || AsciiUpper(driver).find("CDX") != std::string::npos;
 }
 
 }  // namespace tabrix

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "data/base/text.h"
+
 namespace tabrix {
 namespace {
 
@@ -24,13 +26,6 @@ std::string Trim(const std::string& s) {
 std::string NumberText(double d) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.10g", d);
-  return buffer;
-}
-
-std::string DateText(const Date& d) {
-  if (d.empty()) return "  .  .    ";
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", d.day, d.month, d.year);
   return buffer;
 }
 

@@ -2,16 +2,13 @@
 
 #include <optional>
 
+#include "data/base/text.h"
 #include "data/stdlib/stfkt.h"
 #include "data/table/table_area.h"
 
 namespace tabrix {
 
 namespace {
-
-char AsciiUpper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // Restores the default driver when it was switched, also when CreateTable is abandoned.
 class DefaultDriverScope {

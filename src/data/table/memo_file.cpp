@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstring>
 
-#include "data/base/byte_coding.h"
 #include "data/formats/dbt_memo.h"
 #include "data/formats/fpt_memo.h"
 #include "data/formats/lock_offsets.h"
@@ -19,8 +18,6 @@ constexpr auto kMemoLockPause = std::chrono::milliseconds(10);
 DbtFlavour FlavourOf(MemoKind kind) {
   return kind == MemoKind::kDbt4 ? DbtFlavour::kDbase4 : DbtFlavour::kDbase3;
 }
-
-constexpr uint8_t kDbase4Marker[4] = {0xFF, 0xFF, 0x08, 0x00};
 
 }  // namespace
 
@@ -189,56 +186,45 @@ Result<uint32_t> MemoFile::ReadMemoInto(uint32_t block, std::string* bytes) cons
   if (kind_ == MemoKind::kFpt) {
     Result<FptHeader> h = ParseFptHeader(head, name);
     if (!h) return h.error();
-    const uint64_t offset = uint64_t{block} * h.value().blockSize;
-    if (offset < kFptHeaderSize) {
-      return Corruption(name, offset,
-                        "memo block " + std::to_string(block) + " lies inside the file header");
-    }
-    uint8_t blockHead[8];
-    Result<uint64_t> got = Holds(offset, 8) ? AppendBytes(offset, 8, bytes) : uint64_t{0};
+    Result<uint64_t> at = FptBlockOffset(h.value(), block, name);
+    if (!at) return at.error();
+    const uint64_t offset = at.value();
+    Result<uint64_t> got = Holds(offset, kFptBlockHeadSize)
+                               ? AppendBytes(offset, kFptBlockHeadSize, bytes)
+                               : uint64_t{0};
     if (!got) return got.error();
-    if (got.value() < 8) {
-      return Corruption(name, offset,
-                        "memo block " + std::to_string(block) + " lies outside the file");
-    }
-    std::memcpy(blockHead, bytes->data(), 8);
+    Result<FptBlockHead> blockHead = DecodeFptBlockHead(
+        {reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()}, block, offset, name);
+    if (!blockHead) return blockHead.error();
     bytes->clear();
-    const uint32_t type = DecodeBE32(blockHead);
-    const uint64_t length = DecodeBE32(blockHead + 4);
-    got = Holds(offset + 8, length) ? AppendBytes(offset + 8, length, bytes) : uint64_t{0};
+    const uint64_t dataAt = offset + kFptBlockHeadSize;
+    const uint64_t length = blockHead.value().length;
+    got = Holds(dataAt, length) ? AppendBytes(dataAt, length, bytes) : uint64_t{0};
     if (!got) return got.error();
-    if (got.value() < length) {
-      return Corruption(name, offset + 4,
-                        "memo length " + std::to_string(length) + " runs past the end of the file");
-    }
-    return type;
+    if (got.value() < length) return FptDataPastEnd(name, offset, length);
+    return blockHead.value().type;
   }
 
   Result<DbtHeader> h = ParseDbtHeader(head, FlavourOf(kind_), name);
   if (!h) return h.error();
-  const uint64_t offset = uint64_t{block} * h.value().blockSize;
-  if (block == 0) return Corruption(name, 0, "memo pointer to the header block 0");
-  if (!Holds(offset, 1)) {
-    return Corruption(name, offset,
-                      "memo block " + std::to_string(block) + " lies outside the file");
-  }
+  Result<uint64_t> at = DbtBlockOffset(h.value(), block, name);
+  if (!at) return at.error();
+  const uint64_t offset = at.value();
+  if (!Holds(offset, 1)) return MemoBlockOutsideFile(name, block, offset);
   if (kind_ == MemoKind::kDbt4) {
-    Result<uint64_t> got = AppendBytes(offset, 8, bytes);
+    Result<uint64_t> got = AppendBytes(offset, kDbtBlockHeadSize, bytes);
     if (!got) return got.error();
-    if (got.value() == 8 && std::equal(bytes->begin(), bytes->begin() + 4,
-                                       reinterpret_cast<const char*>(kDbase4Marker))) {
-      const uint64_t length = DecodeLE32(reinterpret_cast<const uint8_t*>(bytes->data()) + 4);
-      bytes->clear();
-      got = length >= 8 && Holds(offset, length) ? AppendBytes(offset + 8, length - 8, bytes)
-                                                 : uint64_t{0};
+    Result<std::optional<uint32_t>> length = DecodeDbase4BlockHead(
+        {reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()}, offset, name);
+    if (!length) return length.error();
+    bytes->clear();
+    if (const std::optional<uint32_t> n = length.value()) {
+      const uint64_t dataAt = offset + kDbtBlockHeadSize;
+      got = Holds(dataAt, *n) ? AppendBytes(dataAt, *n, bytes) : uint64_t{0};
       if (!got) return got.error();
-      if (length < 8 || got.value() < length - 8) {
-        return Corruption(name, offset + 4,
-                          "memo length " + std::to_string(length) + " does not fit the file");
-      }
+      if (got.value() < *n) return DbtDataPastEnd(name, offset, uint64_t{*n} + kDbtBlockHeadSize);
       return uint32_t{kMemoTypeText};
     }
-    bytes->clear();
   }
   // dBASE III text runs to its terminator, or to the end of the file.
   for (uint64_t at = offset;;) {
@@ -246,9 +232,9 @@ Result<uint32_t> MemoFile::ReadMemoInto(uint32_t block, std::string* bytes) cons
     if (!piece) return piece.error();
     const std::span<const uint8_t> b = piece.value();
     if (b.empty()) break;
-    const auto end = std::find(b.begin(), b.end(), kDbtTerminator);
-    bytes->append(reinterpret_cast<const char*>(b.data()), static_cast<size_t>(end - b.begin()));
-    if (end != b.end()) break;
+    const size_t end = DbtTextEnd(b);
+    bytes->append(reinterpret_cast<const char*>(b.data()), end);
+    if (end != b.size()) break;
     at += b.size();
   }
   return uint32_t{kMemoTypeText};
@@ -285,7 +271,7 @@ TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* 
       tail_.resize(std::max<size_t>(tail_.size(), at + p.length));
       EncodeFptBlock(kMemoTypeText, data, {tail_.data() + at, static_cast<size_t>(p.length)});
       size_ = std::max(size_, p.offset + p.length);
-      EncodeBE32(header_, p.nextFree);  // written by Flush
+      EncodeFptNextFree(header_, p.nextFree);  // written by Flush
       headerBytes_ = std::max<size_t>(headerBytes_, 4);
       headerDirty_ = true;
       if (tail_.size() >= kMemoWriteBehindBytes) {
@@ -298,7 +284,7 @@ TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* 
     // A damaged next-free pointer beyond the end: the general way below.
   }
   RangeLock lock;
-  uint8_t oldHead[8];
+  uint8_t oldHead[kFptBlockHeadSize];
   size_t oldHeadBytes = 0;
   if (shared_) {
     for (int i = 0; i < kMemoLockTries && !lock.held(); ++i) {
@@ -315,9 +301,10 @@ TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* 
     }
     // Another program may have allocated blocks or rewritten the old value.
     IoStatus io = ReadHeader();
-    if (io.ok() && oldBlock != 0 && kind_ == MemoKind::kFpt && headerBytes_ >= 8) {
-      const uint64_t blockSize = DecodeBE16(header_ + 6);
-      io = file_->ReadAt(uint64_t{oldBlock} * blockSize, oldHead, &oldHeadBytes);
+    if (io.ok() && oldBlock != 0 && kind_ == MemoKind::kFpt) {
+      if (Result<FptHeader> h = ParseFptHeader({header_, headerBytes_}, fileName()); h) {
+        io = file_->ReadAt(uint64_t{oldBlock} * h.value().blockSize, oldHead, &oldHeadBytes);
+      }
     }
     if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "PutField");
   }
@@ -329,7 +316,8 @@ TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* 
     if (!h) return TableFormatError(h.error(), driver_, "PutField");
     if (!shared_ && oldBlock != 0) {
       std::string bytes;
-      Result<uint64_t> got = AppendBytes(uint64_t{oldBlock} * h.value().blockSize, 8, &bytes);
+      Result<uint64_t> got =
+          AppendBytes(uint64_t{oldBlock} * h.value().blockSize, kFptBlockHeadSize, &bytes);
       if (!got) return TableFormatError(got.error(), driver_, "PutField");
       oldHeadBytes = bytes.size();
       std::memcpy(oldHead, bytes.data(), oldHeadBytes);

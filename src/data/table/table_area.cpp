@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "data/base/error.h"
+#include "data/base/text.h"
 #include "data/table/table_backend.h"
 #include "data/table/table_errors.h"
 #include "data/table/table_file.h"
@@ -49,12 +50,6 @@ Env* TheEnv() {
 [[gnu::always_inline]] inline Area& Current() {
   LayerState& s = S();
   return s.areas[static_cast<size_t>(s.current)];
-}
-
-std::string Upper(std::string_view text) {
-  std::string s(text);
-  for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  return s;
 }
 
 bool IsRegistered(const std::string& driver) {
@@ -189,9 +184,7 @@ Value BlankValue(const StructureRow& f) {
 
 std::string WithDefaultExtension(std::string_view fileName) {
   std::string name(fileName);
-  size_t slash = name.find_last_of("/\\");
-  size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) return name;
+  if (HasExtension(name)) return name;
   if (!TheEnv()->FileExists(name + ".DBF") && TheEnv()->FileExists(name + ".dbf")) {
     return name + ".dbf";
   }
@@ -199,11 +192,7 @@ std::string WithDefaultExtension(std::string_view fileName) {
 }
 
 std::string AliasFromFileName(const std::string& fileName) {
-  size_t slash = fileName.find_last_of("/\\:");
-  std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-  size_t dot = base.find_last_of('.');
-  if (dot != std::string::npos) base.resize(dot);
-  return Upper(base);
+  return AsciiUpper(WithoutExtension(FileNamePart(fileName)));
 }
 
 }  // namespace
@@ -212,7 +201,7 @@ std::string AliasFromFileName(const std::string& fileName) {
 
 std::string SetDefaultDriver(std::optional<std::string_view> driver) {
   std::string previous = S().defaultDriver;
-  if (driver && IsRegistered(Upper(*driver))) S().defaultDriver = Upper(*driver);
+  if (driver && IsRegistered(AsciiUpper(*driver))) S().defaultDriver = AsciiUpper(*driver);
   return previous;
 }
 
@@ -254,7 +243,7 @@ void SelectArea(std::string_view alias) {
 }
 
 int AreaOfAlias(std::string_view alias) {
-  const std::string wanted = Upper(alias);
+  const std::string wanted = AsciiUpper(alias);
   if (wanted.empty()) return 0;
   for (int n = 1; n <= kMaxTableAreas; ++n) {
     const Area& a = S().areas[static_cast<size_t>(n)];
@@ -304,7 +293,7 @@ bool OpenTable(bool newArea, std::string_view driver, std::string_view fileName,
   NetworkError(false);
   if (newArea) SelectArea(0);
   if (Current().table) CloseArea();
-  const std::string drv = driver.empty() ? S().defaultDriver : Upper(driver);
+  const std::string drv = driver.empty() ? S().defaultDriver : AsciiUpper(driver);
   const std::string name = WithDefaultExtension(fileName);
   if (!IsRegistered(drv)) {
     ErrorObject e =
@@ -312,7 +301,7 @@ bool OpenTable(bool newArea, std::string_view driver, std::string_view fileName,
     (void)RaiseError(e);
     return false;
   }
-  const std::string aliasName = alias.empty() ? AliasFromFileName(name) : Upper(alias);
+  const std::string aliasName = alias.empty() ? AliasFromFileName(name) : AsciiUpper(alias);
   if (AreaOfAlias(aliasName) != 0) {
     ErrorObject e = TableError(kGenDupAlias, kSubAlias, drv, "Alias already in use: " + aliasName,
                                name, "OpenTable");
@@ -336,7 +325,7 @@ bool OpenTable(bool newArea, std::string_view driver, std::string_view fileName,
 
 void CreateTable(std::string_view fileName, const std::vector<StructureRow>& rows,
                  std::string_view driver) {
-  const std::string drv = driver.empty() ? S().defaultDriver : Upper(driver);
+  const std::string drv = driver.empty() ? S().defaultDriver : AsciiUpper(driver);
   const std::string name = WithDefaultExtension(fileName);
   if (!IsRegistered(drv)) {
     (void)RaiseError(TableError(kGenCreate, kSubCreate, drv, "Create error (driver not available)",
@@ -552,10 +541,10 @@ std::vector<StructureRow> Structure() {
 int FieldPosition(std::string_view name) {
   const Area& a = Current();
   if (!a.table) return 0;
-  const std::string wanted = Upper(name);
+  const std::string wanted = AsciiUpper(name);
   const std::vector<StructureRow>& fields = a.table->fields();
   for (size_t p = 0; p < fields.size(); ++p) {
-    if (Upper(fields[p].name) == wanted) return static_cast<int>(p + 1);
+    if (AsciiUpper(fields[p].name) == wanted) return static_cast<int>(p + 1);
   }
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "data/base/text.h"
 #include "data/formats/dbf_header.h"
 #include "data/formats/dbt_memo.h"
 #include "data/formats/fpt_memo.h"
@@ -12,24 +13,6 @@
 
 namespace tabrix {
 namespace {
-
-std::string BaseOf(const std::string& fileName) {
-  size_t slash = fileName.find_last_of("/\\");
-  size_t dot = fileName.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return fileName;
-  return fileName.substr(0, dot);
-}
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  return s;
-}
-
-// The file name without directory and extension.
-std::string TableNameOf(const std::string& fileName) {
-  const size_t slash = fileName.find_last_of("/\\:");
-  return BaseOf(slash == std::string::npos ? fileName : fileName.substr(slash + 1));
-}
 
 // The memo files this layer writes, by the memo kind of their table: the FoxPro kinds get
 // 64-byte FPT blocks, dBASE III and dBASE IV tables the DBT of their flavour.
@@ -42,7 +25,7 @@ std::string NewMemoFile(MemoKind kind, const std::string& tableFile) {
     case MemoKind::kFpt:
       return NewFptFile(kFptDefaultBlockSize);
     case MemoKind::kDbt4:
-      return NewDbtFile(DbtFlavour::kDbase4, TableNameOf(tableFile));
+      return NewDbtFile(DbtFlavour::kDbase4, WithoutExtension(FileNamePart(tableFile)));
     default:
       return NewDbtFile(DbtFlavour::kDbase3, "");
   }
@@ -73,7 +56,7 @@ TableStatus CreateTableFiles(Env* env, const std::string& fileName,
                         "CreateTable");
     }
     char type = static_cast<char>(r.type >= 'a' && r.type <= 'z' ? r.type - 'a' + 'A' : r.type);
-    specs.push_back({Upper(r.name), type, r.length, static_cast<uint8_t>(r.decimals)});
+    specs.push_back({AsciiUpper(r.name), type, r.length, static_cast<uint8_t>(r.decimals)});
     memo = memo || type == 'M';
   }
   for (size_t i = 0; i < specs.size(); ++i) {
@@ -100,7 +83,7 @@ TableStatus CreateTableFiles(Env* env, const std::string& fileName,
   std::string bytes = EncodeDbfHeader(h.value());
   bytes.push_back(static_cast<char>(kDbfEofMarker));
 
-  const std::string base = BaseOf(fileName);
+  const std::string base(WithoutExtension(fileName));
   IoStatus io = WriteNewFile(env, fileName, bytes);
   if (io.ok() && memo) {
     const MemoKind kind = ntx ? MemoKind::kDbt3 : MemoKind::kFpt;
@@ -117,19 +100,11 @@ TableStatus CreateTableFiles(Env* env, const std::string& fileName,
 
 namespace {
 
-// The memo field types, as the table decides whether it needs its memo file to open.
-bool IsMemoField(const DbfHeader& h, const DbfField& f) {
-  return f.type == 'M' || f.type == 'G' || f.type == 'P' || f.type == 'W' ||
-         (f.type == 'B' && !h.IsVisualFoxPro());
-}
-
 // Upper-case companions beside a table whose name (its extension, or the whole name when it
 // has none) holds no lower-case letter; lower-case ones otherwise.
 bool NamedUpperCase(const std::string& tableFile) {
-  const size_t slash = tableFile.find_last_of("/\\:");
-  const std::string name = slash == std::string::npos ? tableFile : tableFile.substr(slash + 1);
-  const size_t dot = name.find_last_of('.');
-  const std::string part = dot == std::string::npos ? name : name.substr(dot + 1);
+  const std::string_view part =
+      HasExtension(tableFile) ? ExtensionOf(tableFile) : FileNamePart(tableFile);
   return std::none_of(part.begin(), part.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
@@ -168,9 +143,9 @@ MemoFileStatus CreateMissingMemoFile(Env* env, const std::string& tableFile) {
   const bool memoFields = std::any_of(h.fields.begin(), h.fields.end(),
                                       [&](const DbfField& f) { return IsMemoField(h, f); });
   if (!memoFields || kind == MemoKind::kNone) return {};
-  const std::string base = BaseOf(tableFile);
+  const std::string base(WithoutExtension(tableFile));
   const std::string lower = base + MemoExtension(kind);
-  const std::string upper = base + Upper(MemoExtension(kind));
+  const std::string upper = base + AsciiUpper(MemoExtension(kind));
   if (env->FileExists(lower) || env->FileExists(upper)) return {};
   const std::string driver = kind == MemoKind::kFpt ? "DBFCDX" : "DBFNTX";
   const std::string memoFile = NamedUpperCase(tableFile) ? upper : lower;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "data/base/byte_coding.h"
+#include "data/base/text.h"
 
 namespace tabrix {
 namespace {
@@ -12,27 +12,12 @@ namespace {
 constexpr int kHeaderLockTries = 100;
 constexpr auto kHeaderLockPause = std::chrono::milliseconds(10);
 
-// The file name without its extension (the part after the last dot of the last component).
-std::string BaseName(const std::string& fileName) {
-  size_t slash = fileName.find_last_of("/\\");
-  size_t dot = fileName.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return fileName;
-  return fileName.substr(0, dot);
-}
-
 // base + ext in lower or upper case, whichever exists; "" when neither does.
 std::string Companion(Env* env, const std::string& base, const std::string& lowerExt) {
-  std::string upper = lowerExt;
-  for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  for (const std::string& ext : {lowerExt, upper}) {
+  for (const std::string& ext : {lowerExt, AsciiUpper(lowerExt)}) {
     if (env->FileExists(base + ext)) return base + ext;
   }
   return "";
-}
-
-bool IsMemoField(const DbfHeader& h, const DbfField& f) {
-  return f.type == 'M' || f.type == 'G' || f.type == 'P' || f.type == 'W' ||
-         (f.type == 'B' && !h.IsVisualFoxPro());
 }
 
 // The field types PutField writes.
@@ -97,9 +82,9 @@ TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::st
   std::vector<uint8_t> head(static_cast<size_t>(std::min<uint64_t>(size, kDbfHeaderSize)));
   size_t got = 0;
   if (io.ok()) io = t->file_->ReadAt(0, head, &got);
-  if (io.ok() && got >= 10) {
+  if (io.ok() && got >= kDbfHeaderLengthEnd) {
     // The descriptors run up to the header length.
-    const uint64_t headerLength = std::min<uint64_t>(DecodeLE16(&head[8]), size);
+    const uint64_t headerLength = std::min<uint64_t>(DecodeDbfHeaderLength(head), size);
     head.resize(static_cast<size_t>(std::max<uint64_t>(headerLength, got)));
     io = t->file_->ReadAt(0, head, &got);
   }
@@ -113,7 +98,7 @@ TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::st
   const DbfHeader& hd = t->header_;
   bool memoFields = std::any_of(hd.fields.begin(), hd.fields.end(),
                                 [&](const DbfField& f) { return IsMemoField(hd, f); });
-  const std::string base = BaseName(fileName);
+  const std::string base(WithoutExtension(fileName));
   if (memoFields && hd.memoKind() != MemoKind::kNone) {
     std::string memoName = Companion(env, base, hd.memoKind() == MemoKind::kFpt ? ".fpt" : ".dbt");
     if (memoName.empty()) {
@@ -150,13 +135,15 @@ TableFile::~TableFile() {
 
 TableStatus TableFile::RefreshCount() {
   if (!shared_) return {};
-  uint8_t head[8];
+  uint8_t head[kDbfRecordCountEnd];
   size_t got = 0;
   uint64_t size = 0;
   IoStatus io = file_->ReadAt(0, head, &got);
   if (!io.ok()) return TableIoError(kGenRead, kSubRead, driver_, io, "RecordCount");
-  if (got < 8) return Error(kGenCorruption, kSubCorruption, "Corruption detected (header)", "");
-  const uint32_t stored = DecodeLE32(head + 4);
+  if (got < kDbfRecordCountEnd) {
+    return Error(kGenCorruption, kSubCorruption, "Corruption detected (header)", "");
+  }
+  const uint32_t stored = DecodeDbfRecordCount(head);
   // The records this handle knows of are in the file: the size only matters for a count that
   // grew (another program appended, or a header that claims more than was written).
   if (stored == count_ && header_.headerRecordCount == stored) return {};
@@ -291,11 +278,12 @@ TableStatus TableFile::MemosToDevice() {
 }
 
 TableStatus TableFile::WriteHeaderCount() {
-  // Bytes 1-7 (date and count) only: nothing of the header needs reading first.
-  uint8_t head[8] = {};
+  // The date and the count only: nothing of the header needs reading first.
+  uint8_t head[kDbfRecordCountEnd] = {};
   const Date today = TodayForHeader(env_);
   PatchDbfHeaderCount(head, count_, today.year, today.month, today.day);
-  IoStatus io = file_->WriteAt(1, {head + 1, 7});
+  IoStatus io = file_->WriteAt(kDbfUpdateDateOffset,
+                               std::span<const uint8_t>(head).subspan(kDbfUpdateDateOffset));
   if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "Commit");
   header_.headerRecordCount = count_;
   headerDirty_ = false;
@@ -554,9 +542,10 @@ TableStatus TableFile::Commit() {
     // Changed records without an append: the last-update date still has to say today. Only
     // the date bytes: on a shared table the count belongs to the append protocol.
     const Date today = TodayForHeader(env_);
-    const uint8_t date[3] = {static_cast<uint8_t>(today.year - 1900),
-                             static_cast<uint8_t>(today.month), static_cast<uint8_t>(today.day)};
-    IoStatus io = file_->WriteAt(1, date);
+    uint8_t head[kDbfRecordCountOffset] = {};
+    PatchDbfUpdateDate(head, today.year, today.month, today.day);
+    IoStatus io = file_->WriteAt(kDbfUpdateDateOffset,
+                                 std::span<const uint8_t>(head).subspan(kDbfUpdateDateOffset));
     if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "CommitArea");
     dateWritten_ = true;
   }

@@ -109,6 +109,46 @@ TEST(DbfHeader, AppendPatchRewritesCountAndDate) {
   EXPECT_EQ(h.value().updateDay, 10);
 }
 
+// The single fields a table reads and patches in place agree with the whole header, and the
+// date patch leaves the count to the append protocol.
+TEST(DbfHeader, SingleFieldsMatchTheWholeHeader) {
+  for (uint32_t records : {0u, 1u, 3u}) {
+    SCOPED_TRACE(records);
+    std::string file = SmallTable(records);
+    auto* p = reinterpret_cast<uint8_t*>(file.data());
+    const DbfHeader before = Parse(file).value();
+    EXPECT_EQ(DecodeDbfRecordCount({p, kDbfRecordCountEnd}), before.headerRecordCount);
+    EXPECT_EQ(DecodeDbfHeaderLength({p, kDbfHeaderLengthEnd}), before.headerLength);
+
+    PatchDbfUpdateDate({p, kDbfRecordCountOffset}, 1999, 2, 28);
+    const DbfHeader after = Parse(file).value();
+    EXPECT_EQ(after.updateYear, 1999);
+    EXPECT_EQ(after.updateMonth, 2);
+    EXPECT_EQ(after.updateDay, 28);
+    EXPECT_EQ(after.headerRecordCount, records);
+    EXPECT_EQ(file.substr(kDbfRecordCountOffset),
+              SmallTable(records).substr(kDbfRecordCountOffset));
+  }
+}
+
+TEST(DbfHeader, MemoFieldsByTypeAndDialect) {
+  struct Case {
+    char type;
+    bool memoDbase, memoVfp;
+  };
+  const Case cases[] = {{'M', true, true},   {'G', true, true},   {'P', true, true},
+                        {'W', true, true},   {'B', true, false},  {'C', false, false},
+                        {'N', false, false}, {'I', false, false}, {'D', false, false}};
+  DbfHeader dbase, vfp;
+  vfp.version = kDbfVersionVfp;
+  for (const Case& c : cases) {
+    DbfField f;
+    f.type = c.type;
+    EXPECT_EQ(IsMemoField(dbase, f), c.memoDbase) << c.type;
+    EXPECT_EQ(IsMemoField(vfp, f), c.memoVfp) << c.type;
+  }
+}
+
 struct DamageCase {
   const char* what;
   std::function<void(std::string&)> damage;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "data/base/byte_coding.h"
 #include "data/formats/dbt_memo.h"
 #include "data/formats/fpt_memo.h"
@@ -157,6 +159,49 @@ TEST(FptMemo, LastMemoMayEndBeforeItsBlockDoes) {
   EXPECT_EQ(ReadFpt(file, a), "short");
 }
 
+// The block head decoders that both the in-memory readers and the table's memo file use: the
+// bytes found at a block's offset, whatever holds them.
+TEST(FptMemo, BlockHeadsFromTheBytesFoundAtTheBlock) {
+  struct Case {
+    const char* what;
+    std::string head;
+    bool ok;
+    uint32_t type;
+    uint32_t length;
+  };
+  const Case cases[] = {
+      {"text", std::string("\0\0\0\1\0\0\1\x02", 8), true, kMemoTypeText, 258},
+      {"picture", std::string("\0\0\0\0\0\0\0\0", 8), true, kMemoTypePicture, 0},
+      {"big-endian length", std::string("\0\0\0\2\x01\0\0\0", 8), true, kMemoTypeObject,
+       0x01000000},
+      {"file ends inside the head", std::string("\0\0\0\1\0\0", 6), false, 0, 0},
+      {"file ends at the block", "", false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Result<FptBlockHead> h = DecodeFptBlockHead(Bytes(c.head), 9, 576, "m.fpt");
+    ASSERT_EQ(h.ok(), c.ok);
+    if (!c.ok) {
+      EXPECT_EQ(h.error().offset, 576u);
+      continue;
+    }
+    EXPECT_EQ(h.value().type, c.type);
+    EXPECT_EQ(h.value().length, c.length);
+    std::string back(kFptBlockHeadSize, '\0');
+    EncodeFptBlockHead(h.value(), {reinterpret_cast<uint8_t*>(back.data()), back.size()});
+    EXPECT_EQ(back, c.head);
+  }
+  // Block offsets: blocks inside the 512-byte header are refused at every block size.
+  for (uint16_t bs : {1, 64, 512}) {
+    SCOPED_TRACE(bs);
+    const FptHeader h{0, bs};
+    const uint32_t first = static_cast<uint32_t>(kFptHeaderSize / bs);
+    EXPECT_FALSE(FptBlockOffset(h, first - 1, "m").ok());
+    EXPECT_EQ(FptBlockOffset(h, first, "m").value(), kFptHeaderSize);
+  }
+  EXPECT_EQ(FptDataPastEnd("m", 576, 9).offset, 580u);
+}
+
 uint32_t WriteDbt(std::string& file, DbtFlavour flavour, const std::string& data) {
   Result<MemoWritePlan> plan = PlanDbtWrite(Bytes(file), flavour, "m.dbt", data);
   EXPECT_TRUE(plan.ok()) << plan.error().ToString();
@@ -190,6 +235,52 @@ TEST(DbtMemo, WritesAppendAndReadBack) {
               file.size());
   }
   EXPECT_EQ(NewDbtFile(DbtFlavour::kDbase4, "KUNDEN_LANG").substr(8, 8), "KUNDEN_L");
+}
+
+TEST(DbtMemo, BlockHeadsFromTheBytesFoundAtTheBlock) {
+  struct Case {
+    const char* what;
+    std::string head;
+    bool ok;
+    std::optional<uint32_t> length;
+  };
+  const Case cases[] = {
+      {"marker and length", std::string("\xff\xff\x08\0\x0d\0\0\0", 8), true, 5},
+      {"empty memo", std::string("\xff\xff\x08\0\x08\0\0\0", 8), true, 0},
+      {"length below the head", std::string("\xff\xff\x08\0\x07\0\0\0", 8), false, {}},
+      {"dBASE III text", "old text", true, std::nullopt},
+      {"marker cut by the end of the file", std::string("\xff\xff\x08\0\x0d", 5), true,
+       std::nullopt},
+      {"nothing", "", true, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Result<std::optional<uint32_t>> n = DecodeDbase4BlockHead(Bytes(c.head), 512, "m.dbt");
+    ASSERT_EQ(n.ok(), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(n.value(), c.length);
+    } else {
+      EXPECT_EQ(n.error().offset, 516u);
+    }
+  }
+  EXPECT_FALSE(DbtBlockOffset(DbtHeader{}, 0, "m").ok());
+  EXPECT_EQ(DbtBlockOffset(DbtHeader{}, 3, "m").value(), 3u * kDbtBlockSize);
+
+  struct TextCase {
+    std::string bytes;
+    size_t end;
+  };
+  const TextCase texts[] = {{"abc\x1a\x1a", 3},
+                            {"\x1a", 0},
+                            {"no end", 6},
+                            {"", 0},
+                            {"a\x1a"
+                             "b\x1a",
+                             1}};
+  for (const TextCase& t : texts) {
+    SCOPED_TRACE(t.bytes);
+    EXPECT_EQ(DbtTextEnd(Bytes(t.bytes)), t.end);
+  }
 }
 
 TEST(DbtMemo, Dbase3TextCannotHoldTheTerminator) {
