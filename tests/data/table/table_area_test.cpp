@@ -22,6 +22,11 @@
 namespace tabrix {
 namespace {
 
+// What an N field holding `text` reads as.
+Decimal Dec(std::string_view text) {
+  return Decimal::FromText(text).value();
+}
+
 using testing_support::RecordingHandler;
 
 // Code page 850 text: "Müller", "Straße", "Größe".
@@ -94,7 +99,7 @@ TEST_P(TableAreaTest, WrittenTableReadsBackThroughTheAreas) {
   EXPECT_EQ(Structure(), kCustomer);
   EXPECT_EQ(RecordNumber(), 1);
   EXPECT_EQ(GetField(1), Value(kMueller + std::string(24, ' ')));
-  EXPECT_EQ(GetField(2), Value(1250.5));
+  EXPECT_EQ(GetField(2), Value(Dec("1250.50")));
   EXPECT_EQ(GetField(3), Value(Date{1961, 4, 3}));
   EXPECT_EQ(GetField(4), Value(true));
   EXPECT_EQ(GetField(5), Value(std::string("Stammkunde.\r\nZahlt p\x81nktlich.")));
@@ -104,7 +109,7 @@ TEST_P(TableAreaTest, WrittenTableReadsBackThroughTheAreas) {
   EXPECT_EQ(GetFieldByName(AreaOfAlias("k"), "GEBDAT"), Value(Date{2024, 2, 29}));
   GoTo(2);
   EXPECT_TRUE(IsDeleted());
-  EXPECT_EQ(GetField(2), Value(-17.25));
+  EXPECT_EQ(GetField(2), Value(Dec("-17.25")));
   EXPECT_EQ(GetField(5), Value(std::string(2000, 'x')));
   EXPECT_TRUE(handler.errors.empty());
 }
@@ -147,7 +152,7 @@ TEST_P(TableAreaTest, WrittenFilesFollowTheFormat) {
   };
   EXPECT_EQ(field(1, 0), Value(kMueller + std::string(24, ' ')));
   EXPECT_EQ(field(2, 4), Value(std::string(2000, 'x')));
-  EXPECT_EQ(field(3, 1), Value(0.0));
+  EXPECT_EQ(field(3, 1), Value(Decimal{}));
   std::span<const uint8_t> rec2(dbf.data() + h.value().RecordOffset(2), h.value().recordLength);
   EXPECT_TRUE(RecordIsDeleted(rec2));
   // N(10,2) is stored right-aligned with two decimals.
@@ -216,7 +221,7 @@ TEST_P(TableAreaTest, NavigationOverDeletedRecords) {
   Skip();
   EXPECT_TRUE(AtEnd());
   EXPECT_EQ(RecordNumber(), 7);
-  EXPECT_EQ(GetField(1), Value(0.0));
+  EXPECT_EQ(GetField(1), Value(Decimal{}));
   EXPECT_FALSE(IsDeleted());
   Skip(-1);
   EXPECT_EQ(RecordNumber(), 3);
@@ -277,7 +282,7 @@ TEST_P(TableAreaTest, LongWalksBothWays) {
   int expected = 1, seen = 0;
   for (GoTop(); !AtEnd(); Skip(), ++seen) {
     if (expected % 7 == 0) ++expected;
-    ASSERT_EQ(GetField(1), Value(double(expected++)));
+    ASSERT_EQ(GetField(1), Value(Decimal::FromInt(expected++)));
   }
   EXPECT_EQ(seen, kRecords - kRecords / 7);
   seen = 0;
@@ -307,7 +312,7 @@ TEST_P(TableAreaTest, ExclusiveAppendsWrittenBehindReadBack) {
       // Back to records still held back: they read as written, and a rewrite sticks.
       const int back = i - 3;
       GoTo(back);
-      ASSERT_EQ(GetField(1), Value(double(back)));
+      ASSERT_EQ(GetField(1), Value(Decimal::FromInt(back)));
       ASSERT_EQ(GetField(3), Value(notes[back]));
       PutField(3, notes[back] = "rewritten " + std::string(900, 'r'));
       GoBottom();
@@ -322,7 +327,7 @@ TEST_P(TableAreaTest, ExclusiveAppendsWrittenBehindReadBack) {
     Value held[3];
     for (GoTop(); !AtEnd(); Skip()) {
       ++n;
-      ASSERT_EQ(GetField(1), Value(double(n)));
+      ASSERT_EQ(GetField(1), Value(Decimal::FromInt(n)));
       ASSERT_EQ(GetField(2), Value(std::string(n % 120, 'p') + std::string(120 - n % 120, ' ')));
       ASSERT_EQ(GetField(3), Value(notes[static_cast<size_t>(n)]));
       for (int f = 1; f <= 3; ++f) {
@@ -493,6 +498,9 @@ TEST_P(TableAreaTest, WriteRulesRaiseTheirCodes) {
       {"date into L", false, false, false, 4, Date{2020, 1, 1}, kGenDataType},
       {"Null into C", false, false, false, 1, Null{}, kGenDataType},
       {"too wide", false, false, false, 2, 12345.0, kGenDataWidth},
+      // N(4,1) holds "99.9"; one integer digit more, or a rounding that carries into one, not.
+      {"exact number one digit too wide", false, false, false, 2, Dec("100.0"), kGenDataWidth},
+      {"exact number rounding past the width", false, false, false, 2, Dec("99.95"), kGenDataWidth},
       {"invalid date", false, false, false, 3, Date{2021, 2, 30}, kGenDataWidth},
       {"no such position", false, false, false, 5, std::string("x"), kGenArg},
       {"position 0", false, false, false, 0, std::string("x"), kGenArg},
@@ -508,7 +516,7 @@ TEST_P(TableAreaTest, WriteRulesRaiseTheirCodes) {
     CloseArea();
     ASSERT_TRUE(OpenTable(false, Driver(), "W", "", true, true));
     EXPECT_EQ(GetField(1), Value(std::string(5, ' ')));
-    EXPECT_EQ(GetField(2), Value(0.0));
+    EXPECT_EQ(GetField(2), Value(Decimal{}));
     CloseArea();
   }
   // Deletion marks follow the same rules.
