@@ -475,6 +475,41 @@ TEST_P(TableAreaTest, LocksBetweenAreas) {
   EXPECT_TRUE(handler.errors.empty());
 }
 
+// Numbers of as many digits as N fields hold go through PutField and back digit for digit, at
+// the width of their field; rounding to the field's decimals is half away from zero.
+TEST_P(TableAreaTest, ExactNumbersKeepEveryDigit) {
+  RecordingHandler handler;
+  CreateTable("X", {{"ID", 'N', 20, 0}, {"AMOUNT", 'N', 19, 2}, {"RATE", 'N', 5, 1}}, Driver());
+  ASSERT_TRUE(OpenTable(false, Driver(), "X", "", false, false));
+  struct Case {
+    const char* id;
+    const char* amount;
+    const char* rate;
+    const char* rateRead;  // after rounding to one decimal
+  } cases[] = {
+      {"12345678901234567890", "1234567890123456.78", "0.05", "0.1"},
+      {"99999999999999999999", "-123456789012345.67", "-0.05", "-0.1"},
+      {"-1234567890123456789", "-0.01", "999.9", "999.9"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(AppendRecord());
+    PutField(1, Dec(c.id));
+    PutField(2, Dec(c.amount));
+    PutField(3, Dec(c.rate));
+  }
+  CloseArea();
+  EXPECT_TRUE(handler.errors.empty());
+  ASSERT_TRUE(OpenTable(false, Driver(), "X", "", true, true));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    EXPECT_EQ(std::get<Decimal>(GetField(1)).Text(), c.id);
+    EXPECT_EQ(std::get<Decimal>(GetField(2)).Text(), c.amount);
+    EXPECT_EQ(std::get<Decimal>(GetField(3)).Text(), c.rateRead);
+    Skip();
+  }
+  CloseArea();
+}
+
 // The write rules, each with its generic code; a failed write changes nothing.
 TEST_P(TableAreaTest, WriteRulesRaiseTheirCodes) {
   RecordingHandler handler;
