@@ -37,6 +37,9 @@ uint64_t Fold(uint64_t h, const Value& v) {
     uint64_t operator()(const DateTime& t) const { return t.date.day + t.millisOfDay; }
     uint64_t operator()(bool b) const { return b ? 3 : 5; }
     uint64_t operator()(const Blob& b) const { return b.bytes.size(); }
+    uint64_t operator()(const Decimal& d) const {
+      return static_cast<uint64_t>(d.coefficient) * 7 + static_cast<uint64_t>(d.scale);
+    }
   };
   return h * 1099511628211ull ^ std::visit(Visitor{}, v);
 }

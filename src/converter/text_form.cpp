@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <type_traits>
 
 #include "data/base/text.h"
@@ -16,6 +18,8 @@ constexpr int kIntegerWidth = 11;
 constexpr int kCurrencyWidth = 20;
 // More decimals than a double carries would only print noise; field headers never hold more.
 constexpr int kMaxDecimals = 18;
+// Room for the widest magnitude: the digits of a double up to 1.8e308 and kMaxDecimals.
+constexpr size_t kNumberTextRoom = 400;
 
 std::string PadLeft(std::string digits, int width) {
   if (static_cast<int>(digits.size()) < width) digits.insert(0, width - digits.size(), ' ');
@@ -28,15 +32,23 @@ std::string WithDebitMark(std::string digits, int width, bool negative) {
   return text;
 }
 
-std::string NumberText(double number, int width, int decimals) {
+// Rounded by Decimal::Rounded, the rule the field writer follows: the text of a value is what
+// the writer would store for it, less the sign.
+std::string NumberText(const Decimal& number, int width, int decimals) {
   decimals = std::clamp(decimals, 0, kMaxDecimals);
-  const bool negative = number < 0;
-  // Adding zero turns a negative zero into zero, which must print without a minus sign.
-  const double magnitude = negative ? -number : number + 0.0;
-  char buffer[400];
-  const auto [end, ec] =
-      std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::fixed, decimals);
-  return WithDebitMark(std::string(buffer, ec == std::errc() ? end : buffer), width, negative);
+  char buffer[kNumberTextRoom];
+  const size_t n = number.MagnitudeText(decimals, buffer, sizeof buffer);
+  return WithDebitMark(std::string(buffer, n), width, number.RoundsBelowZero(decimals));
+}
+
+std::string NumberText(double number, int width, int decimals) {
+  if (const std::optional<Decimal> d = Decimal::FromDouble(number)) {
+    return NumberText(*d, width, decimals);
+  }
+  // NaN or an infinity (only a computed B value can be one): its name, never digits.
+  char buffer[16];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(number));
+  return WithDebitMark(std::string(buffer, ec == std::errc() ? end : buffer), width, number < 0);
 }
 
 std::string IntegerText(int32_t number) {
@@ -79,6 +91,8 @@ std::string TextForm(const Value& value, const FieldDescription& field) {
         using T = std::decay_t<decltype(v)>;
         if constexpr (std::is_same_v<T, std::string>) {
           return v;
+        } else if constexpr (std::is_same_v<T, Decimal>) {
+          return NumberText(v, field.length, field.decimals);
         } else if constexpr (std::is_same_v<T, double>) {
           return DoubleText(v, field);
         } else if constexpr (std::is_same_v<T, int32_t>) {

@@ -177,7 +177,7 @@ TEST_F(Engine, DerivedFieldsOfOneRecord) {
   EXPECT_EQ(Trimmed(t, "FSORT"), "MUELLERSOEHNEGMBH");
   EXPECT_EQ(Trimmed(t, "PLZ"), "70173");
   EXPECT_EQ(Trimmed(t, "ORT"), "Stuttgart");
-  EXPECT_EQ(std::get<double>(t.at("KUNDEN_NR")), 700000.0);  // P1A "N": first two digits
+  EXPECT_EQ(t.at("KUNDEN_NR"), Value(Decimal::FromInt(700000)));  // P1A "N": first two digits
   EXPECT_EQ(Trimmed(t, "SP3"), "497111234");
   EXPECT_EQ(Trimmed(t, "ANWEND1"), "XYZ");
   EXPECT_EQ(Trimmed(t, "ANWEND2"), "XYZ");
@@ -202,8 +202,8 @@ TEST_F(Engine, TheCustomerNumberReadsTheFlagsOfTheCountrysOwnRecord) {
   ASSERT_EQ(target.size(), 2u);
   // Österreich: MUSTER "A" but no PLZ2 -> 12. Deutschland: its own P1A "N" gives 10; the
   // deleted record before it, read by list position, would give 11.
-  EXPECT_EQ(std::get<double>(target[0].at("KUNDEN_NR")), 120000.0);
-  EXPECT_EQ(std::get<double>(target[1].at("KUNDEN_NR")), 100000.0);
+  EXPECT_EQ(target[0].at("KUNDEN_NR"), Value(Decimal::FromInt(120000)));
+  EXPECT_EQ(target[1].at("KUNDEN_NR"), Value(Decimal::FromInt(100000)));
   EXPECT_EQ(Trimmed(target[0], "LAND"), "\x99STERREICH");
 }
 

@@ -3,7 +3,8 @@
 //
 // One variant covers every field type a source table may hold:
 //   C, V, M (memo text)            -> std::string (stored bytes, code page as in the table)
-//   N, F, B                        -> double
+//   N, F                           -> Decimal (the stored digits, exactly: data/base/decimal.h)
+//   B (Visual FoxPro double)       -> double
 //   I                              -> int32_t
 //   Y (currency)                   -> Currency (fixed point, four decimals)
 //   D                              -> Date (empty date for blanks)
@@ -17,6 +18,8 @@
 #include <cstdint>
 #include <string>
 #include <variant>
+
+#include "data/base/decimal.h"
 
 namespace tabrix {
 
@@ -60,7 +63,8 @@ struct Blob {
   friend bool operator==(const Blob&, const Blob&) = default;
 };
 
+// Writers of N and F fields take a double or an int32_t as well as a Decimal.
 using Value =
-    std::variant<Null, std::string, double, int32_t, Currency, Date, DateTime, bool, Blob>;
+    std::variant<Null, std::string, double, int32_t, Currency, Date, DateTime, bool, Blob, Decimal>;
 
 }  // namespace tabrix

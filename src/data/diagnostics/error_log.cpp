@@ -221,7 +221,7 @@ std::string ListElementText(const Value& v) {
         } else if constexpr (std::is_same_v<T, Date>) {
           return Trim(DateText(x)) + " | ";
         } else if constexpr (std::is_same_v<T, double> || std::is_same_v<T, int32_t> ||
-                             std::is_same_v<T, Currency>) {
+                             std::is_same_v<T, Currency> || std::is_same_v<T, Decimal>) {
           return NumberText(v) + " | ";
         } else {
           return "";
@@ -243,7 +243,7 @@ std::string DetailText(const Value& v) {
         } else if constexpr (std::is_same_v<T, Blob>) {
           return x.bytes;
         } else if constexpr (std::is_same_v<T, double> || std::is_same_v<T, int32_t> ||
-                             std::is_same_v<T, Currency>) {
+                             std::is_same_v<T, Currency> || std::is_same_v<T, Decimal>) {
           return NumberText(v);
         } else {
           return "??";

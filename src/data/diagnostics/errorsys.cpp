@@ -50,7 +50,7 @@ std::string PlainValue(const Value& value, bool onOff) {
         } else if constexpr (std::is_same_v<T, Blob>) {
           return v.bytes;
         } else if constexpr (std::is_same_v<T, double> || std::is_same_v<T, int32_t> ||
-                             std::is_same_v<T, Currency>) {
+                             std::is_same_v<T, Currency> || std::is_same_v<T, Decimal>) {
           return NumberText(value);
         } else if constexpr (std::is_same_v<T, Date>) {
           return DateText(v);
@@ -70,7 +70,7 @@ char TypeLetter(const Value& value) {
         using T = std::decay_t<decltype(v)>;
         if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, Blob>) return 'C';
         if constexpr (std::is_same_v<T, double> || std::is_same_v<T, int32_t> ||
-                      std::is_same_v<T, Currency>)
+                      std::is_same_v<T, Currency> || std::is_same_v<T, Decimal>)
           return 'N';
         if constexpr (std::is_same_v<T, Date>) return 'D';
         if constexpr (std::is_same_v<T, DateTime>) return 'T';
@@ -96,6 +96,7 @@ std::string NumberText(const Value& number) {
   if (const double* d = std::get_if<double>(&number)) return DoubleText(*d);
   if (const int32_t* i = std::get_if<int32_t>(&number)) return std::to_string(*i);
   if (const Currency* c = std::get_if<Currency>(&number)) return CurrencyText(*c);
+  if (const Decimal* d = std::get_if<Decimal>(&number)) return d->Text();
   return "";
 }
 

@@ -1,9 +1,6 @@
 #include "data/formats/dbf_record.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -25,46 +22,22 @@ std::string_view TrimmedText(std::span<const uint8_t> bytes) {
   return {reinterpret_cast<const char*>(bytes.data()) + b, e - b};
 }
 
-// The number in text that is nothing but an optional minus, digits and optionally a point
-// followed by more digits, with at most 15 digits in all: how N and F fields store numbers.
-// Then the text is m / 10^d with m < 10^15 and 10^d both exact doubles, and one IEEE division
-// rounds that quotient correctly, giving the double from_chars gives. False for any other text.
-bool ParsePlainNumber(std::string_view t, double* out) {
-  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-  const char* p = t.data();
-  const char* const end = p + t.size();
-  const bool negative = p != end && *p == '-';
-  if (negative) ++p;
-  uint64_t m = 0;
-  int digits = 0, decimals = 0;
-  bool point = false;
-  for (; p != end; ++p) {
-    const char c = *p;
-    if (c >= '0' && c <= '9') {
-      m = m * 10 + static_cast<uint64_t>(c - '0');
-      ++digits;
-      decimals += point;
-    } else if (c == '.' && !point && digits > 0) {
+// The rule for the text of N and F fields (dbf_record.h, "Reading numbers"): the longest
+// leading part of the trimmed text that has the form of a number, read exactly.
+Decimal ParseNumber(std::span<const uint8_t> bytes) {
+  const std::string_view t = TrimmedText(bytes);
+  size_t end = 0;
+  if (end < t.size() && (t[end] == '+' || t[end] == '-')) ++end;
+  for (bool point = false; end < t.size(); ++end) {
+    const char c = t[end];
+    if (c == '.' && !point) {
       point = true;
-    } else {
-      return false;
+    } else if (c < '0' || c > '9') {
+      break;
     }
   }
-  if (digits == 0 || digits > 15 || (point && decimals == 0)) return false;
-  const double d = static_cast<double>(m) / kPow10[decimals];
-  *out = negative ? -d : d;
-  return true;
-}
-
-double ParseNumber(std::span<const uint8_t> bytes) {
-  std::string_view t = TrimmedText(bytes);
-  double d = 0;
-  if (ParsePlainNumber(t, &d)) return d;
-  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
-  auto r = std::from_chars(t.data(), t.data() + t.size(), d);
-  if (r.ec != std::errc() || !std::isfinite(d)) return 0;
-  return d;
+  std::optional<Decimal> d = Decimal::FromText(t.substr(0, end));
+  return d ? *d : Decimal{};
 }
 
 int DaysInMonth(int y, int m) {
@@ -347,70 +320,41 @@ namespace {
 
 // The text of a number right-aligned in `out` (an N or F field of out.size() characters), or
 // why it cannot be stored. Writes nothing on failure.
-std::optional<std::string> FormatNumberInto(double value, uint8_t decimals,
+std::optional<std::string> FormatNumberInto(const Decimal& value, uint8_t decimals,
                                             std::span<uint8_t> out) {
   const size_t length = out.size();
-  if (!std::isfinite(value) || length == 0 || length > 64 || decimals > 30) {
-    return "number cannot be stored";
-  }
-  // Halves round away from zero, as xBase programs write them (2.5 -> 3, -0.125 -> -0.13).
-  // Powers of ten up to 1e22 are exact doubles; a table spares pow() on every stored number.
-  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  const double scale = decimals < std::size(kPow10) ? kPow10[decimals] : std::pow(10.0, decimals);
-  const double units = std::round(value * scale);  // the value in units of the last decimal
-  const double rounded = units / scale;
-  if (!std::isfinite(rounded)) return "number cannot be stored";
-  char buf[400];
-  const char* begin = buf;
-  const char* end = buf;
-  if (std::fabs(units) < 1e15 && decimals <= 15) {
-    // The common case, from the integer count of units: the same digits as the general case
-    // below (units / scale lies far closer to units x 10^-decimals than half a unit of its
-    // last digit), at a fraction of its cost. This runs for every number field written.
-    uint64_t u = static_cast<uint64_t>(std::fabs(units));
-    char digits[24];
-    char* d = digits + sizeof digits;
-    for (int i = 0; i < decimals || u != 0 || i == decimals; ++i) {
-      if (i == decimals && decimals > 0) *--d = '.';
-      *--d = static_cast<char>('0' + u % 10);
-      u /= 10;
-      if (i >= decimals && u == 0) break;
-    }
-    char* p = buf;
-    if (units < 0) *p++ = '-';  // a value that rounds to zero loses its sign below
-    p = std::copy(d, digits + sizeof digits, p);
-    end = p;
-  } else {
-    // to_chars with a precision writes what printf's "%.*f" writes, several times faster.
-    std::to_chars_result r =
-        std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, decimals);
-    if (r.ec != std::errc()) return "number cannot be stored";
-    end = r.ptr;
-  }
-  // A value that rounds to zero is written without a sign.
-  if (buf[0] == '-' && std::all_of(begin + 1, end, [](char c) { return c == '0' || c == '.'; })) {
-    ++begin;
-  }
-  const size_t n = static_cast<size_t>(end - begin);
-  if (n > length) {
-    return "number " + std::string(begin, end) + " does not fit into " + std::to_string(length) +
-           " characters";
+  if (length == 0 || length > 64 || decimals > 30) return "number cannot be stored";
+  // Halves round away from zero on the decimal digits (Decimal::Rounded, the rule the
+  // converter's text form follows too); a value that rounds to zero is written without a sign.
+  const Decimal rounded = value.Rounded(decimals);
+  char buf[128];
+  char* p = buf;
+  if (rounded.IsNegative()) *p++ = '-';
+  const size_t digits = rounded.MagnitudeText(decimals, p, sizeof buf - 1);
+  const size_t n = static_cast<size_t>(p - buf) + digits;
+  if (digits == 0 || n > length) {
+    const std::string text = (rounded.IsNegative() ? "-" : "") + rounded.MagnitudeText(decimals);
+    return "number " + text + " does not fit into " + std::to_string(length) + " characters";
   }
   std::memset(out.data(), ' ', length - n);
-  std::memcpy(out.data() + (length - n), begin, n);
+  std::memcpy(out.data() + (length - n), buf, n);
   return std::nullopt;
 }
 
 }  // namespace
 
-Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t decimals) {
+Result<std::string> FormatNumberField(const Decimal& value, uint32_t length, uint8_t decimals) {
   std::string text(std::min<uint32_t>(length, 65), ' ');
   std::optional<std::string> why = FormatNumberInto(
       value, decimals, {reinterpret_cast<uint8_t*>(text.data()), length > 64 ? 0 : text.size()});
   if (why) return FormatError{FormatErrorKind::kInvalidValue, "", 0, std::move(*why)};
   return text;
+}
+
+Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t decimals) {
+  const std::optional<Decimal> d = Decimal::FromDouble(value);
+  if (!d) return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
+  return FormatNumberField(*d, length, decimals);
 }
 
 namespace {
@@ -451,11 +395,15 @@ Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
     }
     case 'N':
     case 'F': {
-      double d;
-      if (const double* p = std::get_if<double>(&value)) {
+      Decimal d;
+      if (const Decimal* p = std::get_if<Decimal>(&value)) {
         d = *p;
+      } else if (const double* x = std::get_if<double>(&value)) {
+        const std::optional<Decimal> fromDouble = Decimal::FromDouble(*x);
+        if (!fromDouble) return NumberRefused(f, "number cannot be stored");
+        d = *fromDouble;
       } else if (const int32_t* i = std::get_if<int32_t>(&value)) {
-        d = *i;
+        d = Decimal::FromInt(*i);
       } else {
         return Refused(f, kWrongType);
       }

@@ -10,8 +10,8 @@
 //   C     text, blank padded                          std::string of exactly the field length
 //   V     text; when its _NullFlags "varlength" bit   std::string of the stored length
 //         is set the length is in the last byte
-//   N, F  right-aligned ASCII number; NUL bytes are   double (blank and unreadable text read
-//         read like blanks                            as 0)
+//   N, F  right-aligned ASCII number                  Decimal, every stored digit (see
+//                                                     "Reading numbers" below)
 //   D     YYYYMMDD                                    Date (blank, zeros or invalid: empty)
 //   L     T t Y y / F f N n / ? or blank              bool (uninitialised reads as false)
 //   M     10 ASCII digits, or uint32 LE in Visual     std::string via the memo file; Blob when
@@ -29,9 +29,27 @@
 // A field whose _NullFlags null bit is set reads as Null whatever its type; a _NullFlags field
 // holding only blanks (0x20) marks nothing (written by programs that blank-fill records).
 //
+// Reading numbers. Programs write an N or F field as blanks, an optional '-', digits and, with
+// decimals, a point and digits; damaged tables hold anything. One rule reads them all:
+//   1. Blanks and NUL bytes on either side are ignored (some writers pad with NULs).
+//   2. The number is the longest leading part of what is left made of an optional '+' or '-',
+//      digits and at most one '.'. It ends at the first byte that cannot continue it: a letter
+//      (an exponent "1.5e3" too), a second sign or point, a blank or NUL inside the text, an
+//      asterisk. Whatever follows is ignored ("1.5abc" -> 1.5, "-1.2.3" -> -1.2, "12 34" -> 12).
+//   3. That part is read exactly: digits, sign and the count of decimals as stored ("12.50" is
+//      1250 with scale 2; "-0.00" is a negative zero). A point may start ("  .5") or end
+//      ("12.") the digits.
+//   4. When that part holds no digit the field reads as 0: a blank or NUL field, a lone sign or
+//      point, "- 12" or "--12", overflow asterisks "****", letters.
+//   5. More than 38 significant digits (a field wider than any dBASE-family program makes,
+//      which stop at 20) are past what a Decimal holds: the field reads as 0, as in 4, rather
+//      than as a number with other digits.
+//
 // Writing covers the types the program creates: C (cut or blank padded), N/F (right-aligned,
-// rounded to the decimals; a number that does not fit is an error, never asterisks or a cut
-// value), D, L and the memo pointer of M.
+// rounded half away from zero on the decimal digits to the field's decimals; a number that
+// does not fit is an error, never asterisks or a cut value), D, L and the memo pointer of M.
+// N/F take a Decimal (written digit for digit), an int32_t or a double (as the shortest decimal
+// that reads back as it, Decimal::FromDouble).
 
 #include <cstdint>
 #include <span>
@@ -123,7 +141,8 @@ Status EncodeMemoBlock(const DbfHeader& header, size_t index, uint32_t block,
                        std::span<uint8_t> record);
 
 // The text form of a number in an N or F field of `length` and `decimals`, or an error when
-// it does not fit.
+// it does not fit: what EncodeField writes.
+Result<std::string> FormatNumberField(const Decimal& value, uint32_t length, uint8_t decimals);
 Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t decimals);
 
 }  // namespace tabrix

@@ -205,7 +205,7 @@ std::string ArgumentText(const Value& value) {
         if constexpr (std::is_same_v<T, std::string>) {
           return v;
         } else if constexpr (std::is_same_v<T, double> || std::is_same_v<T, int32_t> ||
-                             std::is_same_v<T, Currency>) {
+                             std::is_same_v<T, Currency> || std::is_same_v<T, Decimal>) {
           return NumberText(value);
         } else if constexpr (std::is_same_v<T, Date>) {
           return DateText(v);
@@ -228,6 +228,8 @@ bool IsEmptyValue(const Value& value) {
           return v.find_first_not_of(" \t\r\n") == std::string::npos;
         } else if constexpr (std::is_same_v<T, double> || std::is_same_v<T, int32_t>) {
           return v == 0;
+        } else if constexpr (std::is_same_v<T, Decimal>) {
+          return v.IsZero();
         } else if constexpr (std::is_same_v<T, Currency>) {
           return v.tenThousandths == 0;
         } else if constexpr (std::is_same_v<T, Date>) {

@@ -138,6 +138,8 @@ std::string _T2(const Value& number, std::optional<int> pad) {
     n = *i;
   } else if (const auto* d = std::get_if<double>(&number)) {
     n = static_cast<int64_t>(*d);
+  } else if (const auto* x = std::get_if<Decimal>(&number)) {
+    n = static_cast<int64_t>(x->ToDouble());
   } else {
     return "Funktion _T2(): 1. Argument ist keine Zahl";
   }

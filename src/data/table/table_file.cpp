@@ -42,7 +42,8 @@ bool TypeTakes(char type, const Value& v) {
       return std::holds_alternative<std::string>(v);
     case 'N':
     case 'F':
-      return std::holds_alternative<double>(v) || std::holds_alternative<int32_t>(v);
+      return std::holds_alternative<Decimal>(v) || std::holds_alternative<double>(v) ||
+             std::holds_alternative<int32_t>(v);
     case 'D':
       return std::holds_alternative<Date>(v);
     case 'L':

@@ -106,76 +106,152 @@ TEST(DbfRecord, NumbersAreRightAlignedWithTheirDecimals) {
   }
 }
 
-// Every number is written as printf's "%.*f" writes the value rounded half away from zero
-// (a value that rounds to zero without its sign), whichever way the text is produced: a sweep
-// over magnitudes, signs, halves and decimals against that rule.
-TEST(DbfRecord, NumberTextsFollowPrintfOfTheRoundedValue) {
+// A double is written as the shortest decimal that reads back as it, rounded half away from
+// zero on those digits: 1.005 is 1.01 although the double is 1.00499999... Doubles are made
+// from decimal texts of up to 15 significant digits (all of which read back as themselves);
+// the expected text is worked out in integer arithmetic from the text's digits.
+TEST(DbfRecord, DoublesAreWrittenAsTheirShortestDecimalRoundedHalfAwayFromZero) {
   uint64_t seed = 12345;
   auto next = [&] { return seed = seed * 6364136223846793005ull + 1442695040888963407ull; };
+  uint64_t pow10[19] = {1};
+  for (int i = 1; i < 19; ++i) pow10[i] = pow10[i - 1] * 10;
   for (int decimals = 0; decimals <= 18; ++decimals) {
-    const double scale = std::pow(10.0, decimals);
     for (int i = 0; i < 3000; ++i) {
-      const int magnitude = static_cast<int>(next() >> 59) - 6;  // 10^-6 ... 10^25
-      double v = static_cast<double>(next() >> 11) / 9007199254740992.0 * std::pow(10.0, magnitude);
-      if (i % 7 == 0) v = (std::floor(v * scale) + 0.5) / scale;  // halves
-      if (i % 2) v = -v;
-      const double rounded = std::round(v * scale) / scale;
-      char buf[512];
-      std::snprintf(buf, sizeof buf, "%.*f", decimals, rounded);
-      std::string expected = buf;
-      if (expected[0] == '-' && expected.find_first_not_of("-0.") == std::string::npos) {
-        expected.erase(0, 1);
+      const int digits = 1 + static_cast<int>(next() >> 33) % 15;
+      uint64_t m = (next() >> 11) % pow10[digits];
+      const int places = static_cast<int>(next() >> 33) % 19;  // decimals of the text
+      const int shift = static_cast<int>(next() >> 33) % 11;   // zeros after the text
+      if (i % 5 == 0 && places > 0) m = m / 10 * 10 + 5;       // a half at some place
+      const bool negative = i % 2 == 1;
+      // text = m x 10^(shift - places), in e-notation for strtod.
+      const std::string text = std::string(negative ? "-" : "") + std::to_string(m) + "e" +
+                               std::to_string(shift - places);
+      const double v = std::strtod(text.c_str(), nullptr);
+      // The count of units of the last written decimal, as digits.
+      std::string units;
+      const int exponent = shift - places + decimals;  // units = m x 10^exponent
+      if (m == 0) {
+        units = "0";
+      } else if (exponent >= 0) {
+        units = std::to_string(m) + std::string(static_cast<size_t>(exponent), '0');
+      } else if (-exponent > 18) {
+        units = "0";
+      } else {
+        const uint64_t unit = pow10[-exponent];
+        units = std::to_string(m / unit + (m % unit >= unit - m % unit ? 1 : 0));
       }
+      if (units.size() <= static_cast<size_t>(decimals)) {
+        units.insert(0, static_cast<size_t>(decimals) + 1 - units.size(), '0');
+      }
+      std::string expected = units;
+      if (decimals > 0) expected.insert(expected.size() - static_cast<size_t>(decimals), ".");
+      if (negative && units.find_first_not_of('0') != std::string::npos) expected.insert(0, "-");
       Result<std::string> s = FormatNumberField(v, 64, static_cast<uint8_t>(decimals));
       if (expected.size() > 64) {
-        EXPECT_FALSE(s.ok()) << v;
+        EXPECT_FALSE(s.ok()) << text;
         continue;
       }
-      ASSERT_TRUE(s.ok()) << v << " " << decimals;
+      ASSERT_TRUE(s.ok()) << text << " " << decimals;
       ASSERT_EQ(s.value(), std::string(64 - expected.size(), ' ') + expected)
-          << v << " with " << decimals << " decimals";
+          << text << " with " << decimals << " decimals";
     }
   }
+  EXPECT_EQ(FormatNumberField(1.005, 5, 2).value(), " 1.01");
+  EXPECT_EQ(FormatNumberField(-1.005, 5, 2).value(), "-1.01");
 }
 
+// The reading rule of dbf_record.h ("Reading numbers"), case by case: the value keeps the
+// stored digits and decimals (its Text()).
 TEST(DbfRecord, NumberTextsDecode) {
   struct Case {
     std::string stored;
-    double value;
+    const char* text;
   } cases[] = {
-      {"   12.50", 12.5},
-      {"  -12.50", -12.5},
-      {"        ", 0},
-      {std::string(8, '\0'), 0},
-      {std::string("1234\0\0\0\0", 8), 1234},
+      {"   12.50", "12.50"},
+      {"  -12.50", "-12.50"},
+      {"00012.50", "12.50"},  // leading zeros
+      {"  +3.25 ", "3.25"},
+      {"     12.", "12"},
+      {"      .5", "0.5"},
+      {"     -.5", "-0.5"},
+      // blanks and NUL bytes around the number
+      {"        ", "0"},
+      {std::string(8, '\0'), "0"},
+      {std::string("1234\0\0\0\0", 8), "1234"},
       {std::string("\0\0\0\0"
                    "1234",
                    8),
-       1234},
-      {"********", 0},
-      {"  +3.25 ", 3.25},
-      {"  1.5abc", 1.5},
-      {"     12.", 12},
-      {"      .5", 0.5},
-      {"   1.5e3", 1500},
-      {"  -1.2.3", -1.2},
-      {"  - 1.25", 0},
-      {"  --1.25", 0},
+       "1234"},
+      // damaged: the number ends at the first byte that cannot continue it
+      {"  1.5abc", "1.5"},
+      {"   1.5e3", "1.5"},
+      {"  -1.2.3", "-1.2"},
+      {"  12 34 ", "12"},
+      {std::string("  12\0"
+                   "34 ",
+                   8),
+       "12"},
+      {"12-34   ", "12"},
+      {"  1.2*3 ", "1.2"},
+      // damaged: no digit before that end reads as 0
+      {"********", "0"},
+      {"  - 1.25", "0"},
+      {"  --1.25", "0"},
+      {"  +-1.25", "0"},
+      {"       -", "0"},
+      {"       .", "0"},
+      {"      -.", "0"},
+      {"abc12.50", "0"},
+      {"  *12.50", "0"},
   };
   DbfHeader h = WritableHeader();
   DbfRecordDecoder dec(h, "w.dbf", nullptr);
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.stored);
+    SCOPED_TRACE(::testing::PrintToString(c.stored));
     std::string rec = BlankRecord(h);
     rec.replace(h.fields[kN].offset, 8, c.stored);
     Result<Value> v = dec.Field(CSpan(rec), 0, kN);
     ASSERT_TRUE(v.ok());
-    EXPECT_DOUBLE_EQ(std::get<double>(v.value()), c.value);
+    ASSERT_TRUE(std::holds_alternative<Decimal>(v.value()));
+    EXPECT_EQ(std::get<Decimal>(v.value()).Text(), c.text);
+    ExpectFieldIntoGives(dec, CSpan(rec), kN, v.value());
   }
 }
 
-// Numbers as programs write them, up to and beyond 15 digits: exactly the double strtod reads
-// from the text, the sign of a negative zero included.
+// Significant digits up to what a Decimal holds are all kept; one more and the field reads as 0
+// (rule 5), never as other digits. Leading zeros do not count.
+TEST(DbfRecord, NumberTextsOfUpTo38SignificantDigits) {
+  Result<DbfHeader> h = MakeDbfHeader(kDbfVersionDbase3, {{"C", 'C', 60, 0}}, 0, "n.dbf");
+  ASSERT_TRUE(h.ok());
+  DbfHeader wide = h.value();
+  wide.fields[0].type = 'N';  // a field wider than any writer makes: only damaged tables
+  DbfRecordDecoder dec(wide, "n.dbf", nullptr);
+  const std::string d38 = "12345678901234567890123456789012345678";
+  struct Case {
+    std::string stored;
+    std::string text;
+  } cases[] = {
+      {d38, d38},
+      {"-" + d38, "-" + d38},
+      {"0000" + d38, d38},
+      {"1234.5678901234567890123456789012345678", "1234.5678901234567890123456789012345678"},
+      {"0.00" + d38, "0.00" + d38},
+      {d38 + "9", "0"},
+      {"-" + d38 + "9", "0"},
+      {"1234.56789012345678901234567890123456789", "0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    std::string rec = BlankRecord(wide);
+    rec.replace(1 + 60 - c.stored.size(), c.stored.size(), c.stored);
+    Result<Value> v = dec.Field(CSpan(rec), 0, 0);
+    ASSERT_TRUE(v.ok());
+    EXPECT_EQ(std::get<Decimal>(v.value()).Text(), c.text);
+  }
+}
+
+// Numbers as programs write them, up to and beyond 15 digits: the stored digits, and as a double
+// exactly what strtod reads from the text, the sign of a negative zero included.
 TEST(DbfRecord, NumberTextsDecodeToTheNearestDouble) {
   Result<DbfHeader> h = MakeDbfHeader(kDbfVersionDbase3, {{"N", 'N', 20, 0}}, 0, "n.dbf");
   ASSERT_TRUE(h.ok());
@@ -184,26 +260,36 @@ TEST(DbfRecord, NumberTextsDecodeToTheNearestDouble) {
   for (int i = 0; i < 4000; ++i) {
     x ^= x << 13, x ^= x >> 7, x ^= x << 17;
     const int decimals = i % 9;
-    // Mantissas of 1 to 18 digits, so that both sides of the 15-digit limit are covered.
+    // Mantissas of 1 to 19 digits, so that both sides of the 15-digit limit are covered.
     const uint64_t m = x % [](int d) {
       uint64_t p = 10;
       while (--d > 0) p *= 10;
       return p;
-    }(1 + i % 18);
-    char text[32];
-    std::snprintf(text, sizeof text, "%20.*f", decimals,
-                  (i % 3 == 0 ? -1.0 : 1.0) * static_cast<double>(m) / std::pow(10, decimals));
+    }(1 + i % 19);
+    // The digits of m with the point before its last `decimals`, as a program writes them.
+    std::string digits = std::to_string(m);
+    if (digits.size() <= static_cast<size_t>(decimals)) {
+      digits.insert(0, static_cast<size_t>(decimals) + 1 - digits.size(), '0');
+    }
+    if (decimals > 0) digits.insert(digits.size() - static_cast<size_t>(decimals), ".");
+    if (i % 3 == 0) digits.insert(0, "-");
+    if (digits.size() > 20) continue;
+    const std::string text = std::string(20 - digits.size(), ' ') + digits;
     std::string rec = BlankRecord(h.value());
     rec.replace(1, 20, text);
     Result<Value> v = dec.Field(CSpan(rec), 0, 0);
     ASSERT_TRUE(v.ok());
-    const double want = std::strtod(text, nullptr);
-    ASSERT_EQ(std::get<double>(v.value()), want) << text;
-    ASSERT_EQ(std::signbit(std::get<double>(v.value())), std::signbit(want)) << text;
+    const Decimal& d = std::get<Decimal>(v.value());
+    if (m != 0) {
+      ASSERT_EQ(d.Text(), digits);
+    }
+    const double want = std::strtod(text.c_str(), nullptr);
+    ASSERT_EQ(d.ToDouble(), want) << text;
+    ASSERT_EQ(std::signbit(d.ToDouble()), std::signbit(want)) << text;
   }
   std::string rec = BlankRecord(h.value());
   rec.replace(1, 20, std::string(15, ' ') + "-0.00");
-  EXPECT_TRUE(std::signbit(std::get<double>(dec.Field(CSpan(rec), 0, 0).value())));
+  EXPECT_TRUE(std::signbit(std::get<Decimal>(dec.Field(CSpan(rec), 0, 0).value()).ToDouble()));
 }
 
 TEST(DbfRecord, DatesAndLogicals) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/formats/dbf_header.h"
@@ -15,6 +16,12 @@
 #include "data/formats/fpt_memo.h"
 
 namespace tabrix::testing {
+
+// The number written in plain text ("-17.25"), exactly: what an N or F field holding that text
+// reads as. REQUIRES: text is a number (else bad_optional_access ends the test run).
+inline Decimal Dec(std::string_view text) {
+  return Decimal::FromText(text).value();
+}
 
 // A table of the test corpus (tests/data/corpus, origins and licences in its MANIFEST.md).
 inline std::string CorpusPath(const std::string& relative) {

@@ -7,7 +7,9 @@
 //   text, memo text      trailing blanks removed; CR, LF, TAB as \r \n \t, other bytes outside
 //                        0x20-0x7E as \xHH, '|' and '\' escaped with '\'; over 100 bytes:
 //                        <N bytes sha1:first 12 hex digits>
-//   numbers              shortest decimal form with 15 significant digits, no trailing zeros
+//   numbers              shortest decimal form with 15 significant digits, no trailing zeros;
+//                        an exact N/F value (Decimal) too, through its nearest double: the
+//                        readers hand out doubles, so the dumps carry no more digits
 //   currency             decimal, no trailing zeros
 //   date                 YYYY-MM-DD; the empty date \N
 //   date and time        YYYY-MM-DDTHH:MM:SS.mmm (milliseconds only when not 0); empty \N
@@ -113,6 +115,7 @@ inline std::string OracleForm(const Value& v) {
     std::string operator()(Null) const { return "\\N"; }
     std::string operator()(const std::string& s) const { return OracleBytes(s, true); }
     std::string operator()(double d) const { return OracleNumber(d); }
+    std::string operator()(const Decimal& d) const { return OracleNumber(d.ToDouble()); }
     std::string operator()(int32_t i) const { return std::to_string(i); }
     std::string operator()(const Currency& c) const {
       int64_t t = c.tenThousandths;

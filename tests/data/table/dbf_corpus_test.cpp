@@ -16,6 +16,7 @@ namespace tabrix {
 namespace {
 
 using testing::CorpusPath;
+using testing::Dec;
 using testing::LoadTable;
 
 std::string TrimRight(std::string s) {
@@ -89,7 +90,7 @@ Date D(int y, int m, int d) {
 // Expected values agree with dbfread / GDAL output except where noted.
 const ValueCase kValueCases[] = {
     {"dbase3/dbase_03.dbf", 1, "Point_ID", std::string("0507121")},
-    {"dbase3/dbase_03.dbf", 1, "Max_PDOP", 5.2},
+    {"dbase3/dbase_03.dbf", 1, "Max_PDOP", Dec("5.2")},
     {"dbase3/dbase_03.dbf", 1, "Date_Visit", D(2005, 7, 12)},
     {"dbase3/xbase_test.dbf", 1, "NOTE", std::string("This is a memo for record no one")},
     {"dbase3/xbase_test.dbf", 3, "DATES", D(1996, 1, 2)},
@@ -98,7 +99,7 @@ const ValueCase kValueCases[] = {
     {"dbase4/dbase_8b.dbf", 1, "CHARACTER", std::string("One")},
     {"dbase4/dbase_8b.dbf", 1, "MEMO", std::string("First memo\r\n")},
     {"dbase4/dbase_8b.dbf", 2, "DATE", D(1970, 12, 31)},
-    {"dbase4/dbase_8b.dbf", 10, "FLOAT", 0.1},
+    {"dbase4/dbase_8b.dbf", 10, "FLOAT", Dec("0.1")},
     {"dbase4/dbase_8b.dbf", 9, "DATE", Date{}},
     {"foxpro2/dbase_f5.dbf", 1, "DATN", D(1951, 1, 13)},
     {"foxpro2/dbase_f5.dbf", 1, "NOM", std::string("joan-ramon")},
@@ -109,10 +110,10 @@ const ValueCase kValueCases[] = {
                  "e 5")},
     {"generated/kunden_clp_cp850.dbf", 1, "NOTIZ",
      std::string("Stammkunde seit 1987.\r\nZahlt p\x81nktlich.")},
-    {"generated/kunden_clp_cp850.dbf", 3, "UMSATZ", -17.25},
+    {"generated/kunden_clp_cp850.dbf", 3, "UMSATZ", Dec("-17.25")},
     {"generated/kunden_clp_cp850.dbf", 3, "GEBDAT", Date{}},
     {"generated/kunden_fp_cp850.dbf", 1, "NAME", std::string("M\x81ller")},
-    {"generated/kunden_fp_cp850.dbf", 1, "UMSATZ", 1250.5},
+    {"generated/kunden_fp_cp850.dbf", 1, "UMSATZ", Dec("1250.5")},
     {"generated/kunden_db3_cp437.dbf", 1, "AKTIV", true},
     {"vfp/foxprodb/calls.dbf", 1, "CALL_DATE", DateTime{D(1994, 11, 21), 48939000}},
     {"vfp/foxprodb/calls.dbf", 1, "CALL_TIME", DateTime{D(1899, 12, 30), 48938999}},
@@ -133,10 +134,10 @@ const ValueCase kValueCases[] = {
     {"vfp/vfp9_memo_bs1.dbf", 1, "NOTES", std::string("Some notes here\r\n")},
     {"vfp/vfp9_memo_bs1.dbf", 2, "NOTES", std::string()},
     {"vfp/afox5.dbf", 2, "MESSAGE", std::string("second mess.")},
-    {"odd/null_padded_numeric.dbf", 1, "number", 1234.0},
+    {"odd/null_padded_numeric.dbf", 1, "number", Dec("1234")},
     {"odd/nullchar.dbf", 2, "TXTCOL", std::string("\0reak", 5)},
     {"odd/stations_with_deleted.dbf", 2, "name", std::string("Franconia-Springfield")},
-    {"odd/dbase_8b_incorrect_record_count.dbf", 10, "NUMERICAL", 10.0},
+    {"odd/dbase_8b_incorrect_record_count.dbf", 10, "NUMERICAL", Dec("10")},
     {"codepage/cp850.dbf", 1, "TEXT", std::string("\x8e\x94\x81!\xf5$%&/")},
 };
 

@@ -23,6 +23,11 @@
 namespace tabrix {
 namespace {
 
+// What an N field holding `text` reads as.
+Decimal Dec(std::string_view text) {
+  return Decimal::FromText(text).value();
+}
+
 using testing_support::RecordingHandler;
 
 // Code page 850 text: "Müller", "Straße", "Größe".
@@ -95,7 +100,7 @@ TEST_P(TableAreaTest, WrittenTableReadsBackThroughTheAreas) {
   EXPECT_EQ(Structure(), kCustomer);
   EXPECT_EQ(RecordNumber(), 1);
   EXPECT_EQ(GetField(1), Value(kMueller + std::string(24, ' ')));
-  EXPECT_EQ(GetField(2), Value(1250.5));
+  EXPECT_EQ(GetField(2), Value(Dec("1250.50")));
   EXPECT_EQ(GetField(3), Value(Date{1961, 4, 3}));
   EXPECT_EQ(GetField(4), Value(true));
   EXPECT_EQ(GetField(5), Value(std::string("Stammkunde.\r\nZahlt p\x81nktlich.")));
@@ -105,7 +110,7 @@ TEST_P(TableAreaTest, WrittenTableReadsBackThroughTheAreas) {
   EXPECT_EQ(GetFieldByName(AreaOfAlias("k"), "GEBDAT"), Value(Date{2024, 2, 29}));
   GoTo(2);
   EXPECT_TRUE(IsDeleted());
-  EXPECT_EQ(GetField(2), Value(-17.25));
+  EXPECT_EQ(GetField(2), Value(Dec("-17.25")));
   EXPECT_EQ(GetField(5), Value(std::string(2000, 'x')));
   EXPECT_TRUE(handler.errors.empty());
 }
@@ -149,7 +154,7 @@ TEST_P(TableAreaTest, WrittenFilesFollowTheFormat) {
   };
   EXPECT_EQ(field(1, 0), Value(kMueller + std::string(24, ' ')));
   EXPECT_EQ(field(2, 4), Value(std::string(2000, 'x')));
-  EXPECT_EQ(field(3, 1), Value(0.0));
+  EXPECT_EQ(field(3, 1), Value(Decimal{}));
   std::span<const uint8_t> rec2(dbf.data() + h.value().RecordOffset(2), h.value().recordLength);
   EXPECT_TRUE(RecordIsDeleted(rec2));
   // N(10,2) is stored right-aligned with two decimals.
@@ -218,7 +223,7 @@ TEST_P(TableAreaTest, NavigationOverDeletedRecords) {
   Skip();
   EXPECT_TRUE(AtEnd());
   EXPECT_EQ(RecordNumber(), 7);
-  EXPECT_EQ(GetField(1), Value(0.0));
+  EXPECT_EQ(GetField(1), Value(Decimal{}));
   EXPECT_FALSE(IsDeleted());
   Skip(-1);
   EXPECT_EQ(RecordNumber(), 3);
@@ -279,7 +284,7 @@ TEST_P(TableAreaTest, LongWalksBothWays) {
   int expected = 1, seen = 0;
   for (GoTop(); !AtEnd(); Skip(), ++seen) {
     if (expected % 7 == 0) ++expected;
-    ASSERT_EQ(GetField(1), Value(double(expected++)));
+    ASSERT_EQ(GetField(1), Value(Decimal::FromInt(expected++)));
   }
   EXPECT_EQ(seen, kRecords - kRecords / 7);
   seen = 0;
@@ -309,7 +314,7 @@ TEST_P(TableAreaTest, ExclusiveAppendsWrittenBehindReadBack) {
       // Back to records still held back: they read as written, and a rewrite sticks.
       const int back = i - 3;
       GoTo(back);
-      ASSERT_EQ(GetField(1), Value(double(back)));
+      ASSERT_EQ(GetField(1), Value(Decimal::FromInt(back)));
       ASSERT_EQ(GetField(3), Value(notes[back]));
       PutField(3, notes[back] = "rewritten " + std::string(900, 'r'));
       GoBottom();
@@ -324,7 +329,7 @@ TEST_P(TableAreaTest, ExclusiveAppendsWrittenBehindReadBack) {
     Value held[3];
     for (GoTop(); !AtEnd(); Skip()) {
       ++n;
-      ASSERT_EQ(GetField(1), Value(double(n)));
+      ASSERT_EQ(GetField(1), Value(Decimal::FromInt(n)));
       ASSERT_EQ(GetField(2), Value(std::string(n % 120, 'p') + std::string(120 - n % 120, ' ')));
       ASSERT_EQ(GetField(3), Value(notes[static_cast<size_t>(n)]));
       for (int f = 1; f <= 3; ++f) {
@@ -475,6 +480,41 @@ TEST_P(TableAreaTest, LocksBetweenAreas) {
   EXPECT_TRUE(handler.errors.empty());
 }
 
+// Numbers of as many digits as N fields hold go through PutField and back digit for digit, at
+// the width of their field; rounding to the field's decimals is half away from zero.
+TEST_P(TableAreaTest, ExactNumbersKeepEveryDigit) {
+  RecordingHandler handler;
+  CreateTable("X", {{"ID", 'N', 20, 0}, {"AMOUNT", 'N', 19, 2}, {"RATE", 'N', 5, 1}}, Driver());
+  ASSERT_TRUE(OpenTable(false, Driver(), "X", "", false, false));
+  struct Case {
+    const char* id;
+    const char* amount;
+    const char* rate;
+    const char* rateRead;  // after rounding to one decimal
+  } cases[] = {
+      {"12345678901234567890", "1234567890123456.78", "0.05", "0.1"},
+      {"99999999999999999999", "-123456789012345.67", "-0.05", "-0.1"},
+      {"-1234567890123456789", "-0.01", "999.9", "999.9"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(AppendRecord());
+    PutField(1, Dec(c.id));
+    PutField(2, Dec(c.amount));
+    PutField(3, Dec(c.rate));
+  }
+  CloseArea();
+  EXPECT_TRUE(handler.errors.empty());
+  ASSERT_TRUE(OpenTable(false, Driver(), "X", "", true, true));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    EXPECT_EQ(std::get<Decimal>(GetField(1)).Text(), c.id);
+    EXPECT_EQ(std::get<Decimal>(GetField(2)).Text(), c.amount);
+    EXPECT_EQ(std::get<Decimal>(GetField(3)).Text(), c.rateRead);
+    Skip();
+  }
+  CloseArea();
+}
+
 // The write rules, each with its generic code; a failed write changes nothing.
 TEST_P(TableAreaTest, WriteRulesRaiseTheirCodes) {
   RecordingHandler handler;
@@ -498,6 +538,9 @@ TEST_P(TableAreaTest, WriteRulesRaiseTheirCodes) {
       {"date into L", false, false, false, 4, Date{2020, 1, 1}, kGenDataType},
       {"Null into C", false, false, false, 1, Null{}, kGenDataType},
       {"too wide", false, false, false, 2, 12345.0, kGenDataWidth},
+      // N(4,1) holds "99.9"; one integer digit more, or a rounding that carries into one, not.
+      {"exact number one digit too wide", false, false, false, 2, Dec("100.0"), kGenDataWidth},
+      {"exact number rounding past the width", false, false, false, 2, Dec("99.95"), kGenDataWidth},
       {"invalid date", false, false, false, 3, Date{2021, 2, 30}, kGenDataWidth},
       {"no such position", false, false, false, 5, std::string("x"), kGenArg},
       {"position 0", false, false, false, 0, std::string("x"), kGenArg},
@@ -513,7 +556,7 @@ TEST_P(TableAreaTest, WriteRulesRaiseTheirCodes) {
     CloseArea();
     ASSERT_TRUE(OpenTable(false, Driver(), "W", "", true, true));
     EXPECT_EQ(GetField(1), Value(std::string(5, ' ')));
-    EXPECT_EQ(GetField(2), Value(0.0));
+    EXPECT_EQ(GetField(2), Value(Decimal{}));
     CloseArea();
   }
   // Deletion marks follow the same rules.
