@@ -1,5 +1,5 @@
 // Compatible bitmaps, drawing a bitmap with one transparent colour, recolouring a bitmap.
-#include "browse/bitmap.h"
+#include "browse/bitmap_win.h"
 
 #include "browse/gdi_handle_win.h"
 

@@ -2,10 +2,10 @@
 // picture, the converter's messages to the frame, focus and closing.
 #include "converter/tabrix_app_win.h"
 
-#include "browse/bitmap.h"
+#include "browse/bitmap_win.h"
 #include "browse/gdi_handle_win.h"
 #include "data/stdlib/o_s.h"
-#include "framework/native/bridge.h"
+#include "framework/native/bridge_win.h"
 
 namespace tabrix {
 namespace {

@@ -21,7 +21,7 @@
 
 #include "converter/startup_win.h"
 #include "converter/win_handles_win.h"
-#include "framework/zb_app.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 

@@ -15,7 +15,7 @@
 #include "framework/native/win32fkt_win.h"
 #include "framework/od_list_win.h"
 #include "framework/window_placement.h"
-#include "framework/zb_app.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 namespace {

@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/native/bridge.h"
-#include "framework/native/dialog_template.h"
+#include "framework/native/bridge_win.h"
+#include "framework/native/dialog_template_win.h"
 #include "framework/od_list_win.h"
-#include "framework/zb_app.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 namespace {

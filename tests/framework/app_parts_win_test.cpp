@@ -12,7 +12,7 @@
 #include "data/stdlib/stfkt.h"
 #include "data/stdlib/stfkt_fake.h"
 #include "framework/app_settings.h"
-#include "framework/zb_app.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 namespace {

@@ -14,7 +14,7 @@
 #include "data/table/table_area.h"
 #include "framework/hotkeys.h"
 #include "framework/od_list_win.h"
-#include "framework/zb_app.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 namespace {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "framework/app_settings.h"
-#include "framework/native/bridge.h"
-#include "framework/zb_app.h"
+#include "framework/native/bridge_win.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 namespace {

@@ -24,8 +24,8 @@
 
 #include "data/base/value.h"
 #include "framework/hotkeys_win.h"
-#include "framework/native/bridge.h"
-#include "framework/native/message_loop.h"
+#include "framework/native/bridge_win.h"
+#include "framework/native/message_loop_win.h"
 
 namespace tabrix {
 
