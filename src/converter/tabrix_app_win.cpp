@@ -55,7 +55,7 @@ ZB_APP::InitResult TABRIXAPP::Init(const std::string& caption, const std::string
   return result;
 }
 
-bool TABRIXAPP::_RegisterClass() {
+bool TABRIXAPP::RegisterAppClass() {
   return REGISTERCLASS(kFrameClassStyle, hInst, LoadIconA(hInst, "icon_1"),
                        LoadCursorA(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(13),
                        cClassName.c_str());

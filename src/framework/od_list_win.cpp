@@ -313,7 +313,7 @@ ZB_OD_LIST* ZB_OD_LIST::Find(HWND dialog, int id) {
   return FindRegistered(dialog, id);
 }
 
-void ZB_OD_LIST::_Set_nHoeheSchrift(int height) {
+void ZB_OD_LIST::Set_nHoeheSchrift(int height) {
   nHoeheSchrift_ = std::max(1, height);
   DeletePatterns();
   if (IsWindow(hwndListe)) {
