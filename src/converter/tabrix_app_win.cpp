@@ -193,12 +193,10 @@ MsgResult TABRIXAPP::DIALOGBEVENT(HWND dialog, UINT message, WPARAM, LPARAM) {
 }
 
 void TABRIXAPP::PaintHostPicture(HWND dialog) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(dialog, &ps);
-  if (dc != nullptr && picture_)
-    TRANSBMP(ToGdiHandle(dc), ToGdiHandle(picture_.get()), kPicturePlace.x, kPicturePlace.y,
-             kPictureTransparent);
-  EndPaint(dialog, &ps);
+  PaintDc paint(dialog);
+  if (paint.get() != nullptr && picture_)
+    TRANSBMP(ToGdiHandle(paint.get()), ToGdiHandle(picture_.get()), kPicturePlace.x,
+             kPicturePlace.y, kPictureTransparent);
 }
 
 }  // namespace tabrix

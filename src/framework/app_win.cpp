@@ -14,6 +14,7 @@
 #include "framework/native/win32fkt_place.h"
 #include "framework/native/win32fkt_win.h"
 #include "framework/od_list_win.h"
+#include "framework/win_handles_win.h"
 #include "framework/window_placement.h"
 #include "framework/zb_app_win.h"
 
@@ -631,18 +632,17 @@ ZB_APP& ZB_APP::Remove_Files() {
   if (FileExists(dummy)) DeleteFileA(dummy.c_str());
   for (const char* ext : {"NTX", "DBF"}) {
     WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((TempDir + "_*." + ext).c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) continue;
+    OwnedFindHandle find(FindFirstFileA((TempDir + "_*." + ext).c_str(), &found));
+    if (!find) continue;
     do {
       if (!IsTemporaryTableName(found.cFileName, ext)) continue;
       std::string path = TempDir + found.cFileName;
       // Only files no other process holds open.
-      HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-      if (h == INVALID_HANDLE_VALUE) continue;
-      CloseHandle(h);
+      if (!OwnedFileHandle(
+              CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)))
+        continue;
       DeleteFileA(path.c_str());
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+    } while (FindNextFileA(find.get(), &found));
   }
   return *this;
 }

@@ -198,6 +198,17 @@ class ZB_APP : public MessageLoopHost {
   LRESULT PAINT(WPARAM wParam, LPARAM lParam);
   LRESULT TIMER();
   int RememberedCloseCode() const { return closeCode_; }
+  // The steps of WndProc that do more than call one of the above; nothing goes on to default
+  // processing.
+  MsgResult WmSetCursor();
+  MsgResult WmSetFocus(WPARAM wParam, LPARAM lParam);
+  MsgResult WmEndSession(HWND window, WPARAM wParam, LPARAM lParam);
+  MsgResult WmSysCommand(HWND window, WPARAM wParam, LPARAM lParam);
+  MsgResult WmClose(HWND window, WPARAM wParam, LPARAM lParam);
+  MsgResult WmAddDlg(WPARAM wParam, LPARAM lParam);
+  MsgResult WmCommand(WPARAM wParam, LPARAM lParam);
+  MsgResult WmHelp(WPARAM wParam, LPARAM lParam);
+  MsgResult WmTimer(WPARAM wParam, LPARAM lParam);
 
   // --- hooks (empty defaults return nothing) ---
   virtual MsgResult OnSetfocus(WPARAM, LPARAM) { return {}; }
