@@ -12,8 +12,8 @@
 #include "browse/clip_win.h"
 #include "browse/dc_win.h"
 #include "browse/font_win.h"
-#include "browse/gdi_win.h"
 #include "browse/gdi_handle_win.h"
+#include "browse/gdi_win.h"
 
 namespace tabrix {
 namespace {
