@@ -1,7 +1,8 @@
 // Compatible bitmaps, drawing a bitmap with one transparent colour, recolouring a bitmap.
-#include "browse/bitmap.h"
+#include "browse/bitmap_win.h"
 
 #include "browse/gdi_handle_win.h"
+#include "framework/win_handles_win.h"
 
 namespace tabrix {
 namespace {
@@ -12,25 +13,17 @@ class MemoryBitmap {
  public:
   enum Ownership { kOwned, kBorrowed };
   MemoryBitmap(HDC compatibleTo, HBITMAP bitmap, Ownership ownership = kOwned)
-      : dc_(CreateCompatibleDC(compatibleTo)), bitmap_(bitmap), owned_(ownership == kOwned) {
-    if (dc_ && bitmap_) previous_ = SelectObject(dc_, bitmap_);
-    if (previous_ == HGDI_ERROR) previous_ = nullptr;
-  }
-  MemoryBitmap(const MemoryBitmap&) = delete;
-  MemoryBitmap& operator=(const MemoryBitmap&) = delete;
-  ~MemoryBitmap() {
-    if (dc_ && previous_) SelectObject(dc_, previous_);
-    if (dc_) DeleteDC(dc_);
-    if (bitmap_ && owned_) DeleteObject(bitmap_);
-  }
-  bool ok() const { return dc_ && bitmap_ && previous_; }
-  HDC dc() const { return dc_; }
+      : owned_(ownership == kOwned ? bitmap : nullptr),
+        dc_(CreateCompatibleDC(compatibleTo)),
+        selected_(dc_.get(), dc_ ? bitmap : nullptr) {}
+  bool ok() const { return static_cast<bool>(selected_); }
+  HDC dc() const { return dc_.get(); }
 
  private:
-  HDC dc_;
-  HBITMAP bitmap_;
-  bool owned_;
-  HGDIOBJ previous_ = nullptr;
+  // Destroyed in reverse: deselected, then the context deleted, then the bitmap.
+  OwnedBitmap owned_;
+  OwnedMemoryDc dc_;
+  SelectedObject selected_;
 };
 
 }  // namespace
@@ -88,38 +81,35 @@ void CHBMPCOLOR(GdiHandle bitmap, Colour from, Colour to, GdiHandle palette) {
   BITMAP header{};
   if (!GetObjectA(target, sizeof header, &header)) return;
   if (header.bmPlanes * header.bmBitsPixel == 1) return;  // monochrome: left unchanged
-  HDC screen = GetDC(nullptr);
-  if (!screen) return;
-  HDC dc = CreateCompatibleDC(screen);
-  if (dc) {
-    HPALETTE previousPalette = nullptr;
-    if (palette) {
-      previousPalette = SelectPalette(dc, FromGdiHandle<HPALETTE>(palette), FALSE);
-      RealizePalette(dc);
-    }
-    HGDIOBJ previous = SelectObject(dc, target);
-    if (previous && previous != HGDI_ERROR) {
+  WindowDc screen(nullptr);
+  if (!screen.get()) return;
+  OwnedMemoryDc memory(CreateCompatibleDC(screen.get()));
+  if (!memory) return;
+  const HDC dc = memory.get();
+  HPALETTE previousPalette = nullptr;
+  if (palette) {
+    previousPalette = SelectPalette(dc, FromGdiHandle<HPALETTE>(palette), FALSE);
+    RealizePalette(dc);
+  }
+  {
+    SelectedObject targetSelected(dc, target);
+    if (targetSelected) {
       const int w = header.bmWidth;
       const int h = header.bmHeight;
-      MemoryBitmap mask(screen, CreateBitmap(w, h, 1, 1, nullptr));
-      HBRUSH brush = CreateSolidBrush(to);
+      MemoryBitmap mask(screen.get(), CreateBitmap(w, h, 1, 1, nullptr));
+      OwnedBrush brush(CreateSolidBrush(to));
       if (mask.ok() && brush) {
         SetBkColor(dc, from);
         BitBlt(mask.dc(), 0, 0, w, h, dc, 0, 0, SRCCOPY);  // pixels of `from` become 1
-        HGDIOBJ previousBrush = SelectObject(dc, brush);
+        SelectedObject brushSelected(dc, brush.get());
         SetBkColor(dc, RGB(255, 255, 255));
         SetTextColor(dc, RGB(0, 0, 0));
         // DSPDxax: where the mask is 1 the brush colour, elsewhere the bitmap stays.
         BitBlt(dc, 0, 0, w, h, mask.dc(), 0, 0, 0xE20746);
-        SelectObject(dc, previousBrush);
       }
-      if (brush) DeleteObject(brush);
-      SelectObject(dc, previous);
     }
-    if (previousPalette) SelectPalette(dc, previousPalette, FALSE);
-    DeleteDC(dc);
   }
-  ReleaseDC(nullptr, screen);
+  if (previousPalette) SelectPalette(dc, previousPalette, FALSE);
 }
 
 }  // namespace tabrix

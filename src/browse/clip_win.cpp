@@ -1,4 +1,4 @@
-#include "browse/clip.h"
+#include "browse/clip_win.h"
 
 #include "browse/gdi_handle_win.h"
 

@@ -1,4 +1,4 @@
-#include "browse/dc.h"
+#include "browse/dc_win.h"
 
 #include "browse/gdi_handle_win.h"
 

@@ -1,4 +1,4 @@
-#include "browse/font.h"
+#include "browse/font_win.h"
 
 #include "browse/gdi_handle_win.h"
 

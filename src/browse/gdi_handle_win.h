@@ -1,12 +1,12 @@
 #pragma once
-// Handle numbers (browse/gdi.h) to and from the platform's handle types. A 32-bit handle number
+// Handle numbers (browse/gdi_win.h) to and from the platform's handle types. A 32-bit handle number
 // is sign-extended, as the platform does for handles passed between 32- and 64-bit code.
 
 #include <windows.h>
 
 #include <cstdint>
 
-#include "browse/gdi.h"
+#include "browse/gdi_win.h"
 
 namespace tabrix {
 

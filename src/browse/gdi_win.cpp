@@ -1,4 +1,4 @@
-#include "browse/gdi.h"
+#include "browse/gdi_win.h"
 
 #include <climits>
 

@@ -4,7 +4,7 @@
 
 #include "converter/win_converter_ui_win.h"
 #include "data/stdlib/stfkt_win.h"
-#include "framework/native/bridge.h"
+#include "framework/native/bridge_win.h"
 #include "framework/od_list_win.h"
 
 namespace tabrix {

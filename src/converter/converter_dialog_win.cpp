@@ -6,7 +6,7 @@
 #include "converter/assignment_file.h"
 #include "converter/assignment_ops.h"
 #include "converter/win_converter_ui_win.h"
-#include "framework/native/bridge.h"
+#include "framework/native/bridge_win.h"
 #include "framework/od_list_win.h"
 
 namespace tabrix {

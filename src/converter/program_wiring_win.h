@@ -11,7 +11,7 @@
 #include "data/base/error.h"
 #include "data/diagnostics/error_platform_win.h"
 #include "data/stdlib/stfkt.h"
-#include "framework/zb_app.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 

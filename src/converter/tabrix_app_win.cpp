@@ -2,10 +2,10 @@
 // picture, the converter's messages to the frame, focus and closing.
 #include "converter/tabrix_app_win.h"
 
-#include "browse/bitmap.h"
+#include "browse/bitmap_win.h"
 #include "browse/gdi_handle_win.h"
 #include "data/stdlib/o_s.h"
-#include "framework/native/bridge.h"
+#include "framework/native/bridge_win.h"
 
 namespace tabrix {
 namespace {
@@ -55,7 +55,7 @@ ZB_APP::InitResult TABRIXAPP::Init(const std::string& caption, const std::string
   return result;
 }
 
-bool TABRIXAPP::_RegisterClass() {
+bool TABRIXAPP::RegisterAppClass() {
   return REGISTERCLASS(kFrameClassStyle, hInst, LoadIconA(hInst, "icon_1"),
                        LoadCursorA(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(13),
                        cClassName.c_str());
@@ -193,12 +193,10 @@ MsgResult TABRIXAPP::DIALOGBEVENT(HWND dialog, UINT message, WPARAM, LPARAM) {
 }
 
 void TABRIXAPP::PaintHostPicture(HWND dialog) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(dialog, &ps);
-  if (dc != nullptr && picture_)
-    TRANSBMP(ToGdiHandle(dc), ToGdiHandle(picture_.get()), kPicturePlace.x, kPicturePlace.y,
-             kPictureTransparent);
-  EndPaint(dialog, &ps);
+  PaintDc paint(dialog);
+  if (paint.get() != nullptr && picture_)
+    TRANSBMP(ToGdiHandle(paint.get()), ToGdiHandle(picture_.get()), kPicturePlace.x,
+             kPicturePlace.y, kPictureTransparent);
 }
 
 }  // namespace tabrix

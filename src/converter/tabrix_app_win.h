@@ -21,7 +21,7 @@
 
 #include "converter/startup_win.h"
 #include "converter/win_handles_win.h"
-#include "framework/zb_app.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 
@@ -78,7 +78,7 @@ class TABRIXAPP : public ZB_APP {
   // context (OAPP; HWNDMAIN stays for the program to set). Hides ZB_APP's Init, which it calls
   // with (class name, caption) and the framework's defaults.
   InitResult Init(const std::string& caption, const std::string& className);
-  bool _RegisterClass() override;
+  bool RegisterAppClass() override;  // the original program's _RegisterClass
   MsgResult HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool OnClose() override;
   // Keyboard focus reaching the frame goes on to the current dialog.

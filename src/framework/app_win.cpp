@@ -14,8 +14,9 @@
 #include "framework/native/win32fkt_place.h"
 #include "framework/native/win32fkt_win.h"
 #include "framework/od_list_win.h"
+#include "framework/win_handles_win.h"
 #include "framework/window_placement.h"
-#include "framework/zb_app.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 namespace {
@@ -230,13 +231,13 @@ ZB_APP::InitResult ZB_APP::Init(const std::string& className, const std::string&
   nHoeBrZe = 20;
   lLearnMode_ = false;
   hLastEditWnd_ = nullptr;
-  _Set_cHelpFile("default");
+  Set_cHelpFile("default");
 
   if (SET_MESSAGEQUEUE(96) < 1) {
     ShowBox(nullptr, "Error in MESSAGEQUEUE", "Fatal Error", MB_OK);
     return InitResult::kNotStarted;  // the framework's 0
   }
-  if (!_RegisterClass()) return InitResult::kFailed;
+  if (!RegisterAppClass()) return InitResult::kFailed;
   classRegistered_ = true;
   hwnd = CreateWindowExA(0, cClassName.c_str(), cCaption.c_str(), 47120384, 0, 0, width, height,
                          nullptr, nullptr, getInstance(), nullptr);
@@ -250,7 +251,7 @@ ZB_APP::InitResult ZB_APP::Init(const std::string& className, const std::string&
   }
   if (hZBRES == nullptr) hZBRES = LoadLibraryA("ZBRES32.DLL");
   SetErrorMode(oldMode);
-  // The standard functions' resource texts (_T2) come from the same library.
+  // The standard functions' resource texts (ZbresText) come from the same library.
   if (hZBRES != nullptr) SetZbresModule(reinterpret_cast<ModuleHandle>(hZBRES));
   if (hZBRES == nullptr) {
     const std::string& name = cZBRES;
@@ -287,7 +288,7 @@ ZB_APP::InitResult ZB_APP::Init(const std::string& className, const std::string&
   return InitResult::kReady;
 }
 
-void ZB_APP::_CTL3D(bool on) {
+void ZB_APP::SetCtl3d(bool on) {
   aEVars.lCtl3d = on;
   CheckCTL3D();
   PublishListValues();
@@ -314,13 +315,13 @@ bool ZB_APP::Reconnect() {
   return server.Connect(adsRepPath, adsUser, adsPwd, RepositoryServerTypes(adsRepPath, adsLocal));
 }
 
-bool ZB_APP::_RegisterClass() {
+bool ZB_APP::RegisterAppClass() {
   return REGISTERCLASS(CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, getInstance(), hStdIcon,
                        LoadCursorA(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(13),
                        cClassName.c_str());
 }
 
-ZB_APP& ZB_APP::_NetworkRefresh(bool on) {
+ZB_APP& ZB_APP::NetworkRefresh(bool on) {
   if (on) {
     SYSTEMTIME t;
     GetLocalTime(&t);
@@ -333,7 +334,7 @@ ZB_APP& ZB_APP::_NetworkRefresh(bool on) {
   return *this;
 }
 
-void ZB_APP::_Set_cHelpFile(const std::string& text) {
+void ZB_APP::Set_cHelpFile(const std::string& text) {
   std::string className8 = TrimRight(cClassName.substr(0, 8));
   if (text == "default" && FileExists(cSysDir + className8 + ".HLP")) {
     cHelpFile = cSysDir + className8 + ".HLP";
@@ -346,7 +347,7 @@ void ZB_APP::_Set_cHelpFile(const std::string& text) {
   }
 }
 
-void ZB_APP::_Set_CutTextMode(bool on) {
+void ZB_APP::Set_CutTextMode(bool on) {
   lCutTextMode = on;
   SendToDialogs(WMU_CUTTEXTMODE, on ? 1 : 0, 0, false);
 }
@@ -426,7 +427,7 @@ LRESULT ZB_APP::OnSysColorChange(bool recreate) {
   PublishListValues();
   if (oToolBar != nullptr) oToolBar->ChangeToolBarButtonColors();
   SendToDialogs(WM_SYSCOLORCHANGE, 0, 0, true);
-  _CTL3DCOLORCHANGE();  // nothing unless the library is loaded
+  CTL3DCOLORCHANGE();  // nothing unless the library is loaded
   return 0;
 }
 
@@ -631,18 +632,17 @@ ZB_APP& ZB_APP::Remove_Files() {
   if (FileExists(dummy)) DeleteFileA(dummy.c_str());
   for (const char* ext : {"NTX", "DBF"}) {
     WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((TempDir + "_*." + ext).c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) continue;
+    OwnedFindHandle find(FindFirstFileA((TempDir + "_*." + ext).c_str(), &found));
+    if (!find) continue;
     do {
       if (!IsTemporaryTableName(found.cFileName, ext)) continue;
       std::string path = TempDir + found.cFileName;
       // Only files no other process holds open.
-      HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-      if (h == INVALID_HANDLE_VALUE) continue;
-      CloseHandle(h);
+      if (!OwnedFileHandle(
+              CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)))
+        continue;
       DeleteFileA(path.c_str());
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+    } while (FindNextFileA(find.get(), &found));
   }
   return *this;
 }

@@ -4,7 +4,8 @@
 #include "data/diagnostics/error_log.h"
 #include "framework/app_settings.h"
 #include "framework/native/words.h"
-#include "framework/zb_app.h"
+#include "framework/win_handles_win.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 namespace {
@@ -42,18 +43,14 @@ MsgResult ZB_APP::WndProc(size_t previous, HWND window, UINT message, WPARAM wPa
       r = static_cast<long long>(RBUTTONDOWN(wParam, lParam));
       break;
     case WM_SETCURSOR:
-      if (lLockApplication) {
-        SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-        return 1;
-      }
+      r = WmSetCursor();
       break;
     // WM_NCLBUTTONDOWN, WM_MOVING, WM_SIZING: sticky windows only (lSticky), not built here.
     case WM_MENUSELECT:
       r = static_cast<long long>(MENUSELECT(wParam, lParam));
       break;
     case WM_SETFOCUS:
-      hLastEditWnd_ = reinterpret_cast<HWND>(wParam);
-      r = OnSetfocus(wParam, lParam);
+      r = WmSetFocus(wParam, lParam);
       break;
     case WM_ACTIVATEAPP:
       aEVars.lAppActive = wParam != 0;
@@ -70,23 +67,12 @@ MsgResult ZB_APP::WndProc(size_t previous, HWND window, UINT message, WPARAM wPa
     case WM_QUERYENDSESSION:
       return OnQueryEndSession(wParam, lParam).ToNumber();
     case WM_ENDSESSION:
-      OnEndSession(wParam, lParam);
-      PostMessageA(window, WM_CLOSE, 0, 0);
-      return 0;
+      return WmEndSession(window, wParam, lParam);
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_CLOSE) {
-        r = HandleMessage(message, wParam, lParam);
-        if (IsNumberAtMost0(r)) return r;
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        return 0;
-      }
-      r = HandleMessage(message, wParam, lParam);
+      r = WmSysCommand(window, wParam, lParam);
       break;
     case WM_CLOSE:
-      if (static_cast<int32_t>(lParam) < 0) closeCode_ = static_cast<int32_t>(lParam);
-      if (CloseApp(wParam, closeCode_) == 0) return 0;
-      DestroyWindow(window);
-      return 1;
+      return WmClose(window, wParam, lParam);
     case WM_DESTROY:
       DESTROY(wParam, lParam);
       return 0;
@@ -99,26 +85,15 @@ MsgResult ZB_APP::WndProc(size_t previous, HWND window, UINT message, WPARAM wPa
     case WMU_ACTIVEDLG:
       hActive = reinterpret_cast<HWND>(wParam);
       return 0;
-    case WMU_ADDDLG: {
-      // The text lives in the sender's memory: only a slave in this address space sends it.
-      const char* text = reinterpret_cast<const char*>(lParam);
-      if (text != nullptr) {
-        DialogRegistryEntry e = ParseDialogRegistryText(std::string(text, wParam));
-        AddDlgHandle(DlgEntry{Handle(e.window), static_cast<int>(e.type), e.name, e.active});
-      }
+    case WMU_ADDDLG:
+      r = WmAddDlg(wParam, lParam);
       break;
-    }
     case WMU_DELDLG:
       DeleteDlgHandle(reinterpret_cast<HWND>(wParam));
       break;
-    case WM_COMMAND: {
-      int id = WB_LOWORD(static_cast<int64_t>(wParam));
-      if (id > 0 && id < 100) {
-        if (HWND child = GetDlgItem(hwnd, id)) PostMessageA(child, WMU_BUTTONCLICK, id, 0);
-      }
-      r = OnCommand(wParam, lParam);
+    case WM_COMMAND:
+      r = WmCommand(wParam, lParam);
       break;
-    }
     case WM_CREATE:
       r = OnCreate();
       break;
@@ -132,15 +107,7 @@ MsgResult ZB_APP::WndProc(size_t previous, HWND window, UINT message, WPARAM wPa
       OnMouseMove(wParam, lParam);
       return 0;
     case WMU_HELP:
-      if (!cHelpFile.empty()) {
-        if (nHelpKontextId_ > 0) {
-          CallWinHelp(hwnd, cHelpFile, HELP_CONTEXT, static_cast<ULONG_PTR>(nHelpKontextId_));
-        } else {
-          CallWinHelp(hwnd, cHelpFile, HELP_FINDER, 0);
-        }
-      } else {
-        r = HandleMessage(message, wParam, lParam);
-      }
+      r = WmHelp(wParam, lParam);
       break;
     case WMU_SHIFTDLG:
       SHIFTDLG(wParam, lParam);
@@ -149,8 +116,7 @@ MsgResult ZB_APP::WndProc(size_t previous, HWND window, UINT message, WPARAM wPa
       ISINEDITMODUS(wParam, lParam);
       return 0;
     case WM_TIMER:
-      if (wParam == kRecordChangeTimer) TIMER();
-      r = HandleMessage(message, wParam, lParam);
+      r = WmTimer(wParam, lParam);
       break;
     default:
       r = HandleMessage(message, wParam, lParam);
@@ -158,6 +124,77 @@ MsgResult ZB_APP::WndProc(size_t previous, HWND window, UINT message, WPARAM wPa
   }
   if (!r.IsNone()) return r;
   return Forward(previous, window, message, wParam, lParam);
+}
+
+// A locked application shows the wait cursor and keeps the system from setting another.
+MsgResult ZB_APP::WmSetCursor() {
+  if (!lLockApplication) return {};
+  SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  return 1;
+}
+
+MsgResult ZB_APP::WmSetFocus(WPARAM wParam, LPARAM lParam) {
+  hLastEditWnd_ = reinterpret_cast<HWND>(wParam);
+  return OnSetfocus(wParam, lParam);
+}
+
+MsgResult ZB_APP::WmEndSession(HWND window, WPARAM wParam, LPARAM lParam) {
+  OnEndSession(wParam, lParam);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  return 0;
+}
+
+// Closing from the system menu goes through WM_CLOSE (and so CloseApp) unless the program
+// refuses it with an answer of 0 or less.
+MsgResult ZB_APP::WmSysCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+  MsgResult r = HandleMessage(WM_SYSCOMMAND, wParam, lParam);
+  if ((wParam & 0xFFF0) != SC_CLOSE) return r;
+  if (IsNumberAtMost0(r)) return r;
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  return 0;
+}
+
+// A negative lParam is the close code the program asked for; it is kept for CloseApp.
+MsgResult ZB_APP::WmClose(HWND window, WPARAM wParam, LPARAM lParam) {
+  if (static_cast<int32_t>(lParam) < 0) closeCode_ = static_cast<int32_t>(lParam);
+  if (CloseApp(wParam, closeCode_) == 0) return 0;
+  DestroyWindow(window);
+  return 1;
+}
+
+MsgResult ZB_APP::WmAddDlg(WPARAM wParam, LPARAM lParam) {
+  // The text lives in the sender's memory: only a slave in this address space sends it.
+  const char* text = reinterpret_cast<const char*>(lParam);
+  if (text != nullptr) {
+    DialogRegistryEntry e = ParseDialogRegistryText(std::string(text, wParam));
+    AddDlgHandle(DlgEntry{Handle(e.window), static_cast<int>(e.type), e.name, e.active});
+  }
+  return {};
+}
+
+// Buttons 1..99 of the frame hear of their click as WMU_BUTTONCLICK as well.
+MsgResult ZB_APP::WmCommand(WPARAM wParam, LPARAM lParam) {
+  int id = WB_LOWORD(static_cast<int64_t>(wParam));
+  if (id > 0 && id < 100) {
+    if (HWND child = GetDlgItem(hwnd, id)) PostMessageA(child, WMU_BUTTONCLICK, id, 0);
+  }
+  return OnCommand(wParam, lParam);
+}
+
+// With a help file the framework opens the help itself; without one the program decides.
+MsgResult ZB_APP::WmHelp(WPARAM wParam, LPARAM lParam) {
+  if (cHelpFile.empty()) return HandleMessage(WMU_HELP, wParam, lParam);
+  if (nHelpKontextId_ > 0) {
+    CallWinHelp(hwnd, cHelpFile, HELP_CONTEXT, static_cast<ULONG_PTR>(nHelpKontextId_));
+  } else {
+    CallWinHelp(hwnd, cHelpFile, HELP_FINDER, 0);
+  }
+  return {};
+}
+
+MsgResult ZB_APP::WmTimer(WPARAM wParam, LPARAM lParam) {
+  if (wParam == kRecordChangeTimer) TIMER();
+  return HandleMessage(WM_TIMER, wParam, lParam);
 }
 
 int ZB_APP::CloseApp(WPARAM, int closeCode) {
@@ -305,15 +342,12 @@ LRESULT ZB_APP::ERASEBKGND(HDC dc, LPARAM lParam) {
 }
 
 LRESULT ZB_APP::PAINT(WPARAM wParam, LPARAM lParam) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+  PaintDc paint(hwnd);
+  const HDC dc = paint.get();
   OnPaint(dc, wParam, lParam);
   int width = WB_LOWORD(aEVars.nToolBarSize), height = WB_HIWORD(aEVars.nToolBarSize);
   if (width > 0 && height > 0) {
-    if (!(aEVars.nToolBarFlags & 2) && (aEVars.nToolBarFlags & 16)) {
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
+    if (!(aEVars.nToolBarFlags & 2) && (aEVars.nToolBarFlags & 16)) return 0;
     RECT client;
     GetClientRect(hwnd, &client);
     RECT panel{0, 0, (aEVars.nToolBarFlags & 4) ? client.right - 1 : width, height};
@@ -321,15 +355,13 @@ LRESULT ZB_APP::PAINT(WPARAM wParam, LPARAM lParam) {
     if (aEVars.nToolBarFlags & 2) DrawEdge(dc, &panel, BDR_RAISEDINNER, BF_RECT);
   }
   for (const AppEVars::SepLine& line : aEVars.aSepLines) {
-    HGDIOBJ old = SelectObject(dc, hShadowPen_);
+    SelectedObject pen(dc, hShadowPen_);
     MoveToEx(dc, line.x, line.top, nullptr);
     LineTo(dc, line.x, line.bottom);
-    SelectObject(dc, hLightPen_);
+    pen.select(hLightPen_);
     MoveToEx(dc, line.x + 1, line.top, nullptr);
     LineTo(dc, line.x + 1, line.bottom);
-    SelectObject(dc, old);
   }
-  EndPaint(hwnd, &ps);
   return 0;
 }
 

@@ -55,55 +55,99 @@ std::string ItemText(HWND listBox, UINT item) {
 }
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &rect, brush);
-  DeleteObject(brush);
+  OwnedBrush brush(CreateSolidBrush(colour));
+  FillRect(dc, &rect, brush.get());
+}
+
+// The stand-alone hook's steps, one per message, for the registered lists of `dialog`.
+std::optional<LRESULT> RegisteredDrawItem(HWND dialog, const DRAWITEMSTRUCT& record) {
+  if (record.CtlType != ODT_LISTBOX) return std::nullopt;
+  ZB_OD_LIST* list = FindRegistered(dialog, static_cast<int>(record.CtlID));
+  if (!list) return std::nullopt;
+  int id = static_cast<int>(record.CtlID);
+  list->lLBS_MULTICOLUMN ? list->DrawMultColItem(id, record) : list->OnDrawItem(id, record);
+  return 1;
+}
+
+// Only the first list whose control exists, as the dialog has always done it.
+void RegisteredEraseBkgnd(HWND dialog, HDC dc) {
+  for (auto& list : Registry()) {
+    if (list->DialogWindow() == dialog && IsWindow(list->hwndListe)) {
+      list->ERASEBKGND(dc);
+      return;
+    }
+  }
+}
+
+std::optional<LRESULT> RegisteredMeasureItem(HWND dialog, WPARAM wParam,
+                                             MEASUREITEMSTRUCT& record) {
+  int id = wParam ? static_cast<int>(wParam) : static_cast<int>(record.CtlID);
+  ZB_OD_LIST* list = FindRegistered(dialog, id);
+  if (list && list->MEASUREITEM(id, record) == 1) return 1;
+  return std::nullopt;
+}
+
+std::optional<LRESULT> RegisteredVKeyToItem(HWND dialog, WPARAM wParam, HWND listBox) {
+  for (auto& list : Registry())
+    if (list->DialogWindow() == dialog && list->hwndListe == listBox)
+      return list->OnVKEYTOITEM(wParam, list->hwndListe);
+  return std::nullopt;
+}
+
+void RegisteredNcDestroy(HWND dialog) {
+  ForEachRegistered(dialog, [](ZB_OD_LIST& list) { list.OnNCDestroy(); });
+  std::erase_if(Registry(), [&](const auto& list) { return list->DialogWindow() == dialog; });
 }
 
 // The stand-alone hook on the dialog window: owner-draw, measure, erase, keys and destruction
 // reach the registered lists of that dialog.
 std::optional<LRESULT> DLG_Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_DRAWITEM: {
-      const auto& record = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (record.CtlType != ODT_LISTBOX) return std::nullopt;
-      ZB_OD_LIST* list = FindRegistered(dialog, static_cast<int>(record.CtlID));
-      if (!list) return std::nullopt;
-      int id = static_cast<int>(record.CtlID);
-      list->lLBS_MULTICOLUMN ? list->DrawMultColItem(id, record) : list->OnDrawItem(id, record);
-      return 1;
-    }
+    case WM_DRAWITEM:
+      return RegisteredDrawItem(dialog, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_ERASEBKGND:
-      // Only the first list whose control exists, as the dialog has always done it.
-      for (auto& list : Registry()) {
-        if (list->DialogWindow() == dialog && IsWindow(list->hwndListe)) {
-          list->ERASEBKGND(reinterpret_cast<HDC>(wParam));
-          break;
-        }
-      }
+      RegisteredEraseBkgnd(dialog, reinterpret_cast<HDC>(wParam));
       return std::nullopt;
-    case WM_MEASUREITEM: {
-      auto& record = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-      int id = wParam ? static_cast<int>(wParam) : static_cast<int>(record.CtlID);
-      ZB_OD_LIST* list = FindRegistered(dialog, id);
-      if (list && list->MEASUREITEM(id, record) == 1) return 1;
-      return std::nullopt;
-    }
+    case WM_MEASUREITEM:
+      return RegisteredMeasureItem(dialog, wParam, *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
     case WM_VKEYTOITEM:
-      for (auto& list : Registry())
-        if (list->DialogWindow() == dialog && list->hwndListe == reinterpret_cast<HWND>(lParam))
-          return list->OnVKEYTOITEM(wParam, list->hwndListe);
-      return std::nullopt;
+      return RegisteredVKeyToItem(dialog, wParam, reinterpret_cast<HWND>(lParam));
     case WM_DESTROY:
       ForEachRegistered(dialog, [](ZB_OD_LIST& list) { list.OnDestroy(); });
       return std::nullopt;
     case WM_NCDESTROY:
-      ForEachRegistered(dialog, [](ZB_OD_LIST& list) { list.OnNCDestroy(); });
-      std::erase_if(Registry(), [&](const auto& list) { return list->DialogWindow() == dialog; });
+      RegisteredNcDestroy(dialog);
       return std::nullopt;
     default:
       return std::nullopt;
   }
+}
+
+// The dialog's own lists' steps, one per message.
+using ListVector = std::vector<std::unique_ptr<ZB_OD_LIST>>;
+
+std::optional<LRESULT> ListsDrawItem(ListVector& lists, WPARAM wParam,
+                                     const DRAWITEMSTRUCT& record) {
+  for (auto& list : lists) {
+    int id = static_cast<int>(wParam);
+    int r =
+        list->lLBS_MULTICOLUMN ? list->DrawMultColItem(id, record) : list->OnDrawItem(id, record);
+    if (r) return 1;
+  }
+  return std::nullopt;
+}
+
+std::optional<LRESULT> ListsMeasureItem(ListVector& lists, WPARAM wParam,
+                                        MEASUREITEMSTRUCT& record) {
+  for (auto& list : lists)
+    if (list->MEASUREITEM(static_cast<int>(wParam), record)) return 1;
+  return std::nullopt;
+}
+
+std::optional<LRESULT> ListsVKeyToItem(ListVector& lists, WPARAM wParam, HWND listBox) {
+  for (auto& list : lists)
+    if (list->hwndListe == listBox) return list->OnVKEYTOITEM(wParam, list->hwndListe);
+  return std::nullopt;
 }
 
 }  // namespace
@@ -117,31 +161,16 @@ std::optional<LRESULT> DispatchToLists(OdListDialog& dialog, UINT message, WPARA
                                        LPARAM lParam) {
   auto& lists = dialog.aListen();
   switch (message) {
-    case WM_DRAWITEM: {
-      const auto& record = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      for (auto& list : lists) {
-        int id = static_cast<int>(wParam);
-        int r = list->lLBS_MULTICOLUMN ? list->DrawMultColItem(id, record)
-                                       : list->OnDrawItem(id, record);
-        if (r) return 1;
-      }
-      return std::nullopt;
-    }
-    case WM_MEASUREITEM: {
-      auto& record = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-      for (auto& list : lists)
-        if (list->MEASUREITEM(static_cast<int>(wParam), record)) return 1;
-      return std::nullopt;
-    }
+    case WM_DRAWITEM:
+      return ListsDrawItem(lists, wParam, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_MEASUREITEM:
+      return ListsMeasureItem(lists, wParam, *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
     case WM_ERASEBKGND:
       for (auto& list : lists)
         if (!list->lLBS_MULTICOLUMN) list->ERASEBKGND(reinterpret_cast<HDC>(wParam));
       return std::nullopt;
     case WM_VKEYTOITEM:
-      for (auto& list : lists)
-        if (list->hwndListe == reinterpret_cast<HWND>(lParam))
-          return list->OnVKEYTOITEM(wParam, list->hwndListe);
-      return std::nullopt;
+      return ListsVKeyToItem(lists, wParam, reinterpret_cast<HWND>(lParam));
     case WM_DESTROY:
       for (auto& list : lists) list->OnDestroy();
       return std::nullopt;
@@ -191,7 +220,8 @@ ZB_OD_LIST* ZB_OD_LIST::Init(OdListDialog& dialog, int id, std::vector<double> w
 }
 
 void ZB_OD_LIST::Setup(int id) {
-  hPattBitmapN_ = hPattBitmapH_ = nullptr;
+  hPattBitmapN_.reset();
+  hPattBitmapH_.reset();
   nID_ = id;
   nGesamt = Get_LB_Zeilen();
   // The columns share the client width the list has with its vertical bar: an empty list box
@@ -295,25 +325,22 @@ std::vector<double> ZB_OD_LIST::ColumnEdges() const {
 
 int ZB_OD_LIST::TextEnd(std::string_view row) const {
   if (!IsWindow(hwndListe)) return 0;
-  HDC dc = GetDC(hwndListe);
-  if (!dc) return 0;
-  auto font = reinterpret_cast<HFONT>(SendMessageA(hwndListe, WM_GETFONT, 0, 0));
-  HGDIOBJ previousFont = font ? SelectObject(dc, font) : nullptr;
-  const int end = odlist::RowTextEnd(row, ColumnEdges(), [&](std::string_view field) {
+  WindowDc dc(hwndListe);
+  if (!dc.get()) return 0;
+  SelectedObject font(dc.get(),
+                      reinterpret_cast<HGDIOBJ>(SendMessageA(hwndListe, WM_GETFONT, 0, 0)));
+  return odlist::RowTextEnd(row, ColumnEdges(), [&](std::string_view field) {
     SIZE size{};
-    GetTextExtentPoint32A(dc, field.data(), static_cast<int>(field.size()), &size);
+    GetTextExtentPoint32A(dc.get(), field.data(), static_cast<int>(field.size()), &size);
     return static_cast<int>(size.cx);
   });
-  if (previousFont) SelectObject(dc, previousFont);
-  ReleaseDC(hwndListe, dc);
-  return end;
 }
 
 ZB_OD_LIST* ZB_OD_LIST::Find(HWND dialog, int id) {
   return FindRegistered(dialog, id);
 }
 
-void ZB_OD_LIST::_Set_nHoeheSchrift(int height) {
+void ZB_OD_LIST::Set_nHoeheSchrift(int height) {
   nHoeheSchrift_ = std::max(1, height);
   DeletePatterns();
   if (IsWindow(hwndListe)) {
@@ -333,31 +360,25 @@ void ZB_OD_LIST::RenewColours() {
 }
 
 void ZB_OD_LIST::DeletePatterns() {
-  if (hPattBitmapN_) DeleteObject(hPattBitmapN_);
-  if (hPattBitmapH_) DeleteObject(hPattBitmapH_);
-  hPattBitmapN_ = hPattBitmapH_ = nullptr;
+  hPattBitmapN_.reset();
+  hPattBitmapH_.reset();
 }
 
-HBITMAP ZB_OD_LIST::PaintPattern(HDC compatible, int w, int h, COLORREF background) const {
-  HBITMAP pattern = CreateCompatibleBitmap(compatible, w, h);
-  HDC dc = CreateCompatibleDC(compatible);
-  if (!pattern || !dc) {
-    if (pattern) DeleteObject(pattern);
-    if (dc) DeleteDC(dc);
-    return nullptr;
+OwnedBitmap ZB_OD_LIST::PaintPattern(HDC compatible, int w, int h, COLORREF background) const {
+  OwnedBitmap pattern(CreateCompatibleBitmap(compatible, w, h));
+  OwnedMemoryDc dc(CreateCompatibleDC(compatible));
+  if (!pattern || !dc) return {};
+  {
+    SelectedObject bitmap(dc.get(), pattern.get());
+    FillSolid(dc.get(), RECT{0, 0, w, h}, background);
+    SelectedObject pen(dc.get(), hGreyPen_);
+    MoveToEx(dc.get(), 0, h - 1, nullptr);
+    LineTo(dc.get(), w, h - 1);
+    for (int x : odlist::GridLineColumns(ColumnEdges(), w)) {
+      MoveToEx(dc.get(), x, 0, nullptr);
+      LineTo(dc.get(), x, h);
+    }
   }
-  HGDIOBJ previousBitmap = SelectObject(dc, pattern);
-  FillSolid(dc, RECT{0, 0, w, h}, background);
-  HGDIOBJ previousPen = SelectObject(dc, hGreyPen_);
-  MoveToEx(dc, 0, h - 1, nullptr);
-  LineTo(dc, w, h - 1);
-  for (int x : odlist::GridLineColumns(ColumnEdges(), w)) {
-    MoveToEx(dc, x, 0, nullptr);
-    LineTo(dc, x, h);
-  }
-  SelectObject(dc, previousPen);
-  SelectObject(dc, previousBitmap);
-  DeleteDC(dc);
   return pattern;
 }
 
@@ -373,64 +394,7 @@ int ZB_OD_LIST::OnDrawItem(int id, const DRAWITEMSTRUCT& record) {
     const int w = row.right - row.left;
     const int h = row.bottom - row.top;
     if (w <= 0 || h <= 0) return 1;
-    HDC offscreen = CreateCompatibleDC(record.hDC);
-    HBITMAP image = CreateCompatibleBitmap(record.hDC, w, h);
-    if (!offscreen || !image) {
-      if (offscreen) DeleteDC(offscreen);
-      if (image) DeleteObject(image);
-      return 1;
-    }
-    HGDIOBJ previousImage = SelectObject(offscreen, image);
-    RenewColours();
-
-    const bool selected = (record.itemState & ODS_SELECTED) != 0;
-    COLORREF background = selected ? GetSysColor(COLOR_HIGHLIGHT) : nWindowColor_;
-    COLORREF textColour =
-        selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_WINDOWTEXT);
-    HBITMAP& pattern = selected ? hPattBitmapH_ : hPattBitmapN_;
-    SIZE& patternSize = selected ? pattSizeH_ : pattSizeN_;
-    if (pattern && (patternSize.cx != w || patternSize.cy != h)) {  // the row size changed
-      DeleteObject(pattern);
-      pattern = nullptr;
-    }
-    if (!pattern) {
-      pattern = PaintPattern(record.hDC, w, h, background);
-      patternSize = SIZE{w, h};
-    }
-    if (pattern) {
-      HDC patternDc = CreateCompatibleDC(record.hDC);
-      HGDIOBJ previous = SelectObject(patternDc, pattern);
-      BitBlt(offscreen, 0, 0, w, h, patternDc, 0, 0, SRCCOPY);
-      SelectObject(patternDc, previous);
-      DeleteDC(patternDc);
-    } else {
-      FillSolid(offscreen, RECT{0, 0, w, h}, background);
-    }
-    auto font = reinterpret_cast<HFONT>(SendMessageA(hwndListe, WM_GETFONT, 0, 0));
-    HGDIOBJ previousFont = font ? SelectObject(offscreen, font) : nullptr;
-
-    std::string text = ItemText(hwndListe, record.itemID);
-    SetTextColor(offscreen, odlist::RowColour(text).value_or(textColour));
-    SetBkColor(offscreen, background);
-    const odlist::RowLayout layout =
-        odlist::LayoutRow(text, ColumnEdges(), w, [&](std::string_view field) {
-          SIZE size{};
-          GetTextExtentPoint32A(offscreen, field.data(), static_cast<int>(field.size()), &size);
-          return static_cast<int>(size.cx);
-        });
-    // No grid line under text that runs on; the row's bottom line stays.
-    for (int x : layout.hiddenGridLines) FillSolid(offscreen, RECT{x, 0, x + 1, h - 1}, background);
-    const std::vector<std::string_view> fields = odlist::SplitFields(text);
-    for (const odlist::FieldPlacement& placed : layout.fields) {
-      RECT cell{placed.left, 0, placed.right, h};
-      const std::string_view shown = fields[placed.field];
-      DrawTextA(offscreen, shown.data(), static_cast<int>(shown.size()), &cell, kDrawTextFlags);
-    }
-    BitBlt(record.hDC, row.left, row.top, w, h, offscreen, 0, 0, SRCCOPY);
-    if (previousFont) SelectObject(offscreen, previousFont);
-    SelectObject(offscreen, previousImage);
-    DeleteObject(image);
-    DeleteDC(offscreen);
+    if (!DrawRowOffscreen(record, row, w, h)) return 1;
     if (record.itemState & ODS_FOCUS) {
       RECT focus{row.left, row.top, row.right, row.bottom - 1};
       DrawFocusRect(record.hDC, &focus);
@@ -440,6 +404,58 @@ int ZB_OD_LIST::OnDrawItem(int id, const DRAWITEMSTRUCT& record) {
     DrawFocusRect(record.hDC, &focus);
   }
   return 1;
+}
+
+// The row drawn in a memory bitmap first, then copied to the list in one piece (no flicker);
+// false when the memory bitmap cannot be had.
+bool ZB_OD_LIST::DrawRowOffscreen(const DRAWITEMSTRUCT& record, const RECT& row, int w, int h) {
+  OwnedMemoryDc offscreenDc(CreateCompatibleDC(record.hDC));
+  OwnedBitmap image(CreateCompatibleBitmap(record.hDC, w, h));
+  if (!offscreenDc || !image) return false;
+  const HDC offscreen = offscreenDc.get();
+  SelectedObject imageSelected(offscreen, image.get());
+  RenewColours();
+
+  const bool selected = (record.itemState & ODS_SELECTED) != 0;
+  COLORREF background = selected ? GetSysColor(COLOR_HIGHLIGHT) : nWindowColor_;
+  COLORREF textColour = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_WINDOWTEXT);
+  OwnedBitmap& pattern = selected ? hPattBitmapH_ : hPattBitmapN_;
+  SIZE& patternSize = selected ? pattSizeH_ : pattSizeN_;
+  if (pattern && (patternSize.cx != w || patternSize.cy != h))  // the row size changed
+    pattern.reset();
+  if (!pattern) {
+    pattern = PaintPattern(record.hDC, w, h, background);
+    patternSize = SIZE{w, h};
+  }
+  if (pattern) {
+    OwnedMemoryDc patternDc(CreateCompatibleDC(record.hDC));
+    SelectedObject patternSelected(patternDc.get(), pattern.get());
+    BitBlt(offscreen, 0, 0, w, h, patternDc.get(), 0, 0, SRCCOPY);
+  } else {
+    FillSolid(offscreen, RECT{0, 0, w, h}, background);
+  }
+  SelectedObject font(offscreen,
+                      reinterpret_cast<HGDIOBJ>(SendMessageA(hwndListe, WM_GETFONT, 0, 0)));
+
+  std::string text = ItemText(hwndListe, record.itemID);
+  SetTextColor(offscreen, odlist::RowColour(text).value_or(textColour));
+  SetBkColor(offscreen, background);
+  const odlist::RowLayout layout =
+      odlist::LayoutRow(text, ColumnEdges(), w, [&](std::string_view field) {
+        SIZE size{};
+        GetTextExtentPoint32A(offscreen, field.data(), static_cast<int>(field.size()), &size);
+        return static_cast<int>(size.cx);
+      });
+  // No grid line under text that runs on; the row's bottom line stays.
+  for (int x : layout.hiddenGridLines) FillSolid(offscreen, RECT{x, 0, x + 1, h - 1}, background);
+  const std::vector<std::string_view> fields = odlist::SplitFields(text);
+  for (const odlist::FieldPlacement& placed : layout.fields) {
+    RECT cell{placed.left, 0, placed.right, h};
+    const std::string_view shown = fields[placed.field];
+    DrawTextA(offscreen, shown.data(), static_cast<int>(shown.size()), &cell, kDrawTextFlags);
+  }
+  BitBlt(record.hDC, row.left, row.top, w, h, offscreen, 0, 0, SRCCOPY);
+  return true;
 }
 
 int ZB_OD_LIST::DrawMultColItem(int id, const DRAWITEMSTRUCT& record) {
@@ -462,12 +478,13 @@ int ZB_OD_LIST::DrawMultColItem(int id, const DRAWITEMSTRUCT& record) {
     DrawTextA(record.hDC, shown.c_str(), static_cast<int>(shown.size()), &textRect, kDrawTextFlags);
     SetTextColor(record.hDC, previousText);
     SetBkColor(record.hDC, previousBk);
-    HGDIOBJ previousPen = SelectObject(record.hDC, hGreyPen_);
-    MoveToEx(record.hDC, cell.right - 1, cell.top, nullptr);
-    LineTo(record.hDC, cell.right - 1, cell.bottom);
-    MoveToEx(record.hDC, cell.left, cell.bottom, nullptr);
-    LineTo(record.hDC, cell.right, cell.bottom);
-    SelectObject(record.hDC, previousPen);
+    {
+      SelectedObject pen(record.hDC, hGreyPen_);
+      MoveToEx(record.hDC, cell.right - 1, cell.top, nullptr);
+      LineTo(record.hDC, cell.right - 1, cell.bottom);
+      MoveToEx(record.hDC, cell.left, cell.bottom, nullptr);
+      LineTo(record.hDC, cell.right, cell.bottom);
+    }
     if ((record.itemState & ODS_SELECTED) && text.empty())
       SendMessageA(hwndListe, LB_SETSEL, FALSE, record.itemID);
     if (!text.empty() && (record.itemState & ODS_FOCUS)) DrawFocusRect(record.hDC, &cell);
@@ -556,25 +573,23 @@ void ZB_OD_LIST::DrawEmptyList(int id) {
   const int w = client.right;
   const int h = nHoeheSchrift_;
   if (w <= 0) return;
-  HDC dc = GetDC(hwndListe);
-  if (!dc) return;
+  WindowDc dc(hwndListe);
+  if (!dc.get()) return;
   RenewColours();
-  HBITMAP pattern = hPattBitmapN_;
-  HBITMAP temporary = nullptr;
-  if (!pattern || pattSizeN_.cx < w || pattSizeN_.cy != h)
-    pattern = temporary = PaintPattern(dc, w, h, nWindowColor_);
+  HBITMAP pattern = hPattBitmapN_.get();
+  OwnedBitmap temporary;
+  if (!pattern || pattSizeN_.cx < w || pattSizeN_.cy != h) {
+    temporary = PaintPattern(dc.get(), w, h, nWindowColor_);
+    pattern = temporary.get();
+  }
   if (pattern) {
-    HDC patternDc = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(patternDc, pattern);
+    OwnedMemoryDc patternDc(CreateCompatibleDC(dc.get()));
+    SelectedObject patternSelected(patternDc.get(), pattern);
     int count = static_cast<int>(SendMessageA(hwndListe, LB_GETCOUNT, 0, 0));
     int top = static_cast<int>(SendMessageA(hwndListe, LB_GETTOPINDEX, 0, 0));
     for (int y : odlist::EmptyRowTops(count, top, nGesamt, h))
-      BitBlt(dc, 0, y, w, h, patternDc, 0, 0, SRCCOPY);
-    SelectObject(patternDc, previous);
-    DeleteDC(patternDc);
+      BitBlt(dc.get(), 0, y, w, h, patternDc.get(), 0, 0, SRCCOPY);
   }
-  if (temporary) DeleteObject(temporary);
-  ReleaseDC(hwndListe, dc);
 }
 
 LRESULT ZB_OD_LIST::OnVKEYTOITEM(WPARAM wParam, HWND listBox) {

@@ -30,6 +30,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/win_handles_win.h"
+
 namespace tabrix {
 
 class ZB_OD_LIST;
@@ -80,7 +82,7 @@ class ZB_OD_LIST {
   ZB_OD_LIST& operator=(const ZB_OD_LIST&) = delete;
 
   // Row height in pixels (at least 1); the list box is redrawn. The shown row count stays.
-  void _Set_nHoeheSchrift(int height);
+  void Set_nHoeheSchrift(int height);  // originally _Set_nHoeheSchrift
 
   // Owner-draw and measure requests of the dialog: 0 when the id is not this list's, else 1.
   int OnDrawItem(int id, const DRAWITEMSTRUCT& record);
@@ -116,7 +118,8 @@ class ZB_OD_LIST {
   int Get_LB_Zeilen();
   std::optional<LRESULT> LB_Proc(UINT message, WPARAM wParam, LPARAM lParam, bool multipleSel);
   void RenewColours();
-  HBITMAP PaintPattern(HDC compatible, int w, int h, COLORREF background) const;
+  OwnedBitmap PaintPattern(HDC compatible, int w, int h, COLORREF background) const;
+  bool DrawRowOffscreen(const DRAWITEMSTRUCT& record, const RECT& row, int w, int h);
   void DeletePatterns();
   int ListClientWidth() const;
 
@@ -129,8 +132,8 @@ class ZB_OD_LIST {
   COLORREF nWindowColor_ = 0;
   COLORREF nPenColor_ = 0;
   bool coloursKnown_ = false;
-  HBITMAP hPattBitmapN_ = nullptr;
-  HBITMAP hPattBitmapH_ = nullptr;
+  OwnedBitmap hPattBitmapN_;
+  OwnedBitmap hPattBitmapH_;
   SIZE pattSizeN_{};
   SIZE pattSizeH_{};
   int nColWidth_ = 0;

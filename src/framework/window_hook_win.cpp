@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "framework/native/bridge.h"
+#include "framework/native/bridge_win.h"
 
 namespace tabrix {
 namespace {

@@ -20,10 +20,11 @@
 #include <string>
 #include <vector>
 
-#include "framework/native/bridge.h"
-#include "framework/native/dialog_template.h"
+#include "framework/native/bridge_win.h"
+#include "framework/native/dialog_template_win.h"
 #include "framework/od_list_win.h"
-#include "framework/zb_app.h"
+#include "framework/win_handles_win.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 namespace {
@@ -62,18 +63,17 @@ class DemoApp : public ZB_APP {
   DemoApp(std::string readyEvent, std::string quitEvent) {
     // Created (not opened) so that a waiter started before or after the program meets the
     // same event; kept open until the program ends.
-    if (!readyEvent.empty()) ready_ = CreateEventA(nullptr, TRUE, FALSE, readyEvent.c_str());
+    if (!readyEvent.empty()) ready_.reset(CreateEventA(nullptr, TRUE, FALSE, readyEvent.c_str()));
     if (!quitEvent.empty()) quit_ = CreateEventA(nullptr, TRUE, FALSE, quitEvent.c_str());
   }
-  ~DemoApp() override {
-    if (ready_) CloseHandle(ready_);
-    // The quit watcher may still wait on its event: the process ends with WinMain's return.
-  }
+  // The quit event stays open: its watcher may still wait on it, and the process ends with
+  // WinMain's return.
+  ~DemoApp() override = default;
 
   // Starts the watcher that closes the frame when the quit event is set.
   void WatchQuit() {
     if (!quit_) return;
-    HANDLE thread = CreateThread(
+    OwnedKernelHandle thread(CreateThread(
         nullptr, 0,
         [](LPVOID self) -> DWORD {
           auto* app = static_cast<DemoApp*>(self);
@@ -81,8 +81,7 @@ class DemoApp : public ZB_APP {
             PostMessageA(app->hwnd, WM_CLOSE, 0, 0);
           return 0;
         },
-        this, 0, nullptr);
-    if (thread) CloseHandle(thread);
+        this, 0, nullptr));
   }
 
   MsgResult HandleMessage(UINT message, WPARAM, LPARAM) override {
@@ -181,7 +180,7 @@ class DemoApp : public ZB_APP {
       return;
     }
     GdiFlush();
-    SetEvent(ready_);
+    SetEvent(ready_.get());
   }
 
   void FitDialog() {
@@ -192,22 +191,20 @@ class DemoApp : public ZB_APP {
   }
 
   HWND dialog_ = nullptr;
-  HANDLE ready_ = nullptr;
+  OwnedKernelHandle ready_;
   HANDLE quit_ = nullptr;
 };
 
 int WaitReady(const std::string& name, DWORD milliseconds) {
-  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
-  DWORD result = ready ? WaitForSingleObject(ready, milliseconds) : WAIT_FAILED;
-  if (ready) CloseHandle(ready);
+  OwnedKernelHandle ready(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
+  DWORD result = ready ? WaitForSingleObject(ready.get(), milliseconds) : WAIT_FAILED;
   return result == WAIT_OBJECT_0 ? 0 : 1;
 }
 
 int SetQuit(const std::string& name) {
-  HANDLE quit = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+  OwnedKernelHandle quit(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
   if (!quit) return 1;
-  SetEvent(quit);
-  CloseHandle(quit);
+  SetEvent(quit.get());
   return 0;
 }
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "browse/bitmap.h"
-#include "browse/clip.h"
-#include "browse/dc.h"
-#include "browse/font.h"
-#include "browse/gdi.h"
+#include "browse/bitmap_win.h"
+#include "browse/clip_win.h"
+#include "browse/dc_win.h"
+#include "browse/font_win.h"
 #include "browse/gdi_handle_win.h"
+#include "browse/gdi_win.h"
 
 namespace tabrix {
 namespace {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "converter/tabrix_app_win.h"
-#include "framework/native/bridge.h"
+#include "framework/native/bridge_win.h"
 #include "framework/pump_until_win.h"
 
 namespace tabrix::testing_support {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "converter/win_converter_ui_win.h"
-#include "framework/native/bridge.h"
+#include "framework/native/bridge_win.h"
 
 namespace tabrix {
 namespace {

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "framework/win_handles_win.h"
+
 namespace tabrix::e2e {
 
 namespace {
@@ -86,8 +88,8 @@ bool MakeFolders(const std::string& path) {
 bool RemoveTree(const std::string& path) {
   const std::string p = WindowsPath(path);
   WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA(JoinPath(p, "*").c_str(), &found);
-  if (h != INVALID_HANDLE_VALUE) {
+  OwnedFindHandle h(FindFirstFileA(JoinPath(p, "*").c_str(), &found));
+  if (h) {
     do {
       const std::string name = found.cFileName;
       if (name == "." || name == "..") continue;
@@ -98,8 +100,7 @@ bool RemoveTree(const std::string& path) {
         SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(full.c_str());
       }
-    } while (FindNextFileA(h, &found));
-    FindClose(h);
+    } while (FindNextFileA(h.get(), &found));
   }
   RemoveDirectoryA(p.c_str());
   return GetFileAttributesA(p.c_str()) == INVALID_FILE_ATTRIBUTES;
@@ -113,12 +114,11 @@ bool FileExists(const std::string& path) {
 std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA(JoinPath(WindowsPath(folder), "*").c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return names;
+  OwnedFindHandle h(FindFirstFileA(JoinPath(WindowsPath(folder), "*").c_str(), &found));
+  if (!h) return names;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-  } while (FindNextFileA(h, &found));
-  FindClose(h);
+  } while (FindNextFileA(h.get(), &found));
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -269,14 +269,14 @@ void Program::Kill() {
 
 std::vector<DWORD> ProcessesNamed(const std::string& name) {
   std::vector<DWORD> ids;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return ids;
+  OwnedFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return ids;
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+  for (BOOL more = Process32First(snapshot.get(), &entry); more;
+       more = Process32Next(snapshot.get(), &entry)) {
     if (_stricmp(entry.szExeFile, name.c_str()) == 0) ids.push_back(entry.th32ProcessID);
   }
-  CloseHandle(snapshot);
   return ids;
 }
 
@@ -623,12 +623,14 @@ namespace {
 // The window's rectangle as the screen shows it now, as bottom-up 24-bit rows.
 bool CaptureRect(const RECT& r, std::vector<char>* bits) {
   const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  const BOOL copied = BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY | CAPTUREBLT);
-  SelectObject(memory, old);
+  WindowDc screen(nullptr);
+  OwnedMemoryDc memory(CreateCompatibleDC(screen.get()));
+  OwnedBitmap bitmap(CreateCompatibleBitmap(screen.get(), w, h));
+  BOOL copied = FALSE;
+  {
+    SelectedObject selected(memory.get(), bitmap.get());
+    copied = BitBlt(memory.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY | CAPTUREBLT);
+  }
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = w;
@@ -638,11 +640,8 @@ bool CaptureRect(const RECT& r, std::vector<char>* bits) {
   info.bmiHeader.biCompression = BI_RGB;
   const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
   bits->assign(stride * static_cast<size_t>(h), '\0');
-  const int lines =
-      GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), bits->data(), &info, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  const int lines = GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(h), bits->data(),
+                              &info, DIB_RGB_COLORS);
   return copied && lines == h;
 }
 

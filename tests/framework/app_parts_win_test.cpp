@@ -12,7 +12,7 @@
 #include "data/stdlib/stfkt.h"
 #include "data/stdlib/stfkt_fake.h"
 #include "framework/app_settings.h"
-#include "framework/zb_app.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 namespace {
@@ -88,13 +88,13 @@ TEST_F(AppPartsTest, Ctl3dIsSwitchedOnlyWhenAskedAndToldAboutColourChanges) {
   EXPECT_EQ(gLog, (std::vector<std::string>{"toolbar colours"}));
   EXPECT_TRUE(sys_.calls.empty());  // not loaded: no colour change call
 
-  app._CTL3D(true);
+  app.SetCtl3d(true);
   EXPECT_TRUE(app.aEVars.lCtl3d);
   EXPECT_TRUE(Ctl3dLoaded());
   SendMessageA(app.hwnd, WM_SYSCOLORCHANGE, 0, 0);
   EXPECT_EQ(gLog.size(), 2u);
-  app._CTL3D(true);  // CheckCTL3D: off and on again
-  app._CTL3D(false);
+  app.SetCtl3d(true);  // CheckCTL3D: off and on again
+  app.SetCtl3d(false);
   EXPECT_FALSE(Ctl3dLoaded());
   const std::string inst = std::to_string(sys_.instance);
   EXPECT_EQ(sys_.calls, (std::vector<std::string>{
@@ -111,7 +111,7 @@ TEST_F(AppPartsTest, MissingCtl3dLibraryShowsTheFatalBox) {
   sys_.libraries.clear();
   PartsApp app;
   ASSERT_EQ(app.Init(ClassName(), "Parts", ZBRES32_DLL), ZB_APP::InitResult::kReady);
-  app._CTL3D(true);
+  app.SetCtl3d(true);
   EXPECT_FALSE(Ctl3dLoaded());
   ASSERT_EQ(sys_.boxes.size(), 1u);
   EXPECT_EQ(sys_.boxes[0].text, "CTL3D.DLL not found");
@@ -134,7 +134,7 @@ TEST_F(AppPartsTest, LearnModeYesClosesAndDropsTheTooltip) {
   HWND entry =
       CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   app.AddDlgHandle(DlgEntry{entry, 1, "ERFASSUNG", true});  // asked before the dialog is
-  app._Set_LearnMode(true);
+  app.Set_LearnMode(true);
   app.lShowTip = true;
   app.oTip = std::make_unique<LoggingTip>();
 
@@ -159,7 +159,7 @@ TEST_F(AppPartsTest, LearnModeYesClosesAndDropsTheTooltip) {
 TEST_F(AppPartsTest, CharTypeIsKept) {
   PartsApp app;
   EXPECT_TRUE(std::holds_alternative<Null>(app.Get_CharType()));
-  app._Set_CharType(Value{std::string("OEM")});
+  app.Set_CharType(Value{std::string("OEM")});
   EXPECT_EQ(app.Get_CharType(), Value{std::string("OEM")});
 }
 

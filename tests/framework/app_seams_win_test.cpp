@@ -14,7 +14,7 @@
 #include "data/table/table_area.h"
 #include "framework/hotkeys.h"
 #include "framework/od_list_win.h"
-#include "framework/zb_app.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 namespace {
@@ -64,7 +64,7 @@ TEST_F(AppSeamsTest, ResourceLibraryAndListValuesLiveWithTheApplication) {
     // the lists.
     FakeStfktSystem sys;
     ScopedStfktSystem scoped(&sys);
-    app._CTL3D(true);
+    app.SetCtl3d(true);
     EXPECT_TRUE(OdListApp().lCtl3d);
     // New drawing objects after a colour change: the lists follow the new pen.
     app.OnSysColorChange(true);
@@ -107,7 +107,7 @@ TEST_F(AppSeamsTest, HotkeysWorkOnTheApplicationWindow) {
   ZB_HOTKEYS hotkeys(app.HotkeyWindows());
   app.oHotKeys = &hotkeys;
   hotkeys.INIT();
-  hotkeys._Set_nWaitTime(0);
+  hotkeys.Set_nWaitTime(0);
   // F1 as the keyboard hook reports it: swallowed, help asked of the application window.
   EXPECT_EQ(SendMessageA(app.hwnd, WMU_HOTKEY, VK_F1, 1), 1);
   MSG msg;

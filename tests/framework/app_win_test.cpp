@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "framework/app_settings.h"
-#include "framework/native/bridge.h"
-#include "framework/zb_app.h"
+#include "framework/native/bridge_win.h"
+#include "framework/zb_app_win.h"
 
 namespace tabrix {
 namespace {
@@ -230,7 +230,7 @@ TEST_F(AppTest, CloseCodeIsRememberedForLaterCloses) {
 TEST_F(AppTest, LearnModeAsksBeforeClosingUnlessCodeIsMinusOne) {
   TestApp app;
   StartApp(app);
-  app._Set_LearnMode(true);
+  app.Set_LearnMode(true);
   app.boxAnswer = IDNO;
   EXPECT_EQ(app.CloseApp(0, 0), 0);
   ASSERT_EQ(app.boxes.size(), 1u);
@@ -240,7 +240,7 @@ TEST_F(AppTest, LearnModeAsksBeforeClosingUnlessCodeIsMinusOne) {
   app.boxAnswer = IDYES;
   EXPECT_EQ(app.CloseApp(0, 0), 1);
   EXPECT_FALSE(app.Get_LearnMode());
-  app._Set_LearnMode(true);
+  app.Set_LearnMode(true);
   app.boxes.clear();
   EXPECT_EQ(app.CloseApp(0, -1), 1);  // no question, plain close
   EXPECT_TRUE(app.boxes.empty());
@@ -334,7 +334,7 @@ TEST_F(AppTest, HelpGoesThroughWinHelp) {
   StartApp(app);
   app.cHelpFile = "TABRIX.HLP";
   SendMessageA(app.hwnd, WMU_HELP, 0, 0);
-  app._Set_nHelpKontextId(50);
+  app.Set_nHelpKontextId(50);
   SendMessageA(app.hwnd, WMU_HELP, 0, 0);
   ASSERT_EQ(app.help.size(), 2u);
   EXPECT_EQ(app.help[0].command, static_cast<UINT>(HELP_FINDER));
@@ -370,7 +370,7 @@ TEST_F(AppTest, DialogRegistry) {
   EXPECT_EQ(app.GetActiveDlg(), a);
   EXPECT_FALSE(app.aDlgWnd[1].active);
 
-  app._Set_CutTextMode(true);
+  app.Set_CutTextMode(true);
   ASSERT_EQ(ProbeGot(WMU_CUTTEXTMODE).size(), 2u);
   EXPECT_EQ(ProbeGot(WMU_CUTTEXTMODE)[0].wParam, 1u);
 
@@ -402,7 +402,7 @@ TEST_F(AppTest, RecordChangeTimerTellsTheDialogs) {
   StartApp(app);
   const std::string central = (dir_ / "central.ini").string();
   DLGSETCENTINIFILENAME(central);
-  app._NetworkRefresh(true);
+  app.NetworkRefresh(true);
   ASSERT_FALSE(app.aEVars.cRefreshToken.empty());
   HWND d = Probe();
   app.AddDlgHandle(DlgEntry{d, 0, "LISTE", true});
@@ -430,7 +430,7 @@ TEST_F(AppTest, RecordChangeTimerTellsTheDialogs) {
   SendMessageA(app.hwnd, WM_TIMER, kRecordChangeTimer, 0);
   ASSERT_EQ(ProbeGot(WMU_REFRESHRECORD).size(), 1u);
   EXPECT_EQ(ProbeGot(WMU_REFRESHRECORD)[0].lParam, 19);
-  app._NetworkRefresh(false);
+  app.NetworkRefresh(false);
   EXPECT_TRUE(app.aEVars.cRefreshToken.empty());
 }
 

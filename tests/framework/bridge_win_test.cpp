@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
-#include "framework/native/bridge.h"
-#include "framework/native/dialog_template.h"
-#include "framework/native/message_loop.h"
+#include "framework/native/bridge_win.h"
+#include "framework/native/dialog_template_win.h"
+#include "framework/native/message_loop_win.h"
 
 namespace tabrix {
 namespace {

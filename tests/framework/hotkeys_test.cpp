@@ -197,13 +197,13 @@ TEST_F(HotkeysTest, WaitTimeBetweenExaminedKeyDowns) {
 
 TEST_F(HotkeysTest, WaitTimeIsAdjustableAndSurvivesMidnight) {
   hotkeys_.INIT(std::vector<HotkeyEntry>{Entry(0, 'A', "A")});
-  hotkeys_._Set_nWaitTime(1.0);
+  hotkeys_.Set_nWaitTime(1.0);
   host_.clock += 0.5;
   EXPECT_EQ(hotkeys_.KeybProc(kWmuHotkey, 'A', 1), 0);
   host_.clock += 0.5;
   EXPECT_EQ(hotkeys_.KeybProc(kWmuHotkey, 'A', 1), 1);
 
-  hotkeys_._Set_nWaitTime(0.3);
+  hotkeys_.Set_nWaitTime(0.3);
   host_.clock = 86399.9;
   EXPECT_EQ(hotkeys_.KeybProc(kWmuHotkey, 'A', 1), 1);
   host_.clock = 0.1;  // 0.2 s later, past midnight

@@ -68,7 +68,7 @@ TEST(HotkeysWin, RealHookSwallowsMatchedKeysOnly) {
                                            return 1;
                                          }}});
   // Without a wait time every key-down is examined, whatever the machine's speed.
-  hotkeys._Set_nWaitTime(0);
+  hotkeys.Set_nWaitTime(0);
 
   using Keys = std::vector<WPARAM>;
   auto keys = PressAndSettle(VK_F3, seen);  // no entry: reaches the window
@@ -81,14 +81,14 @@ TEST(HotkeysWin, RealHookSwallowsMatchedKeysOnly) {
   EXPECT_EQ(*keys, Keys{});
 
   // Within the wait time the key is not examined and reaches the window.
-  hotkeys._Set_nWaitTime(60);
+  hotkeys.Set_nWaitTime(60);
   keys = PressAndSettle(VK_F2, seen);
   ASSERT_TRUE(keys);
   EXPECT_EQ(fired, 1);
   EXPECT_EQ(*keys, Keys{VK_F2});
 
   // After Axit the hook is gone: F2 reaches the window even without a wait time.
-  hotkeys._Set_nWaitTime(0);
+  hotkeys.Set_nWaitTime(0);
   hotkeys.Axit();
   keys = PressAndSettle(VK_F2, seen);
   ASSERT_TRUE(keys);
@@ -106,7 +106,7 @@ TEST(HotkeysWin, DefaultHelpEntryPostsToTheApplicationWindow) {
   Win32HotkeyHost host({[app] { return app; }, {}, [] { return HWND{}; }});
   ZB_HOTKEYS hotkeys(host);
   hotkeys.INIT();
-  hotkeys._Set_nWaitTime(0);
+  hotkeys.Set_nWaitTime(0);
   // The hook's message, as the hook sends it: through the application window's procedure.
   EXPECT_EQ(SendMessageA(app, kWmuHotkey, VK_F1, 1), 1);
   MSG msg;

@@ -797,10 +797,10 @@ TEST_F(OdListTest, RowHeightCanBeChanged) {
   AppValuesScope scope(PlainLists());
   dialog_ = CreateListDialog(log_, {kListId}, kPlainListStyle, 200, 120);
   ZB_OD_LIST* list = ZB_OD_LIST::Init(dialog_, kListId);
-  list->_Set_nHoeheSchrift(24);
+  list->Set_nHoeheSchrift(24);
   EXPECT_EQ(list->nHoeheSchrift(), 24);
   EXPECT_EQ(SendMessageW(list->hwndListe, LB_GETITEMHEIGHT, 0, 0), 24);
-  list->_Set_nHoeheSchrift(0);  // no row height below one pixel
+  list->Set_nHoeheSchrift(0);  // no row height below one pixel
   EXPECT_EQ(list->nHoeheSchrift(), 1);
 }
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "framework/native/bridge.h"
+#include "framework/native/bridge_win.h"
 
 namespace tabrix {
 namespace {

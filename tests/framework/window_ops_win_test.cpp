@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/native/bridge.h"
-#include "framework/native/dialog_template.h"
-#include "framework/native/message_loop.h"
+#include "framework/native/bridge_win.h"
+#include "framework/native/dialog_template_win.h"
+#include "framework/native/message_loop_win.h"
 #include "framework/native/win32fkt_place.h"
 #include "framework/native/win32fkt_win.h"
 #include "framework/native/words.h"

@@ -132,7 +132,7 @@ ModuleHandle ZbresModule() {
   return gZbres;
 }
 
-std::string _T2(const Value& number, std::optional<int> pad) {
+std::string ZbresText(const Value& number, std::optional<int> pad) {
   int64_t n = 0;
   if (const auto* i = std::get_if<int32_t>(&number)) {
     n = *i;
@@ -259,7 +259,7 @@ void CTL3DCLOSE() {
   gCtl3d = 0;
 }
 
-void _CTL3DCOLORCHANGE() {
+void CTL3DCOLORCHANGE() {
   if (gCtl3d) CurrentStfktSystem().CallLibraryFunction(gCtl3d, "Ctl3dColorChange", std::nullopt);
 }
 

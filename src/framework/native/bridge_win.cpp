@@ -6,7 +6,7 @@
 #include <string>
 
 #include "data/base/error.h"
-#include "framework/native/bridge.h"
+#include "framework/native/bridge_win.h"
 
 namespace tabrix {
 namespace {
@@ -28,7 +28,7 @@ void Trace(const std::string& text) {
   OutputDebugStringA(text.c_str());
 }
 
-// Runs a callback and converts its answer; exceptions stop here (see bridge.h).
+// Runs a callback and converts its answer; exceptions stop here (see bridge_win.h).
 LRESULT Invoke(const WindowCallback& callback, HWND window, UINT message, WPARAM wParam,
                LPARAM lParam) {
   try {

@@ -2,7 +2,7 @@
 #include <cctype>
 #include <string>
 
-#include "framework/native/message_loop.h"
+#include "framework/native/message_loop_win.h"
 #include "framework/native/wheel_text.h"
 #include "framework/native/words.h"
 

@@ -4,6 +4,8 @@
 
 #include <commdlg.h>
 
+#include "framework/win_handles_win.h"
+
 namespace tabrix {
 namespace {
 
@@ -35,13 +37,13 @@ FILETIME ToFileTime(uint64_t t) {
 class Win32CopyFileSystem : public CopyFileSystem {
  public:
   FileStep ReadTimes(const std::string& file, FileTimes& times) override {
-    HANDLE h = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return FileStep::kOpenFailed;
     FILETIME c, a, w;
-    BOOL ok = GetFileTime(h, &c, &a, &w);
-    CloseHandle(h);
-    if (!ok) return FileStep::kTimesFailed;
+    {
+      OwnedFileHandle h(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!h) return FileStep::kOpenFailed;
+      if (!GetFileTime(h.get(), &c, &a, &w)) return FileStep::kTimesFailed;
+    }
     times = {FromFileTime(c), FromFileTime(a), FromFileTime(w)};
     return FileStep::kOk;
   }
@@ -57,14 +59,12 @@ class Win32CopyFileSystem : public CopyFileSystem {
     return CopyFileA(source.c_str(), target.c_str(), failIfExists) != 0;
   }
   FileStep WriteTimes(const std::string& file, const FileTimes& times) override {
-    HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return FileStep::kOpenFailed;
+    OwnedFileHandle h(CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h) return FileStep::kOpenFailed;
     FILETIME c = ToFileTime(times.creation), a = ToFileTime(times.lastAccess),
              w = ToFileTime(times.lastWrite);
-    BOOL ok = SetFileTime(h, &c, &a, &w);
-    CloseHandle(h);
-    return ok ? FileStep::kOk : FileStep::kTimesFailed;
+    return SetFileTime(h.get(), &c, &a, &w) ? FileStep::kOk : FileStep::kTimesFailed;
   }
 };
 

@@ -63,7 +63,7 @@ TEST_F(StfktSystemTest, Ctl3dMissingShowsTheFatalBoxAndStaysOff) {
   EXPECT_TRUE(sys_.calls.empty());
   // Not loaded: closing and the colour change do nothing.
   CTL3DCLOSE();
-  _CTL3DCOLORCHANGE();
+  CTL3DCOLORCHANGE();
   EXPECT_TRUE(sys_.calls.empty());
   EXPECT_TRUE(sys_.frees.empty());
   // A later call tries again.
@@ -81,7 +81,7 @@ TEST_F(StfktSystemTest, Ctl3dLoadsOnceRegistersAndUnregistersWithTheInstance) {
   EXPECT_TRUE(Ctl3dLoaded());
   EXPECT_EQ(sys_.loads.size(), 1u);
   EXPECT_TRUE(sys_.boxes.empty());
-  _CTL3DCOLORCHANGE();
+  CTL3DCOLORCHANGE();
   CTL3DCLOSE();
   EXPECT_FALSE(Ctl3dLoaded());
   EXPECT_EQ(sys_.calls, (std::vector<std::string>{
@@ -100,7 +100,7 @@ TEST_F(StfktSystemTest, Ctl3dWithoutTheExportsStillLoadsAndReleases) {
   sys_.libraries["ctl3d.dll"] = 0x7000;  // a file of that name without the functions
   CTL3DOPEN();
   EXPECT_TRUE(Ctl3dLoaded());
-  _CTL3DCOLORCHANGE();
+  CTL3DCOLORCHANGE();
   CTL3DCLOSE();
   EXPECT_TRUE(sys_.calls.empty());
   EXPECT_EQ(sys_.frees, (std::vector<ModuleHandle>{0x7000}));

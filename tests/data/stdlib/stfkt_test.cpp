@@ -146,14 +146,14 @@ TEST_F(StfktTest, T2LoadsFromTheResourceLibraryAndLogsAGap) {
   sys_.strings[{zbres, 106}] = "Achtung";
   sys_.moduleFiles[zbres] = "C:\\QZ\\ZBRES32.DLL";
 
-  EXPECT_EQ(_T2(Value{int32_t{106}}), "Achtung");
-  EXPECT_EQ(_T2(Value{106.0}, 3), "Achtung   ");
+  EXPECT_EQ(ZbresText(Value{int32_t{106}}), "Achtung");
+  EXPECT_EQ(ZbresText(Value{106.0}, 3), "Achtung   ");
   EXPECT_FALSE(Logged("Fehler in _T2()"));
 
-  EXPECT_EQ(_T2(Value{std::string("106")}), "Funktion _T2(): 1. Argument ist keine Zahl");
-  EXPECT_EQ(_T2(Value{Null{}}), "Funktion _T2(): 1. Argument ist keine Zahl");
+  EXPECT_EQ(ZbresText(Value{std::string("106")}), "Funktion _T2(): 1. Argument ist keine Zahl");
+  EXPECT_EQ(ZbresText(Value{Null{}}), "Funktion _T2(): 1. Argument ist keine Zahl");
 
-  EXPECT_EQ(_T2(Value{int32_t{999}}, 2), "  ");
+  EXPECT_EQ(ZbresText(Value{int32_t{999}}, 2), "  ");
   ASSERT_TRUE(Logged("Fehler in _T2()"));
   const auto& detail = fake_.debug.back().second;
   ASSERT_TRUE(detail.has_value());

@@ -49,8 +49,8 @@ TEST(StfktWin, ResourceStringsFromTheFrameworkLibrary) {
   ASSERT_NE(zbres, nullptr) << ZBRES32_DLL;
   const auto module = reinterpret_cast<ModuleHandle>(zbres);
   SetZbresModule(module);
-  EXPECT_EQ(_T2(Value{int32_t{106}}), "Achtung");
-  EXPECT_EQ(_T2(Value{int32_t{111}}, 2), "Bereit  ");
+  EXPECT_EQ(ZbresText(Value{int32_t{106}}), "Achtung");
+  EXPECT_EQ(ZbresText(Value{int32_t{111}}, 2), "Bereit  ");
   EXPECT_EQ(LOADPARAMSTRING(module, 213, std::string("LAND.QZF")),
             "Die Datenbank LAND.QZF wurde nicht gefunden!");
   EXPECT_EQ(LOADPARAMSTRING(module, 4999, std::string("x")),

@@ -1,8 +1,8 @@
 #pragma once
 // Bitmaps: compatible bitmaps, drawing with one transparent colour, recolouring in place.
-// Conventions as in browse/gdi.h.
+// Conventions as in browse/gdi_win.h.
 
-#include "browse/gdi.h"
+#include "browse/gdi_win.h"
 
 namespace tabrix {
 

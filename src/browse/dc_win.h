@@ -1,8 +1,8 @@
 #pragma once
 // Device contexts: memory device contexts, release and deletion, device capabilities.
-// Conventions as in browse/gdi.h.
+// Conventions as in browse/gdi_win.h.
 
-#include "browse/gdi.h"
+#include "browse/gdi_win.h"
 
 namespace tabrix {
 

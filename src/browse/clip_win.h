@@ -1,7 +1,7 @@
 #pragma once
-// Clipping. Conventions as in browse/gdi.h.
+// Clipping. Conventions as in browse/gdi_win.h.
 
-#include "browse/gdi.h"
+#include "browse/gdi_win.h"
 
 namespace tabrix {
 

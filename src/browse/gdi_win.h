@@ -9,8 +9,8 @@
 // nothing. Colours are 0x00BBGGRR. Objects belong to the caller that created them, who deletes
 // them with DELETEOBJECT / DELETEDC.
 //
-// The implementations are Windows-only (gdi_win.cpp, dc_win.cpp, clip_win.cpp, bitmap_win.cpp,
-// font_win.cpp); the declarations are portable so that portable headers may name them.
+// Windows only: the implementations are gdi_win.cpp, dc_win.cpp, clip_win.cpp, bitmap_win.cpp
+// and font_win.cpp. The declarations themselves name no platform type.
 
 #include <cstdint>
 #include <string_view>

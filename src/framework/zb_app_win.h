@@ -2,7 +2,7 @@
 // ZB_APP, the application object (Windows only): owns the main window and its callback, the
 // registry of open dialogs, the shared drawing objects and application-wide settings, and runs
 // the main message loop. A program derives its application class, overrides Init,
-// _RegisterClass, HandleMessage and the On... hooks as needed, creates one instance and returns
+// RegisterAppClass, HandleMessage and the On... hooks as needed, creates one instance and returns
 // the result of Exec.
 //
 // Life: Init -> (program shows the window, creates dialogs) -> Exec -> WM_CLOSE -> CloseApp ->
@@ -24,8 +24,8 @@
 
 #include "data/base/value.h"
 #include "framework/hotkeys_win.h"
-#include "framework/native/bridge.h"
-#include "framework/native/message_loop.h"
+#include "framework/native/bridge_win.h"
+#include "framework/native/message_loop_win.h"
 
 namespace tabrix {
 
@@ -153,20 +153,22 @@ class ZB_APP : public MessageLoopHost {
                           const std::string& resourceLibrary = "", int width = 0, int height = 0,
                           bool ctl3d = true, HWND master = nullptr,
                           bool allowSecondInstance = false);
-  virtual bool _RegisterClass();
+  virtual bool RegisterAppClass();  // the original program's _RegisterClass
 
   // --- settings ---
-  ZB_APP& _NetworkRefresh(bool on);
-  void _Set_LearnMode(std::optional<bool> value) { lLearnMode_ = value.value_or(false); }
+  ZB_APP& NetworkRefresh(bool on);  // originally _NetworkRefresh
+  // The setters were named with a leading underscore in the original program (_Set_LearnMode,
+  // _Set_nHelpKontextId, _Set_cHelpFile, _Set_CutTextMode, _Set_CharType).
+  void Set_LearnMode(std::optional<bool> value) { lLearnMode_ = value.value_or(false); }
   bool Get_LearnMode() const { return lLearnMode_; }
-  void _Set_nHelpKontextId(int id) { nHelpKontextId_ = id; }
-  void _Set_cHelpFile(const std::string& text);
-  void _Set_CutTextMode(bool on);
+  void Set_nHelpKontextId(int id) { nHelpKontextId_ = id; }
+  void Set_cHelpFile(const std::string& text);
+  void Set_CutTextMode(bool on);
   // lCtl3d := on, then CheckCTL3D (the lists follow the new setting).
-  void _CTL3D(bool on);
+  void SetCtl3d(bool on);  // originally _CTL3D
   // Switches the old 3-D control library off, and on again when lCtl3d is set.
   void CheckCTL3D();
-  void _Set_CharType(const Value& value) { CharType_ = value; }
+  void Set_CharType(const Value& value) { CharType_ = value; }
   const Value& Get_CharType() const { return CharType_; }
 
   // --- database server ---
@@ -196,6 +198,17 @@ class ZB_APP : public MessageLoopHost {
   LRESULT PAINT(WPARAM wParam, LPARAM lParam);
   LRESULT TIMER();
   int RememberedCloseCode() const { return closeCode_; }
+  // The steps of WndProc that do more than call one of the above; nothing goes on to default
+  // processing.
+  MsgResult WmSetCursor();
+  MsgResult WmSetFocus(WPARAM wParam, LPARAM lParam);
+  MsgResult WmEndSession(HWND window, WPARAM wParam, LPARAM lParam);
+  MsgResult WmSysCommand(HWND window, WPARAM wParam, LPARAM lParam);
+  MsgResult WmClose(HWND window, WPARAM wParam, LPARAM lParam);
+  MsgResult WmAddDlg(WPARAM wParam, LPARAM lParam);
+  MsgResult WmCommand(WPARAM wParam, LPARAM lParam);
+  MsgResult WmHelp(WPARAM wParam, LPARAM lParam);
+  MsgResult WmTimer(WPARAM wParam, LPARAM lParam);
 
   // --- hooks (empty defaults return nothing) ---
   virtual MsgResult OnSetfocus(WPARAM, LPARAM) { return {}; }

@@ -1,11 +1,11 @@
 #pragma once
-// Fonts from the fourteen values of a logical font. Conventions as in browse/gdi.h.
+// Fonts from the fourteen values of a logical font. Conventions as in browse/gdi_win.h.
 
 #include <span>
 #include <string>
 
 #include "browse/font_values.h"
-#include "browse/gdi.h"
+#include "browse/gdi_win.h"
 
 namespace tabrix {
 
