@@ -3,6 +3,7 @@
 #include "data/formats/lock_offsets.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace tabrix {
@@ -60,6 +61,15 @@ LockSpan IndexLockRange(LockDialect dialect, bool ntxNewLockOffset) {
 
 LockSpan MemoLockRange(LockDialect) {
   return LockSpan{kFoxHeaderByte, 1};
+}
+
+RangeLock RangeLock::AcquireBrief(Env* env, File* file, LockSpan span, LockMode mode) {
+  RangeLock lock = TryAcquire(file, span, mode);
+  for (int i = 1; i < kBriefLockTries && !lock.held(); ++i) {
+    env->SleepFor(std::chrono::milliseconds(kBriefLockPauseMs));
+    lock = TryAcquire(file, span, mode);
+  }
+  return lock;
 }
 
 RangeLock RangeLock::TryAcquire(File* file, LockSpan span, LockMode mode) {

@@ -109,6 +109,12 @@ class [[nodiscard]] RangeLock {
   // Tries once (never blocks). held() tells whether the lock was taken; on failure the
   // reason is file->lastLockError().
   static RangeLock TryAcquire(File* file, LockSpan span, LockMode mode);
+  // The short locks other programs hold only for a moment (the header byte while appending,
+  // the memo allocation lock): up to kBriefLockTries tries, kBriefLockPauseMs apart on env's
+  // clock. held() false: still contended after the last try.
+  static RangeLock AcquireBrief(Env* env, File* file, LockSpan span, LockMode mode);
+  static constexpr int kBriefLockTries = 100;
+  static constexpr int kBriefLockPauseMs = 10;
 
   RangeLock(RangeLock&& other) noexcept;
   RangeLock& operator=(RangeLock&& other) noexcept;

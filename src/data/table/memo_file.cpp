@@ -1,7 +1,6 @@
 #include "data/table/memo_file.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 #include "data/formats/dbt_memo.h"
@@ -12,8 +11,6 @@ namespace tabrix {
 namespace {
 
 // The allocation lock is held only for the few writes of one memo: wait a little for it.
-constexpr int kMemoLockTries = 100;
-constexpr auto kMemoLockPause = std::chrono::milliseconds(10);
 
 DbtFlavour FlavourOf(MemoKind kind) {
   return kind == MemoKind::kDbt4 ? DbtFlavour::kDbase4 : DbtFlavour::kDbase3;
@@ -287,11 +284,8 @@ TableStatus MemoFile::Write(uint32_t oldBlock, std::string_view data, uint32_t* 
   uint8_t oldHead[kFptBlockHeadSize];
   size_t oldHeadBytes = 0;
   if (shared_) {
-    for (int i = 0; i < kMemoLockTries && !lock.held(); ++i) {
-      if (i > 0) env_->SleepFor(kMemoLockPause);
-      lock = RangeLock::TryAcquire(file_.get(), MemoLockRange(LockDialectOfDriver(driver_)),
+    lock = RangeLock::AcquireBrief(env_, file_.get(), MemoLockRange(LockDialectOfDriver(driver_)),
                                    LockMode::kExclusive);
-    }
     if (!lock.held()) {
       ErrorObject e =
           TableError(kGenLock, kSubLock, driver_, "Lock error (memo file)", fileName(), "PutField");

@@ -1,7 +1,6 @@
 #include "data/table/table_file.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "data/base/text.h"
 
@@ -9,8 +8,6 @@ namespace tabrix {
 namespace {
 
 // Another program's append holds the header byte for a few writes only.
-constexpr int kHeaderLockTries = 100;
-constexpr auto kHeaderLockPause = std::chrono::milliseconds(10);
 
 // base + ext in lower or upper case, whichever exists; "" when neither does.
 std::string Companion(Env* env, const std::string& base, const std::string& lowerExt) {
@@ -441,11 +438,8 @@ TableStatus TableFile::Append(bool releaseOthers) {
   };
   RangeLock headerLock;
   if (!tableLock_.held()) {
-    for (int i = 0; i < kHeaderLockTries && !headerLock.held(); ++i) {
-      if (i > 0) env_->SleepFor(kHeaderLockPause);
-      headerLock =
-          RangeLock::TryAcquire(file_.get(), HeaderLockRange(dialect_), LockMode::kExclusive);
-    }
+    headerLock =
+        RangeLock::AcquireBrief(env_, file_.get(), HeaderLockRange(dialect_), LockMode::kExclusive);
     if (!headerLock.held()) return appendLockError("header");
   }
   s = RefreshCount();

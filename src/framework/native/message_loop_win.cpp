@@ -1,7 +1,7 @@
 // Main loop, local pump and wheel redirection.
-#include <cctype>
 #include <string>
 
+#include "data/base/text.h"
 #include "framework/native/message_loop_win.h"
 #include "framework/native/wheel_text.h"
 #include "framework/native/words.h"
@@ -14,9 +14,7 @@ HWND gLastWheelTarget = nullptr;
 std::string UpperClassName(HWND window) {
   char name[256] = {};
   int n = GetClassNameA(window, name, sizeof name);
-  std::string text(name, n > 0 ? n : 0);
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
+  return AsciiUpper(std::string_view(name, n > 0 ? n : 0));
 }
 
 std::string WindowText(HWND window) {
