@@ -74,6 +74,13 @@ std::optional<Decimal> Decimal::FromText(std::string_view text) {
 
 std::optional<Decimal> Decimal::FromDouble(double value) {
   if (!std::isfinite(value)) return std::nullopt;
+  // Whole numbers a double holds exactly (ids, counters): their digits are the integer's, and
+  // this path spares the text round trip below, which a writer of many numbers feels.
+  constexpr double kExactIntegers = 9007199254740992.0;  // 2^53
+  if (value == std::trunc(value) && std::fabs(value) < kExactIntegers &&
+      !(value == 0 && std::signbit(value))) {  // -0 keeps its sign below
+    return FromInt(static_cast<int64_t>(value));
+  }
   // Shortest round-trip text in scientific form: "-1.2345e+05", at most 17 digits.
   char buf[40];
   const std::to_chars_result r =

@@ -66,7 +66,9 @@
 namespace tabrix {
 
 inline constexpr size_t kReadAheadBytes = 64 * 1024;
-inline constexpr size_t kWriteBehindBytes = 256 * 1024;
+// Large because every buffer written costs a flush of the memo file to the device first
+// ("Memos before their records"): at 4 MiB that is a handful per hundred thousand records.
+inline constexpr size_t kWriteBehindBytes = 4 * 1024 * 1024;
 
 class TableFile final : public TableBackend {
  public:
