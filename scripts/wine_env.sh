@@ -69,12 +69,16 @@ wine_env_start() {
   wineserver -p >/dev/null 2>&1  # persistent; a second start finds the running one and ends
   # The registry files are written when the wineserver saves them, so the prefix is marked as
   # prepared by a file of its own once the setting reads back.
-  if [ ! -f "$WINEPREFIX/wine_env.prepared" ]; then
+  if [ ! -f "$WINEPREFIX/wine_env.prepared2" ]; then
     wine_env_log "preparing the Wine prefix $WINEPREFIX"
     wine wineboot --init >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    # A crashing program ends with its backtrace on standard error instead of waiting for
+    # somebody to close Wine's crash dialog (a test would hang until its timeout).
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      >/dev/null 2>&1
     if wine reg query 'HKCU\Software\Wine\X11 Driver' /v Managed 2>/dev/null | grep -q 'REG_SZ *N'; then
-      touch "$WINEPREFIX/wine_env.prepared"
+      touch "$WINEPREFIX/wine_env.prepared2"
     else
       wine_env_log "the Wine prefix could not be prepared"
       return 1

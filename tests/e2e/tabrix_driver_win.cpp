@@ -360,10 +360,14 @@ std::vector<std::string> ListRows(HWND list) {
       rows.emplace_back();
       continue;
     }
-    std::wstring wide(length + 1, L'\0');
+    // LB_GETTEXT takes no buffer size, and the program may refill the list between the two
+    // messages (a longer row where a short one stood): room for any row the program shows,
+    // not just the length asked a moment ago, or the answer runs past the buffer.
+    constexpr size_t kRowRoom = 4096;
+    std::wstring wide(std::max<size_t>(length + 1, kRowRoom), L'\0');
     DWORD_PTR n = 0;
     SendW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(wide.data()), &n);
-    wide.resize(static_cast<LONG_PTR>(n) > 0 ? std::min<size_t>(n, length) : 0);
+    wide.resize(static_cast<LONG_PTR>(n) > 0 ? std::min<size_t>(n, wide.size() - 1) : 0);
     rows.push_back(Narrow(wide));
   }
   return rows;

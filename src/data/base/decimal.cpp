@@ -54,13 +54,43 @@ std::optional<Decimal> Decimal::FromText(std::string_view text) {
   }
   int significant = 0, decimals = 0;
   bool point = false, digit = false;
+  // Digits gather in 64 bits, 19 at a time, and only then reach the 128-bit coefficient:
+  // field values rarely have more than 19, and 128-bit arithmetic per digit is what reading
+  // a number field would otherwise cost.
+  static constexpr uint64_t kPow10[] = {1ULL,
+                                        10ULL,
+                                        100ULL,
+                                        1000ULL,
+                                        10000ULL,
+                                        100000ULL,
+                                        1000000ULL,
+                                        10000000ULL,
+                                        100000000ULL,
+                                        1000000000ULL,
+                                        10000000000ULL,
+                                        100000000000ULL,
+                                        1000000000000ULL,
+                                        10000000000000ULL,
+                                        100000000000000ULL,
+                                        1000000000000000ULL,
+                                        10000000000000000ULL,
+                                        100000000000000000ULL,
+                                        1000000000000000000ULL,
+                                        10000000000000000000ULL};
+  uint64_t pending = 0;
+  int pendingDigits = 0;
   for (; i < text.size(); ++i) {
     const char c = text[i];
     if (c >= '0' && c <= '9') {
       digit = true;
       if (point && ++decimals > 255) return std::nullopt;
       if ((significant > 0 || c != '0') && ++significant > kMaxDigits) return std::nullopt;
-      d.coefficient = d.coefficient * 10 + static_cast<unsigned>(c - '0');
+      pending = pending * 10 + static_cast<unsigned>(c - '0');
+      if (++pendingDigits == 19) {
+        d.coefficient = d.coefficient * kPow10[19] + pending;
+        pending = 0;
+        pendingDigits = 0;
+      }
     } else if (c == '.' && !point) {
       point = true;
     } else {
@@ -68,6 +98,7 @@ std::optional<Decimal> Decimal::FromText(std::string_view text) {
     }
   }
   if (!digit) return std::nullopt;
+  d.coefficient = d.coefficient == 0 ? pending : d.coefficient * kPow10[pendingDigits] + pending;
   d.scale = static_cast<int16_t>(decimals);
   return d;
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "data/base/error.h"
+#include "data/base/text.h"
 #include "data/diagnostics/error_log.h"
 #include "data/diagnostics/error_platform.h"
 
@@ -51,9 +52,7 @@ std::string GETSHELLFOLDER(bool longForm) {
 }
 
 std::string ProgramBaseName() {
-  std::string path = CurrentStfktSystem().ProgramPath();
-  size_t slash = path.find_last_of("\\/:");
-  std::string name = slash == path.npos ? path : path.substr(slash + 1);
+  std::string name(FileNamePart(CurrentStfktSystem().ProgramPath()));
   // Only a real four-character extension (".EXE") is cut.
   if (name.size() > 4 && name[name.size() - 4] == '.') name.resize(name.size() - 4);
   return name;
