@@ -52,10 +52,6 @@ Env* TheEnv() {
   return s.areas[static_cast<size_t>(s.current)];
 }
 
-bool IsRegistered(const std::string& driver) {
-  return FindBackend(driver) != nullptr;
-}
-
 // Raises e on behalf of the public function `entry`. The error's builder placed it where the
 // failure was found; `entry` follows as its caller, so the reports name the table function
 // the program called. The helpers between (Attempt, Move, SeekVisible, ...) take `entry` as a
@@ -201,7 +197,10 @@ std::string AliasFromFileName(const std::string& fileName) {
 
 std::string SetDefaultDriver(std::optional<std::string_view> driver) {
   std::string previous = S().defaultDriver;
-  if (driver && IsRegistered(AsciiUpper(*driver))) S().defaultDriver = AsciiUpper(*driver);
+  if (driver) {
+    std::string upper = AsciiUpper(*driver);
+    if (FindBackend(upper)) S().defaultDriver = std::move(upper);
+  }
   return previous;
 }
 
@@ -295,7 +294,7 @@ bool OpenTable(bool newArea, std::string_view driver, std::string_view fileName,
   if (Current().table) CloseArea();
   const std::string drv = driver.empty() ? S().defaultDriver : AsciiUpper(driver);
   const std::string name = WithDefaultExtension(fileName);
-  if (!IsRegistered(drv)) {
+  if (!FindBackend(drv)) {
     ErrorObject e =
         TableError(kGenOpen, kSubOpen, drv, "Open error (driver not available)", name, "OpenTable");
     (void)RaiseError(e);
@@ -327,12 +326,12 @@ void CreateTable(std::string_view fileName, const std::vector<StructureRow>& row
                  std::string_view driver) {
   const std::string drv = driver.empty() ? S().defaultDriver : AsciiUpper(driver);
   const std::string name = WithDefaultExtension(fileName);
-  if (!IsRegistered(drv)) {
+  const BackendKind* kind = FindBackend(drv);
+  if (!kind) {
     (void)RaiseError(TableError(kGenCreate, kSubCreate, drv, "Create error (driver not available)",
                                 name, "CreateTable"));
     return;
   }
-  const BackendKind* kind = FindBackend(drv);
   (void)Attempt([&] { return kind->create(TheEnv(), name, rows, drv); });
 }
 
