@@ -20,9 +20,13 @@ U128 Pow10(int n) {
 
 // The decimal digits of `c`, most significant first, into out (room for 39); none for zero.
 int CoefficientDigits(U128 c, char* out) {
+  if (c == 0) return 0;
+  // The 64-bit conversion where the value allows: a 128-bit division is a library call.
+  if (c <= UINT64_MAX) {
+    return static_cast<int>(std::to_chars(out, out + 39, static_cast<uint64_t>(c)).ptr - out);
+  }
   char reversed[40];
   int n = 0;
-  // 64-bit division where the value allows: a 128-bit one is a library call.
   while (c > UINT64_MAX) {
     reversed[n++] = static_cast<char>('0' + static_cast<int>(c % 10));
     c /= 10;

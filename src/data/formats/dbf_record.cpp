@@ -1,7 +1,10 @@
 #include "data/formats/dbf_record.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstring>
+#include <iterator>
 #include <optional>
 
 #include "data/base/byte_coding.h"
@@ -26,6 +29,35 @@ std::string_view TrimmedText(std::span<const uint8_t> bytes) {
 // leading part of the trimmed text that has the form of a number, read exactly.
 Decimal ParseNumber(std::span<const uint8_t> bytes) {
   const std::string_view t = TrimmedText(bytes);
+  // One pass for what fields nearly always hold: up to 19 digits, which 64 bits take.
+  {
+    size_t i = 0;
+    const bool negative = i < t.size() && t[i] == '-';
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    uint64_t digits = 0;
+    int count = 0, decimals = 0;
+    bool point = false;
+    for (; i < t.size(); ++i) {
+      const char c = t[i];
+      if (c >= '0' && c <= '9') {
+        digits = digits * 10 + static_cast<unsigned>(c - '0');
+        decimals += point;
+        if (++count > 19) break;
+      } else if (c == '.' && !point) {
+        point = true;
+      } else {
+        break;
+      }
+    }
+    if (count == 0) return Decimal{};
+    if (count <= 19) {
+      Decimal d;
+      d.coefficient = digits;
+      d.scale = static_cast<int16_t>(decimals);
+      d.negative = negative;
+      return d;
+    }
+  }
   size_t end = 0;
   if (end < t.size() && (t[end] == '+' || t[end] == '-')) ++end;
   for (bool point = false; end < t.size(); ++end) {
@@ -341,6 +373,43 @@ std::optional<std::string> FormatNumberInto(const Decimal& value, uint8_t decima
   return std::nullopt;
 }
 
+// A double written with `decimals` places straight from binary, where that gives the digits
+// the decimal rule gives (Decimal::FromDouble, then Rounded: the double's shortest text rounded
+// half away from zero). It does when the scaled value y = value * 10^decimals is below 2^40 and
+// its fraction is not within 1/1000 of a half: y and the scaled shortest text then differ by
+// less than 2^-12 (one rounding of the product, half an ulp between the double and its text),
+// so both round to the same integer. Returns false, writing nothing, when the decimal path must
+// decide (near a half, large values, or a number that does not fit, for its message).
+bool FormatDoubleInto(double value, uint8_t decimals, std::span<uint8_t> out) {
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  if (decimals >= std::size(kPow10)) return false;
+  const double y = value * kPow10[decimals];
+  if (!(std::fabs(y) < 1099511627776.0)) return false;  // 2^40; NaN fails here too
+  const double whole = std::trunc(y);
+  const double fraction = std::fabs(y - whole);
+  if (std::fabs(fraction - 0.5) < 1e-3) return false;
+  const int64_t scaled = static_cast<int64_t>(whole) + (fraction > 0.5 ? (y < 0 ? -1 : 1) : 0);
+  char digits[24];
+  const uint64_t magnitude =
+      scaled < 0 ? static_cast<uint64_t>(-scaled) : static_cast<uint64_t>(scaled);
+  const size_t n =
+      static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
+  // At least one digit before the point: "0.05" from 5 with two decimals.
+  const size_t shown = std::max<size_t>(n, size_t{decimals} + 1);
+  const size_t length = (scaled < 0) + shown + (decimals > 0);
+  if (length > out.size()) return false;
+  uint8_t* p = out.data();
+  std::memset(p, ' ', out.size() - length);
+  p += out.size() - length;
+  if (scaled < 0) *p++ = '-';
+  for (size_t i = 0; i < shown; ++i) {
+    if (decimals > 0 && i == shown - decimals) *p++ = '.';
+    *p++ = i < shown - n ? '0' : static_cast<uint8_t>(digits[i - (shown - n)]);
+  }
+  return true;
+}
+
 }  // namespace
 
 Result<std::string> FormatNumberField(const Decimal& value, uint32_t length, uint8_t decimals) {
@@ -352,6 +421,12 @@ Result<std::string> FormatNumberField(const Decimal& value, uint32_t length, uin
 }
 
 Result<std::string> FormatNumberField(double value, uint32_t length, uint8_t decimals) {
+  if (length > 0 && length <= 64) {
+    std::string text(length, ' ');
+    if (FormatDoubleInto(value, decimals, {reinterpret_cast<uint8_t*>(text.data()), length})) {
+      return text;
+    }
+  }
   const std::optional<Decimal> d = Decimal::FromDouble(value);
   if (!d) return FormatError{FormatErrorKind::kInvalidValue, "", 0, "number cannot be stored"};
   return FormatNumberField(*d, length, decimals);
@@ -399,6 +474,7 @@ Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
       if (const Decimal* p = std::get_if<Decimal>(&value)) {
         d = *p;
       } else if (const double* x = std::get_if<double>(&value)) {
+        if (FormatDoubleInto(*x, f.decimals, out)) return {};
         const std::optional<Decimal> fromDouble = Decimal::FromDouble(*x);
         if (!fromDouble) return NumberRefused(f, "number cannot be stored");
         d = *fromDouble;

@@ -257,8 +257,14 @@ TableStatus TableFile::FlushBehind() {
   // The records so far are the end of the table: the end-of-file byte follows them (a later
   // append writes over it). On a shared table another program may append behind the last
   // record: there the byte is written only by Append, under the header lock.
-  TableStatus s = MemosToDevice();
-  if (!s) return s;
+  // Records past the count in the header on disk are not there for any reader after a crash
+  // (every reader takes the header's count), so they may reach the file before the memos they
+  // point to; Commit flushes the memos before it writes the count that shows them. A record
+  // the header already counts waits for its memos.
+  if (behindFirst_ <= header_.headerRecordCount) {
+    TableStatus s = MemosToDevice();
+    if (!s) return s;
+  }
   behind_.push_back(kDbfEofMarker);
   IoStatus io = file_->WriteAt(header_.RecordOffset(behindFirst_), behind_);
   behind_.pop_back();
@@ -531,6 +537,13 @@ TableStatus TableFile::Commit() {
   if (s) s = FlushBehind();
   if (!s) return s;
   if (headerDirty_) {
+    // The count shows the appended records: their memos and the records themselves reach the
+    // device first (see FlushBehind).
+    s = MemosToDevice();
+    if (!s) return s;
+    if (IoStatus io = file_->Flush(); !io.ok()) {
+      return TableIoError(kGenWrite, kSubWrite, driver_, io, "CommitArea");
+    }
     s = WriteHeaderCount();
     if (!s) return s;
   } else if (modified_ && !dateWritten_) {

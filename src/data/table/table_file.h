@@ -22,13 +22,15 @@
 // Header date. The last-update date becomes today with the first append (shared tables) or
 // on the first Commit/Close after a change.
 //
-// Memos before their records. A record that points to a memo written in this session reaches
-// the table file only after the memo file (blocks and next-free pointer) has been flushed to
-// the device: the system may write the table's pages before the memo file's, and a crash then
-// would leave a pointer to blocks that never arrived, or a next-free pointer that hands the
-// new memo's blocks out again. So a crash leaves each record with its old memo or its new one.
-// It costs one memo flush per record written back on shared tables (only when a memo of the
-// session is not yet flushed), one per write-behind buffer on exclusive ones.
+// Memos before their records. A record that points to a memo written in this session becomes
+// visible in the table file only after the memo file (blocks and next-free pointer) has been
+// flushed to the device: the system may write the table's pages before the memo file's, and a
+// crash then would leave a pointer to blocks that never arrived, or a next-free pointer that
+// hands the new memo's blocks out again. So a crash leaves each record with its old memo or its
+// new one. A record is visible once the header on disk counts it: records written back inside
+// that count wait for the memo flush (one per record on shared tables, only when a memo of the
+// session is not yet flushed); records appended to an exclusive table lie beyond it until
+// Commit, which flushes the memos and the records before it writes the new count.
 //
 // Record count. Tables opened shared re-read the count from the header (and the file size)
 // in RefreshCount(), which the area calls when positioning and before declaring the end, so
@@ -66,9 +68,7 @@
 namespace tabrix {
 
 inline constexpr size_t kReadAheadBytes = 64 * 1024;
-// Large because every buffer written costs a flush of the memo file to the device first
-// ("Memos before their records"): at 4 MiB that is a handful per hundred thousand records.
-inline constexpr size_t kWriteBehindBytes = 4 * 1024 * 1024;
+inline constexpr size_t kWriteBehindBytes = 1024 * 1024;
 
 class TableFile final : public TableBackend {
  public:

@@ -92,6 +92,10 @@ TEST(DbfRecord, NumbersAreRightAlignedWithTheirDecimals) {
       {1e15, 20, 2, " 1000000000000000.00"},
       {-7.25, 4, 0, "  -7"},
       {1.5, 30, 25, "   1.5000000000000000000000000"},  // beyond the exact powers of ten
+      // Scaled values on either side of 2^40, where writing straight from binary stops.
+      {1099511627775.25, 16, 0, "   1099511627775"},
+      {-1099511627776.75, 16, 0, "  -1099511627777"},
+      {109951162777.625, 16, 1, "  109951162777.6"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
