@@ -33,6 +33,7 @@
 #include "data/base/codepage.h"
 #include "data/base/error.h"
 #include "data/diagnostics/error_log.h"
+#include "data/formats/field_types.h"
 #include "data/nettable/nettable.h"
 #include "data/stdlib/o_s.h"
 #include "data/table/table_area.h"
@@ -71,7 +72,7 @@ bool IsWindowsAnsiMark(uint8_t mark) {
 }
 
 bool IsTextField(const FieldDescription* f) {
-  return f && (f->type == 'C' || f->type == 'M' || f->type == 'V');
+  return f && IsTextType(f->type);
 }
 
 // The positions of the target fields the engine names (0 when the template lacks one; such a

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "data/base/byte_coding.h"
+#include "data/formats/field_types.h"
 
 namespace tabrix {
 
@@ -37,7 +38,7 @@ std::string Hex(unsigned v) {
 }
 
 bool IsMemoType(char t, bool vfp) {
-  return t == 'M' || t == 'G' || t == 'P' || t == 'W' || (t == 'B' && !vfp);
+  return DecodeOf(t, 0, vfp) == FieldDecode::kMemo;
 }
 
 }  // namespace
@@ -239,28 +240,14 @@ Result<DbfHeader> MakeDbfHeader(uint8_t version, const std::vector<DbfFieldSpec>
     f.type = s.type;
     f.length = s.length;
     f.decimals = s.decimals;
-    bool ok = !s.name.empty() && s.name.size() <= 10;
-    switch (s.type) {
-      case 'C':
-        ok = ok && s.length >= 1 && s.length <= 0xFFFF;
-        f.decimals = 0;
-        break;
-      case 'N':
-      case 'F':
-        ok = ok && s.length >= 1 && s.length <= 20 &&
-             (s.decimals == 0 || s.decimals + 2u <= s.length);
-        break;
-      case 'D':
-        ok = ok && s.length == 8;
-        break;
-      case 'L':
-        ok = ok && s.length == 1;
-        break;
-      case 'M':
-        ok = ok && s.length == 10;
-        break;
-      default:
-        ok = false;
+    const FieldType* type = FindFieldType(s.type);
+    bool ok = !s.name.empty() && s.name.size() <= 10 && type && type->createMax != 0 &&
+              s.length >= type->createMin && s.length <= type->createMax;
+    if (type && type->createDecimals) {
+      // Room for the point and a digit before it.
+      ok = ok && (s.decimals == 0 || s.decimals + 2u <= s.length);
+    } else {
+      f.decimals = 0;
     }
     if (!ok) {
       return FormatError{FormatErrorKind::kInvalidValue, file, 0,

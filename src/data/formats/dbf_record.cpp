@@ -28,17 +28,18 @@ std::string_view TrimmedText(std::span<const uint8_t> bytes) {
 // The rule for the text of N and F fields (dbf_record.h, "Reading numbers"): the longest
 // leading part of the trimmed text that has the form of a number, read exactly.
 Decimal ParseNumber(std::span<const uint8_t> bytes) {
-  const std::string_view t = TrimmedText(bytes);
-  // One pass for what fields nearly always hold: up to 19 digits, which 64 bits take.
+  // One pass over the bytes for what fields nearly always hold: blanks, then up to 19 digits,
+  // which 64 bits take. A blank or anything else after the number ends it, as trimming would.
   {
     size_t i = 0;
-    const bool negative = i < t.size() && t[i] == '-';
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    while (i < bytes.size() && IsBlankByte(bytes[i])) ++i;
+    const bool negative = i < bytes.size() && bytes[i] == '-';
+    if (i < bytes.size() && (bytes[i] == '+' || bytes[i] == '-')) ++i;
     uint64_t digits = 0;
     int count = 0, decimals = 0;
     bool point = false;
-    for (; i < t.size(); ++i) {
-      const char c = t[i];
+    for (; i < bytes.size(); ++i) {
+      const uint8_t c = bytes[i];
       if (c >= '0' && c <= '9') {
         digits = digits * 10 + static_cast<unsigned>(c - '0');
         decimals += point;
@@ -58,6 +59,7 @@ Decimal ParseNumber(std::span<const uint8_t> bytes) {
       return d;
     }
   }
+  const std::string_view t = TrimmedText(bytes);
   size_t end = 0;
   if (end < t.size() && (t[end] == '+' || t[end] == '-')) ++end;
   for (bool point = false; end < t.size(); ++end) {
@@ -150,45 +152,7 @@ DbfRecordDecoder::DbfRecordDecoder(const DbfHeader& header, std::string fileName
     p.offset = f.offset;
     p.length = f.length;
     p.nullable = f.nullBit >= 0 && header.nullFlagsField >= 0;
-    if (IsMemoField(header, f)) {
-      p.decode = Decode::kMemo;
-    } else {
-      switch (f.type) {
-        case 'C':
-          p.decode = Decode::kText;
-          break;
-        case 'V':
-          p.decode = Decode::kVarText;
-          break;
-        case 'Q':
-          p.decode = Decode::kVarBytes;
-          break;
-        case 'N':
-        case 'F':
-          p.decode = Decode::kNumber;
-          break;
-        case 'D':
-          p.decode = Decode::kDate;
-          break;
-        case 'L':
-          p.decode = Decode::kLogical;
-          break;
-        case 'I':
-          if (f.length == 4) p.decode = Decode::kInt32;
-          break;
-        case 'Y':
-          if (f.length == 8) p.decode = Decode::kCurrency;
-          break;
-        case 'B':
-          if (f.length == 8) p.decode = Decode::kDouble;
-          break;
-        case 'T':
-          if (f.length == 8) p.decode = Decode::kDateTime;
-          break;
-        default:
-          break;
-      }
-    }
+    p.decode = DecodeOf(f.type, f.length, header.IsVisualFoxPro());
     plans_.push_back(p);
   }
 }

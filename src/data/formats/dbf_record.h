@@ -60,6 +60,7 @@
 #include "data/base/format_status.h"
 #include "data/base/value.h"
 #include "data/formats/dbf_header.h"
+#include "data/formats/field_types.h"
 #include "data/formats/memo_source.h"
 
 namespace tabrix {
@@ -95,20 +96,7 @@ class DbfRecordDecoder {
  private:
   // How each field is decoded, worked out once from its descriptor: FieldInto runs for every
   // field of every record read.
-  enum class Decode : uint8_t {
-    kText,      // C
-    kVarText,   // V
-    kVarBytes,  // Q
-    kNumber,    // N, F
-    kDate,      // D
-    kLogical,   // L
-    kInt32,     // I of 4 bytes
-    kCurrency,  // Y of 8 bytes
-    kDouble,    // B of 8 bytes in Visual FoxPro
-    kDateTime,  // T of 8 bytes
-    kMemo,      // M, G, P, W, B outside Visual FoxPro
-    kBytes,     // everything else
-  };
+  using Decode = FieldDecode;
   struct FieldPlan {
     uint32_t offset = 0;
     uint32_t length = 0;

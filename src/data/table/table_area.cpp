@@ -8,6 +8,7 @@
 
 #include "data/base/error.h"
 #include "data/base/text.h"
+#include "data/formats/field_types.h"
 #include "data/table/table_backend.h"
 #include "data/table/table_errors.h"
 #include "data/table/table_file.h"
@@ -161,21 +162,20 @@ bool MayWrite(const Area& a) {
 
 // The blank a field reads as when its value cannot be had.
 Value BlankValue(const StructureRow& f) {
-  switch (f.type) {
-    case 'C':
-      return std::string(f.length, ' ');
-    case 'M':
-      return std::string();
-    case 'N':
-    case 'F':
-      return 0.0;
-    case 'D':
+  const FieldType* type = FindFieldType(f.type);
+  switch (type ? type->takes : FieldTakes::kNothing) {
+    case FieldTakes::kText:
+      return type->memo ? std::string() : std::string(f.length, ' ');
+    case FieldTakes::kNumber:
+      return Decimal{};  // what a blank number field reads as
+    case FieldTakes::kDate:
       return Date{};
-    case 'L':
+    case FieldTakes::kLogical:
       return false;
-    default:
-      return Null{};
+    case FieldTakes::kNothing:
+      break;
   }
+  return Null{};
 }
 
 std::string WithDefaultExtension(std::string_view fileName) {

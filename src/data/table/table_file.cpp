@@ -3,11 +3,10 @@
 #include <algorithm>
 
 #include "data/base/text.h"
+#include "data/formats/field_types.h"
 
 namespace tabrix {
 namespace {
-
-// Another program's append holds the header byte for a few writes only.
 
 // base + ext in lower or upper case, whichever exists; "" when neither does.
 std::string Companion(Env* env, const std::string& base, const std::string& lowerExt) {
@@ -15,39 +14,6 @@ std::string Companion(Env* env, const std::string& base, const std::string& lowe
     if (env->FileExists(base + ext)) return base + ext;
   }
   return "";
-}
-
-// The field types PutField writes.
-bool IsWrittenType(char type) {
-  switch (type) {
-    case 'C':
-    case 'M':
-    case 'N':
-    case 'F':
-    case 'D':
-    case 'L':
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool TypeTakes(char type, const Value& v) {
-  switch (type) {
-    case 'C':
-    case 'M':
-      return std::holds_alternative<std::string>(v);
-    case 'N':
-    case 'F':
-      return std::holds_alternative<Decimal>(v) || std::holds_alternative<double>(v) ||
-             std::holds_alternative<int32_t>(v);
-    case 'D':
-      return std::holds_alternative<Date>(v);
-    case 'L':
-      return std::holds_alternative<bool>(v);
-    default:
-      return false;
-  }
 }
 
 }  // namespace
@@ -117,6 +83,8 @@ TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::st
     if (static_cast<int>(i) == hd.nullFlagsField || (f.flags & kFieldFlagSystem)) continue;
     t->fields_.push_back({f.name, f.type, f.length, f.decimals});
     t->columns_.push_back(i);
+    const FieldType* type = FindFieldType(f.type);
+    t->takes_.push_back(type ? type->takes : FieldTakes::kNothing);
   }
   const std::string blank = BlankRecord(t->header_);
   t->blank_.assign(blank.begin(), blank.end());
@@ -347,8 +315,7 @@ TableStatus TableFile::PutField(size_t column, const Value& value) {
   // The checks of every write inline; what they refuse, and memos, in functions of their own.
   const size_t index = columns_[column];
   const DbfField& f = header_.fields[index];
-  if (!productionIndex_.empty() || !IsWrittenType(f.type) || !TypeTakes(f.type, value))
-      [[unlikely]] {
+  if (!productionIndex_.empty() || !TakesValue(takes_[column], value)) [[unlikely]] {
     return Refusal(index, value);
   }
   // The end position has no record: the value goes nowhere, as in every xBase program.

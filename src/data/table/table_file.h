@@ -60,6 +60,7 @@
 #include "data/env/file_env.h"
 #include "data/formats/dbf_header.h"
 #include "data/formats/dbf_record.h"
+#include "data/formats/field_types.h"
 #include "data/formats/lock_offsets.h"
 #include "data/table/memo_file.h"
 #include "data/table/table_backend.h"
@@ -170,7 +171,8 @@ class TableFile final : public TableBackend {
   DbfHeader header_;
   std::unique_ptr<DbfRecordDecoder> decoder_;
   std::vector<StructureRow> fields_;
-  std::vector<size_t> columns_;  // header field index of each column of fields_
+  std::vector<size_t> columns_;    // header field index of each column of fields_
+  std::vector<FieldTakes> takes_;  // what a write of each column takes
 
   uint32_t count_ = 0;
   uint32_t recno_ = 1;

@@ -329,7 +329,7 @@ TEST_F(TableBackendTest, BackEndFailuresAreRaisedByTheArea) {
     EXPECT_TRUE(AtBeginning());
     EXPECT_EQ(soft.TakeCodes(), std::vector<int>{kGenRead});
     GoTop();
-    const Value blanks[] = {std::string("   "), 0.0, Date{}, false, std::string()};
+    const Value blanks[] = {std::string("   "), Decimal{}, Date{}, false, std::string()};
     for (int position = 1; position <= 5; ++position) {
       SCOPED_TRACE(position);
       table_.failRead = 1;

@@ -1,0 +1,112 @@
+#pragma once
+// The field types of dBASE-family tables, one row per type letter: how a field of the type is
+// read, whether this program writes and creates it, and what value a write takes. Every layer
+// that asks "what is a field of type X" asks this table, so a type is described in one place.
+//
+//   letter  read as                      written  created (length)       takes
+//   C       text, blank padded           yes      1 ... 65535            string
+//   M       memo text or bytes           yes      10                     string
+//   N, F    number text                  yes      1 ... 20, decimals     number
+//   D       YYYYMMDD                     yes      8                      date
+//   L       T/F/Y/N/?                    yes      1                      logical
+//   V       varchar (Visual FoxPro)      no
+//   Q       varbinary (Visual FoxPro)    no
+//   I       32-bit integer (length 4)    no
+//   Y       currency (length 8)          no
+//   B       double (length 8, Visual FoxPro); a memo pointer in dBASE tables
+//   T       date and time (length 8)     no
+//   G, P, W general, picture, blob memo  no
+// Other letters are read as their bytes. A binary type of another length than its own is read
+// as bytes too: the decoder never reads past what the type promises.
+
+#include <cstdint>
+#include <variant>
+
+#include "data/base/value.h"
+
+namespace tabrix {
+
+// How a field's stored bytes become a value (dbf_record.h).
+enum class FieldDecode : uint8_t {
+  kText,      // C
+  kVarText,   // V
+  kVarBytes,  // Q
+  kNumber,    // N, F
+  kDate,      // D
+  kLogical,   // L
+  kInt32,     // I of 4 bytes
+  kCurrency,  // Y of 8 bytes
+  kDouble,    // B of 8 bytes in Visual FoxPro
+  kDateTime,  // T of 8 bytes
+  kMemo,      // M, G, P, W, B outside Visual FoxPro
+  kBytes,     // everything else
+};
+
+// The values a write of a field takes.
+enum class FieldTakes : uint8_t {
+  kNothing,  // this program does not write the type
+  kText,     // std::string
+  kNumber,   // Decimal, double or int32_t
+  kDate,     // Date
+  kLogical,  // bool
+};
+
+struct FieldType {
+  char letter;
+  FieldDecode decode;
+  uint8_t binaryLength;  // the length the binary form needs; 0 when any length is read
+  bool memo;             // a pointer into the memo file (B only outside Visual FoxPro)
+  bool text;             // holds character text (C, M, V)
+  FieldTakes takes;
+  // CreateTable: the lengths a new field may have (0 and 0: not created) and whether it
+  // keeps decimals.
+  uint16_t createMin;
+  uint16_t createMax;
+  bool createDecimals;
+};
+
+// The row of a type letter; nullptr for a letter not in the table (read as bytes, never
+// written or created).
+const FieldType* FindFieldType(char letter);
+
+// The decoding of a field of that type and length in a table (Visual FoxPro or not).
+FieldDecode DecodeOf(char letter, uint32_t length, bool visualFoxPro);
+
+// Whether a write of `value` suits a field that takes `takes` (false for kNothing). Inline: it
+// runs for every field written.
+inline bool TakesValue(FieldTakes takes, const Value& value) {
+  switch (takes) {
+    case FieldTakes::kText:
+      return std::holds_alternative<std::string>(value);
+    case FieldTakes::kNumber:
+      return std::holds_alternative<Decimal>(value) || std::holds_alternative<double>(value) ||
+             std::holds_alternative<int32_t>(value);
+    case FieldTakes::kDate:
+      return std::holds_alternative<Date>(value);
+    case FieldTakes::kLogical:
+      return std::holds_alternative<bool>(value);
+    case FieldTakes::kNothing:
+      break;
+  }
+  return false;
+}
+
+// The same for a field of type `letter` (false for types not written).
+inline bool FieldTakesValue(char letter, const Value& value) {
+  const FieldType* t = FindFieldType(letter);
+  return t && TakesValue(t->takes, value);
+}
+
+// Whether this program writes fields of the type.
+inline bool IsWrittenType(char letter) {
+  const FieldType* t = FindFieldType(letter);
+  return t && t->takes != FieldTakes::kNothing;
+}
+
+// Whether fields of the type hold character text.
+inline bool IsTextType(char letter) {
+  const FieldType* t = FindFieldType(letter);
+  return t && t->text;
+}
+
+}  // namespace tabrix
