@@ -2,7 +2,7 @@
 #include "browse/bitmap_win.h"
 
 #include "browse/gdi_handle_win.h"
-#include "framework/win_handles_win.h"
+#include "data/base/win_handles_win.h"
 
 namespace tabrix {
 namespace {

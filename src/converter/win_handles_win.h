@@ -1,6 +1,6 @@
 #pragma once
-// Handle helpers of the converter's window side. The owners of Win32 handles are the
-// framework's (framework/win_handles_win.h); this header adds them to the converter.
+// Handle helpers of the converter's window side. The owners of Win32 handles live with the
+// data layer's base (data/base/win_handles_win.h); this header adds them to the converter.
 //
 // Window handles travel through the portable converter as 32-bit numbers (converter_ui.h);
 // they are sign-extended on the way back, as the platform does for handles passed between
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "converter/converter_ui.h"
-#include "framework/win_handles_win.h"
+#include "data/base/win_handles_win.h"
 
 namespace tabrix {
 

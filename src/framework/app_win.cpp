@@ -14,7 +14,7 @@
 #include "framework/native/win32fkt_place.h"
 #include "framework/native/win32fkt_win.h"
 #include "framework/od_list_win.h"
-#include "framework/win_handles_win.h"
+#include "data/base/win_handles_win.h"
 #include "framework/window_placement.h"
 #include "framework/zb_app_win.h"
 

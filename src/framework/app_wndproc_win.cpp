@@ -4,7 +4,7 @@
 #include "data/diagnostics/error_log.h"
 #include "framework/app_settings.h"
 #include "framework/native/words.h"
-#include "framework/win_handles_win.h"
+#include "data/base/win_handles_win.h"
 #include "framework/zb_app_win.h"
 
 namespace tabrix {

@@ -30,7 +30,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/win_handles_win.h"
+#include "data/base/win_handles_win.h"
 
 namespace tabrix {
 

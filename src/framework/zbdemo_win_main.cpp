@@ -23,7 +23,7 @@
 #include "framework/native/bridge_win.h"
 #include "framework/native/dialog_template_win.h"
 #include "framework/od_list_win.h"
-#include "framework/win_handles_win.h"
+#include "data/base/win_handles_win.h"
 #include "framework/zb_app_win.h"
 
 namespace tabrix {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "framework/win_handles_win.h"
+#include "data/base/win_handles_win.h"
 
 namespace tabrix::e2e {
 

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 
+#include "data/base/win_handles_win.h"
 #include "data/env/file_env.h"
 #include "data/env/held_locks.h"
 
@@ -36,8 +37,7 @@ constexpr size_t kMaxChunk = 1u << 30;
 class WinFile final : public File {
  public:
   WinFile(HANDLE handle, std::string fileName, bool readOnly)
-      : handle_(handle), fileName_(std::move(fileName)), readOnly_(readOnly) {}
-  ~WinFile() override { CloseHandle(handle_); }  // releases every lock of the handle
+      : owned_(handle), handle_(handle), fileName_(std::move(fileName)), readOnly_(readOnly) {}
 
   IoStatus ReadAt(uint64_t offset, std::span<uint8_t> buffer, size_t* bytesRead) override {
     *bytesRead = 0;
@@ -141,6 +141,7 @@ class WinFile final : public File {
   const std::string& fileName() const override { return fileName_; }
 
  private:
+  OwnedFileHandle owned_;  // closing the handle releases every lock it holds
   HANDLE handle_;
   std::string fileName_;
   bool readOnly_;

@@ -2,14 +2,18 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "data/base/win_handles_win.h"
+
 #include "data/stdlib/stfkt_msg.h"
 #include "data/stdlib/stfkt_win.h"
 
 namespace tabrix {
 
 void C_MSG(HWND window, const std::string& text, const MsgBarArgs& args, HDC dc) {
-  const bool ownDc = dc == nullptr;
-  if (ownDc) dc = GetDC(window);
+  std::optional<WindowDc> own;
+  if (!dc) dc = own.emplace(window).get();
   if (!dc) return;
   RECT client{};
   GetClientRect(window, &client);
@@ -18,27 +22,25 @@ void C_MSG(HWND window, const std::string& text, const MsgBarArgs& args, HDC dc)
   const COLORREF oldBackground = SetBkColor(dc, args.background);
   const COLORREF oldText = SetTextColor(dc, args.textColour);
 
-  HBRUSH fill = CreateSolidBrush(args.background);
-  const RECT fillRect{plan.fill.left, plan.fill.top, plan.fill.right, plan.fill.bottom};
-  FillRect(dc, &fillRect, fill);
-  DeleteObject(fill);
+  {
+    OwnedBrush fill(CreateSolidBrush(args.background));
+    const RECT fillRect{plan.fill.left, plan.fill.top, plan.fill.right, plan.fill.bottom};
+    FillRect(dc, &fillRect, fill.get());
+  }
 
   if (!plan.lines.empty()) {
-    HPEN highlight = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
-    HPEN shadow = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
-    HPEN black = CreatePen(PS_SOLID, 1, RGB(0, 0, 0));
-    HGDIOBJ oldPen = SelectObject(dc, black);
+    OwnedPen highlight(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)));
+    OwnedPen shadow(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
+    OwnedPen black(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
+    // Declared after the pens: the old pen is back before they are deleted.
+    SelectedObject pen(dc, black.get());
     for (const MsgLine& line : plan.lines) {
-      SelectObject(dc, line.colour == MsgLine::Colour::kHighlight ? highlight
-                       : line.colour == MsgLine::Colour::kShadow  ? shadow
-                                                                  : black);
+      pen.select(line.colour == MsgLine::Colour::kHighlight ? highlight.get()
+                 : line.colour == MsgLine::Colour::kShadow  ? shadow.get()
+                                                            : black.get());
       MoveToEx(dc, line.x1, line.y1, nullptr);
       LineTo(dc, line.x2, line.y2);
     }
-    SelectObject(dc, oldPen);
-    DeleteObject(highlight);
-    DeleteObject(shadow);
-    DeleteObject(black);
   }
 
   if (plan.plainText) {
@@ -51,7 +53,6 @@ void C_MSG(HWND window, const std::string& text, const MsgBarArgs& args, HDC dc)
 
   SetBkColor(dc, oldBackground);
   SetTextColor(dc, oldText);
-  if (ownDc) ReleaseDC(window, dc);
 }
 
 }  // namespace tabrix

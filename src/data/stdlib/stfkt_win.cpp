@@ -2,9 +2,10 @@
 
 #include "data/stdlib/stfkt_win.h"
 
-#include "data/stdlib/stfkt_caption.h"
-
 #include <algorithm>
+
+#include "data/base/win_handles_win.h"
+#include "data/stdlib/stfkt_caption.h"
 
 namespace tabrix {
 namespace {
@@ -45,13 +46,12 @@ int GETFIELDWIDTH(HWND window, int characters) {
   static int lastWidth = 10;
   if (window != lastWindow || !window) {
     int width = 0;
-    if (HDC dc = GetDC(window)) {
+    WindowDc dc(window);
+    if (dc.get()) {
       HFONT font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
-      HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+      SelectedObject selected(dc.get(), font);
       TEXTMETRICA metrics{};
-      if (GetTextMetricsA(dc, &metrics)) width = metrics.tmAveCharWidth;
-      if (previous) SelectObject(dc, previous);
-      ReleaseDC(window, dc);
+      if (GetTextMetricsA(dc.get(), &metrics)) width = metrics.tmAveCharWidth;
     }
     lastWindow = window;
     lastWidth = width > 0 ? width : 10;
@@ -104,7 +104,7 @@ uintptr_t CREATEPVHEAP(int64_t& size, HGLOBAL& block) {
   void* address = GlobalLock(handle);
   if (!address) {
     MessageBoxA(nullptr, "Fehler beim Segmentlocking!", "Speicher Fehler", MB_OK | MB_ICONERROR);
-    GlobalFree(handle);  // a block nobody can use would only be lost
+    GlobalFree(handle);  // never locked: nothing to unlock; a block nobody can use is freed
     return 0;
   }
   block = handle;
@@ -112,9 +112,7 @@ uintptr_t CREATEPVHEAP(int64_t& size, HGLOBAL& block) {
 }
 
 void GLOBALFREE(HGLOBAL block) {
-  if (!block) return;
-  GlobalUnlock(block);
-  GlobalFree(block);
+  OwnedGlobalBlock owned(block);  // unlocked and freed together
 }
 
 bool SETCAPTIONTEXT(HWND window, int menuItemId,

@@ -4,7 +4,7 @@
 
 #include <commdlg.h>
 
-#include "framework/win_handles_win.h"
+#include "data/base/win_handles_win.h"
 
 namespace tabrix {
 namespace {

@@ -2,7 +2,8 @@
 // Owners of Win32 handles (Windows only): each guard releases its handle the way the platform
 // wants when it goes out of scope, so every early return and exception path releases too.
 // Handles the code only borrows (a dialog's controls, stock objects, the DC of WM_DRAWITEM)
-// stay plain handles.
+// stay plain handles. The header lives in the lowest folder because the Windows files of every
+// layer (file environment, standard functions, framework, browse, converter) use it.
 //
 // Ownership handed to the system or to a longer-lived owner (a font given to WM_SETFONT that
 // must outlive the scope, a bitmap stored in a member) leaves a guard through release().
