@@ -6,6 +6,7 @@
 #include <string>
 
 #include "data/base/error.h"
+#include "data/base/win_handles_win.h"
 #include "data/diagnostics/error_log.h"
 #include "data/stdlib/o_s.h"
 #include "data/stdlib/stfkt.h"
@@ -14,7 +15,6 @@
 #include "framework/native/win32fkt_place.h"
 #include "framework/native/win32fkt_win.h"
 #include "framework/od_list_win.h"
-#include "data/base/win_handles_win.h"
 #include "framework/window_placement.h"
 #include "framework/zb_app_win.h"
 
@@ -143,8 +143,10 @@ HotkeyHost& ZB_APP::HotkeyWindows() {
 
 void ZB_APP::PublishListValues() {
   if (gApp != this) return;
-  OdListApp() = OdListAppValues{
-      .appPresent = true, .lCtl3d = aEVars.lCtl3d, .nHoeBrZe = nHoeBrZe, .hGreyPen = hGreyPen_};
+  OdListApp() = OdListAppValues{.appPresent = true,
+                                .lCtl3d = aEVars.lCtl3d,
+                                .nHoeBrZe = nHoeBrZe,
+                                .hGreyPen = hGreyPen_.get()};
 }
 
 void ZB_APP::ReleaseResourceLibrary() {
@@ -403,13 +405,11 @@ void ZB_APP::OnMouseMove(WPARAM, LPARAM) {
 }
 
 void ZB_APP::DeleteDrawingObjects() {
-  for (HGDIOBJ* o :
-       {reinterpret_cast<HGDIOBJ*>(&hGreyPen_), reinterpret_cast<HGDIOBJ*>(&hHighLightBrush_),
-        reinterpret_cast<HGDIOBJ*>(&hLightGrayBrush_), reinterpret_cast<HGDIOBJ*>(&hShadowPen_),
-        reinterpret_cast<HGDIOBJ*>(&hLightPen_)}) {
-    if (*o != nullptr) DeleteObject(*o);
-    *o = nullptr;
-  }
+  hGreyPen_.reset();
+  hHighLightBrush_.reset();
+  hLightGrayBrush_.reset();
+  hShadowPen_.reset();
+  hLightPen_.reset();
   // The lists must not draw with the pen just deleted.
   if (gApp == this) OdListApp().hGreyPen = nullptr;
 }
@@ -419,11 +419,11 @@ LRESULT ZB_APP::OnSysColorChange(bool recreate) {
   // that a repeated call does not leak it.
   (void)recreate;
   DeleteDrawingObjects();
-  hGreyPen_ = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_GRAYTEXT));
-  hHighLightBrush_ = CreateSolidBrush(~GetSysColor(COLOR_HIGHLIGHT) & 0xFFFFFF);
-  hLightGrayBrush_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-  hShadowPen_ = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
-  hLightPen_ = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+  hGreyPen_.reset(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_GRAYTEXT)));
+  hHighLightBrush_.reset(CreateSolidBrush(~GetSysColor(COLOR_HIGHLIGHT) & 0xFFFFFF));
+  hLightGrayBrush_.reset(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
+  hShadowPen_.reset(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
+  hLightPen_.reset(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)));
   PublishListValues();
   if (oToolBar != nullptr) oToolBar->ChangeToolBarButtonColors();
   SendToDialogs(WM_SYSCOLORCHANGE, 0, 0, true);

@@ -1,10 +1,10 @@
 // ZB_APP: the main window's callback and the message steps it calls.
 #include <string>
 
+#include "data/base/win_handles_win.h"
 #include "data/diagnostics/error_log.h"
 #include "framework/app_settings.h"
 #include "framework/native/words.h"
-#include "data/base/win_handles_win.h"
 #include "framework/zb_app_win.h"
 
 namespace tabrix {
@@ -355,10 +355,10 @@ LRESULT ZB_APP::PAINT(WPARAM wParam, LPARAM lParam) {
     if (aEVars.nToolBarFlags & 2) DrawEdge(dc, &panel, BDR_RAISEDINNER, BF_RECT);
   }
   for (const AppEVars::SepLine& line : aEVars.aSepLines) {
-    SelectedObject pen(dc, hShadowPen_);
+    SelectedObject pen(dc, hShadowPen_.get());
     MoveToEx(dc, line.x, line.top, nullptr);
     LineTo(dc, line.x, line.bottom);
-    pen.select(hLightPen_);
+    pen.select(hLightPen_.get());
     MoveToEx(dc, line.x + 1, line.top, nullptr);
     LineTo(dc, line.x + 1, line.bottom);
   }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "data/base/value.h"
+#include "data/base/win_handles_win.h"
 #include "framework/hotkeys_win.h"
 #include "framework/native/bridge_win.h"
 #include "framework/native/message_loop_win.h"
@@ -260,11 +261,11 @@ class ZB_APP : public MessageLoopHost {
   ZB_APP& Remove_Files();
 
   // --- drawing objects ---
-  HPEN GetGreyPen() const { return hGreyPen_; }
-  HBRUSH GetHighLightBrush() const { return hHighLightBrush_; }
-  HBRUSH GetLightGrayBrush() const { return hLightGrayBrush_; }
-  HPEN GetShadowPen() const { return hShadowPen_; }
-  HPEN GetLightPen() const { return hLightPen_; }
+  HPEN GetGreyPen() const { return hGreyPen_.get(); }
+  HBRUSH GetHighLightBrush() const { return hHighLightBrush_.get(); }
+  HBRUSH GetLightGrayBrush() const { return hLightGrayBrush_.get(); }
+  HPEN GetShadowPen() const { return hShadowPen_.get(); }
+  HPEN GetLightPen() const { return hLightPen_.get(); }
 
   // Hands the grey pen, nHoeBrZe and lCtl3d to the owner-drawn lists (od_list_win.h). Init and
   // system colour changes do it; call it again after changing nHoeBrZe so new lists see it.
@@ -356,8 +357,8 @@ class ZB_APP : public MessageLoopHost {
   int nHelpKontextId_ = 0;
   HWND hLastEditWnd_ = nullptr;
   HACCEL hAccel_ = nullptr;
-  HPEN hGreyPen_ = nullptr, hShadowPen_ = nullptr, hLightPen_ = nullptr;
-  HBRUSH hHighLightBrush_ = nullptr, hLightGrayBrush_ = nullptr;
+  OwnedPen hGreyPen_, hShadowPen_, hLightPen_;
+  OwnedBrush hHighLightBrush_, hLightGrayBrush_;
   bool classRegistered_ = false;
   std::unique_ptr<Win32HotkeyHost> hotkeyHost_;
   Value CharType_;
