@@ -15,6 +15,8 @@
 #include "data/formats/dbf_header.h"
 #include "data/formats/dbf_test_util.h"
 #include "data/formats/oracle_form.h"
+#include "data/index/cdx_build.h"
+#include "data/index/cdx_check.h"
 #include "data/index/cdx_file.h"
 #include "data/index/cdx_key.h"
 #include "data/index/cdx_tag.h"
@@ -97,6 +99,37 @@ inline IoStatus WalkOrder(IndexOrder& order, bool backwards, std::vector<IndexEn
 inline bool IsCorrupt(const IoStatus& s) {
   return !s.ok() && s.osCode() == kOsGeneralFailure &&
          s.detail().find("corrupt index") != std::string::npos;
+}
+
+}  // namespace tabrix::testing
+
+namespace tabrix::testing {
+
+// A character key of `length` bytes: text blank padded.
+inline std::string CharKey(std::string text, int length) {
+  text.resize(static_cast<size_t>(length), ' ');
+  return text;
+}
+
+inline OrderInfo CharOrder(const std::string& name, int keyLength) {
+  OrderInfo info;
+  info.name = name;
+  info.keyExpression = Lower(name);
+  info.kind = KeyKind::kCharacter;
+  info.keyLength = keyLength;
+  return info;
+}
+
+// A new CDX file `name` on env with one tag built from `entries` (sorted here).
+inline IoStatus BuildFile(Env* env, const std::string& name, const CdxOptions& options,
+                          const OrderInfo& info, std::vector<IndexEntry> entries,
+                          std::unique_ptr<CdxFile>* file, std::unique_ptr<CdxTag>* tag) {
+  std::sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
+    return CompareCdxEntry(a.key, a.record, b.key, b.record) < 0;
+  });
+  if (IoStatus s = CdxFile::Create(env, name, options, file); !s.ok()) return s;
+  VectorEntrySource source(&entries);
+  return CreateCdxTag(file->get(), info, &source, tag);
 }
 
 }  // namespace tabrix::testing
