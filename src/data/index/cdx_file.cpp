@@ -295,6 +295,12 @@ void CdxFile::FreePage(uint32_t offset) {
 // ---- headers ----
 
 IoStatus CdxFile::ReadTagHeader(uint32_t offset, CdxHeader* header) {
+  Scope scope(this, false);
+  if (!scope.ok()) return scope.status();
+  return scope.End(ReadTagHeaderLocked(offset, header));
+}
+
+IoStatus CdxFile::ReadTagHeaderLocked(uint32_t offset, CdxHeader* header) {
   if (offset % kCdxPageSize != 0 || uint64_t{offset} + kCdxHeaderSize > fileEnd_) {
     return Corrupt(offset, "tag header outside the file");
   }

@@ -147,6 +147,7 @@ class CdxFile {
 
  private:
   CdxFile(Env* env, std::string fileName, const CdxOptions& options, std::unique_ptr<File> file);
+  IoStatus ReadTagHeaderLocked(uint32_t offset, CdxHeader* header);
   IoStatus Begin(bool write);
   IoStatus Finish(bool write);
   void DropCache();
