@@ -68,6 +68,8 @@ class KeySorter final : public EntrySource {
   IoStatus Finish();
   IoStatus Next(IndexEntry* entry, bool* done) override;
 
+  // Entries the buffer holds before it spills.
+  size_t bufferedEntries() const { return capacity_; }
   // Runs written to temporary files so far (0 when everything fit the buffer).
   size_t runsWritten() const { return runsWritten_; }
 
