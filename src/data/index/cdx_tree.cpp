@@ -1,0 +1,463 @@
+#include "data/index/cdx_tree.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tabrix {
+namespace {
+
+void AppendEntry(CdxNode* to, const CdxNode& from, size_t i) {
+  to->keys.append(from.key(i));
+  to->records.push_back(from.records[i]);
+  if (!from.leaf()) to->children.push_back(from.children[i]);
+}
+
+}  // namespace
+
+CdxNode CdxNodeSlice(const CdxNode& node, size_t begin, size_t end) {
+  CdxNode out;
+  out.attributes = node.attributes;
+  out.keyLength = node.keyLength;
+  out.left = node.left;
+  out.right = node.right;
+  for (size_t i = begin; i < end; ++i) AppendEntry(&out, node, i);
+  return out;
+}
+
+CdxTree::CdxTree(CdxFile* file, uint32_t headerOffset, int keyLength, uint8_t fill)
+    : file_(file), headerOffset_(headerOffset), keyLength_(keyLength), fill_(fill) {}
+
+int CdxTree::Compare(const CdxNode& node, size_t i, const Target& target) const {
+  std::string_view key = node.key(i);
+  size_t n = std::min(target.key.size(), key.size());
+  int c = std::memcmp(key.data(), target.key.data(), n);
+  if (c != 0) return c;
+  if (target.after) return -1;
+  uint32_t r = node.records[i];
+  return r < target.record ? -1 : r > target.record ? 1 : 0;
+}
+
+IoStatus CdxTree::Read(uint32_t offset, std::shared_ptr<const CdxNode>* node) {
+  return file_->ReadNode(offset, keyLength_, fill_, node);
+}
+
+IoStatus CdxTree::Descend(const Target& target, bool forInsert, std::vector<Step>* path) {
+  path->clear();
+  uint32_t offset = root_;
+  for (int depth = 0;; ++depth) {
+    if (depth >= kMaxDepth) return file_->Corrupt(offset, "index tree deeper than possible");
+    Step step;
+    step.offset = offset;
+    if (IoStatus s = Read(offset, &step.node); !s.ok()) return s;
+    const CdxNode& node = *step.node;
+    size_t n = node.count();
+    size_t i = 0;
+    while (i < n && Compare(node, i, target) < 0) ++i;
+    step.index = i;
+    path->push_back(step);
+    if (node.leaf()) return IoStatus::Ok();
+    if (n == 0) return file_->Corrupt(offset, "interior page without entries");
+    if (i == n) {
+      if (!forInsert) {
+        path->clear();
+        return IoStatus::Ok();
+      }
+      path->back().index = i = n - 1;
+    }
+    offset = node.children[i];
+  }
+}
+
+IoStatus CdxTree::SettleForward(Cursor* cursor) {
+  std::string lastKey;
+  uint32_t lastRecord = 0;
+  bool haveLast = false;
+  uint32_t steps = 0;
+  while (cursor->index >= cursor->leaf->count()) {
+    const CdxNode& leaf = *cursor->leaf;
+    if (leaf.count() > 0) {
+      lastKey.assign(leaf.key(leaf.count() - 1));
+      lastRecord = leaf.records[leaf.count() - 1];
+      haveLast = true;
+    }
+    uint32_t next = leaf.right;
+    if (next == kCdxNone) {
+      *cursor = Cursor();
+      return IoStatus::Ok();
+    }
+    if (++steps > file_->pageCount()) return file_->Corrupt(next, "leaf sibling chain loops");
+    std::shared_ptr<const CdxNode> node;
+    if (IoStatus s = Read(next, &node); !s.ok()) return s;
+    if (!node->leaf()) return file_->Corrupt(next, "leaf sibling is not a leaf");
+    if (node->count() > 0 && haveLast &&
+        CompareCdxEntry(node->key(0), node->records[0], lastKey, lastRecord) <= 0) {
+      return file_->Corrupt(next, "leaf sibling chain out of order or looping");
+    }
+    cursor->leaf = node;
+    cursor->offset = next;
+    cursor->index = 0;
+  }
+  return IoStatus::Ok();
+}
+
+IoStatus CdxTree::Find(const Target& target, Cursor* cursor) {
+  std::vector<Step> path;
+  if (IoStatus s = Descend(target, false, &path); !s.ok()) return s;
+  if (path.empty()) {
+    *cursor = Cursor();
+    return IoStatus::Ok();
+  }
+  cursor->leaf = path.back().node;
+  cursor->offset = path.back().offset;
+  cursor->index = path.back().index;
+  return SettleForward(cursor);
+}
+
+IoStatus CdxTree::First(Cursor* cursor) {
+  uint32_t offset = root_;
+  for (int depth = 0;; ++depth) {
+    if (depth >= kMaxDepth) return file_->Corrupt(offset, "index tree deeper than possible");
+    std::shared_ptr<const CdxNode> node;
+    if (IoStatus s = Read(offset, &node); !s.ok()) return s;
+    if (node->leaf()) {
+      cursor->leaf = node;
+      cursor->offset = offset;
+      cursor->index = 0;
+      return SettleForward(cursor);
+    }
+    if (node->count() == 0) return file_->Corrupt(offset, "interior page without entries");
+    offset = node->children[0];
+  }
+}
+
+IoStatus CdxTree::Last(Cursor* cursor) {
+  uint32_t offset = root_;
+  for (int depth = 0;; ++depth) {
+    if (depth >= kMaxDepth) return file_->Corrupt(offset, "index tree deeper than possible");
+    std::shared_ptr<const CdxNode> node;
+    if (IoStatus s = Read(offset, &node); !s.ok()) return s;
+    if (node->leaf()) {
+      cursor->leaf = node;
+      cursor->offset = offset;
+      if (node->count() > 0) {
+        cursor->index = node->count() - 1;
+        return IoStatus::Ok();
+      }
+      // An empty last leaf (left behind by another writer): step back to an entry.
+      cursor->index = 0;
+      return Previous(cursor);
+    }
+    if (node->count() == 0) return file_->Corrupt(offset, "interior page without entries");
+    offset = node->children[node->count() - 1];
+  }
+}
+
+IoStatus CdxTree::Next(Cursor* cursor) {
+  if (cursor->atEnd()) return IoStatus::Ok();
+  ++cursor->index;
+  return SettleForward(cursor);
+}
+
+IoStatus CdxTree::Previous(Cursor* cursor) {
+  if (cursor->atEnd()) return IoStatus::Ok();
+  if (cursor->index > 0 && cursor->index <= cursor->leaf->count()) {
+    --cursor->index;
+    return IoStatus::Ok();
+  }
+  bool havePrevious = cursor->leaf->count() > 0;
+  std::string firstKey = havePrevious ? std::string(cursor->leaf->key(0)) : std::string();
+  uint32_t firstRecord = havePrevious ? cursor->leaf->records[0] : 0;
+  uint32_t steps = 0;
+  for (;;) {
+    uint32_t prev = cursor->leaf->left;
+    if (prev == kCdxNone) {
+      *cursor = Cursor();
+      return IoStatus::Ok();
+    }
+    if (++steps > file_->pageCount()) return file_->Corrupt(prev, "leaf sibling chain loops");
+    std::shared_ptr<const CdxNode> node;
+    if (IoStatus s = Read(prev, &node); !s.ok()) return s;
+    if (!node->leaf()) return file_->Corrupt(prev, "leaf sibling is not a leaf");
+    cursor->leaf = node;
+    cursor->offset = prev;
+    size_t n = node->count();
+    if (n == 0) continue;
+    if (havePrevious &&
+        CompareCdxEntry(node->key(n - 1), node->records[n - 1], firstKey, firstRecord) >= 0) {
+      return file_->Corrupt(prev, "leaf sibling chain out of order or looping");
+    }
+    cursor->index = n - 1;
+    return IoStatus::Ok();
+  }
+}
+
+IoStatus CdxTree::CountBefore(const Cursor& cursor, uint64_t* count) {
+  *count = 0;
+  Cursor c = cursor;
+  if (c.atEnd()) {
+    if (IoStatus s = Last(&c); !s.ok()) return s;
+    if (c.atEnd()) return IoStatus::Ok();
+    c.index = c.leaf->count();
+  }
+  uint64_t total = c.index;
+  std::shared_ptr<const CdxNode> leaf = c.leaf;
+  bool haveFirst = leaf->count() > 0;
+  std::string firstKey = haveFirst ? std::string(leaf->key(0)) : std::string();
+  uint32_t firstRecord = haveFirst ? leaf->records[0] : 0;
+  uint32_t steps = 0;
+  while (leaf->left != kCdxNone) {
+    uint32_t prev = leaf->left;
+    if (++steps > file_->pageCount()) return file_->Corrupt(prev, "leaf sibling chain loops");
+    if (IoStatus s = Read(prev, &leaf); !s.ok()) return s;
+    if (!leaf->leaf()) return file_->Corrupt(prev, "leaf sibling is not a leaf");
+    size_t n = leaf->count();
+    if (n == 0) continue;
+    if (haveFirst &&
+        CompareCdxEntry(leaf->key(n - 1), leaf->records[n - 1], firstKey, firstRecord) >= 0) {
+      return file_->Corrupt(prev, "leaf sibling chain out of order or looping");
+    }
+    firstKey.assign(leaf->key(0));
+    firstRecord = leaf->records[0];
+    haveFirst = true;
+    total += n;
+  }
+  *count = total;
+  return IoStatus::Ok();
+}
+
+IoStatus CdxTree::Insert(std::string_view key, uint32_t record) {
+  std::vector<Step> path;
+  Target target{key, record, false};
+  if (IoStatus s = Descend(target, true, &path); !s.ok()) return s;
+  const Step& leafStep = path.back();
+  CdxNode leaf = *leafStep.node;
+  size_t i = leafStep.index;
+  leaf.keys.insert(i * static_cast<size_t>(keyLength_), key);
+  leaf.records.insert(leaf.records.begin() + static_cast<ptrdiff_t>(i), record);
+  return Store(path, path.size() - 1, std::move(leaf));
+}
+
+IoStatus CdxTree::Remove(std::string_view key, uint32_t record, bool* removed) {
+  *removed = false;
+  std::vector<Step> path;
+  Target target{key, record, false};
+  if (IoStatus s = Descend(target, false, &path); !s.ok()) return s;
+  if (path.empty()) return IoStatus::Ok();
+  const Step& leafStep = path.back();
+  size_t i = leafStep.index;
+  if (i >= leafStep.node->count() || Compare(*leafStep.node, i, target) != 0) {
+    return IoStatus::Ok();
+  }
+  CdxNode leaf = *leafStep.node;
+  size_t k = static_cast<size_t>(keyLength_);
+  leaf.keys.erase(i * k, k);
+  leaf.records.erase(leaf.records.begin() + static_cast<ptrdiff_t>(i));
+  *removed = true;
+  return Store(path, path.size() - 1, std::move(leaf));
+}
+
+std::vector<std::pair<size_t, size_t>> CdxTree::Pieces(const CdxNode& node) const {
+  std::vector<std::pair<size_t, size_t>> pieces;
+  size_t n = node.count();
+  if (n == 0) return pieces;
+  const CdxOptions& options = file_->options();
+  if (!node.leaf()) {
+    size_t cap = CdxInteriorCapacity(keyLength_);
+    if (options.maxInteriorEntries > 0) {
+      cap = std::min(cap, static_cast<size_t>(std::max(options.maxInteriorEntries, 2)));
+    }
+    size_t k = (n + cap - 1) / cap;
+    for (size_t p = 0, begin = 0; p < k; ++p) {
+      size_t end = n * (p + 1) / k;
+      pieces.emplace_back(begin, end);
+      begin = end;
+    }
+    return pieces;
+  }
+  size_t limit = options.maxLeafEntries > 0 ? static_cast<size_t>(options.maxLeafEntries) : n;
+  if (n <= limit && CdxLeafBytes(node, 0, n, fill_) <= kCdxLeafSpace) {
+    pieces.emplace_back(0, n);
+    return pieces;
+  }
+  // Two pieces of about equal bytes when they fit: per entry its stored bytes in the whole
+  // run and its full bytes when it starts a piece.
+  std::vector<size_t> stored(n), full(n), prefStored(n + 1, 0), sufStored(n + 1, 0);
+  std::vector<uint32_t> prefMax(n + 1, 0), sufMax(n + 1, 0);
+  size_t k = static_cast<size_t>(keyLength_);
+  for (size_t i = 0; i < n; ++i) {
+    size_t trail = static_cast<size_t>(CdxTrailingFill(node.key(i), fill_));
+    full[i] = k - trail;
+    size_t dup = 0;
+    if (i > 0) {
+      std::string_view a = node.key(i - 1), b = node.key(i);
+      while (dup < k && a[dup] == b[dup]) ++dup;
+      dup = std::min(dup, k - trail);
+    }
+    stored[i] = k - trail - dup;
+    prefStored[i + 1] = prefStored[i] + stored[i];
+    prefMax[i + 1] = std::max(prefMax[i], node.records[i]);
+  }
+  for (size_t i = n; i-- > 0;) {
+    sufStored[i] = sufStored[i + 1] + stored[i];
+    sufMax[i] = std::max(sufMax[i + 1], node.records[i]);
+  }
+  auto widths = [&](uint32_t maxRecord) {
+    return static_cast<size_t>(CdxLeafWidthsFor(keyLength_, maxRecord).bytes);
+  };
+  size_t best = 0, bestSize = SIZE_MAX;
+  for (size_t m = 1; m < n; ++m) {
+    if (m > limit || n - m > limit) continue;
+    size_t left = m * widths(prefMax[m]) + prefStored[m];
+    size_t right = (n - m) * widths(sufMax[m]) + sufStored[m] - stored[m] + full[m];
+    if (left > kCdxLeafSpace || right > kCdxLeafSpace) continue;
+    if (std::max(left, right) < bestSize) {
+      bestSize = std::max(left, right);
+      best = m;
+    }
+  }
+  if (best > 0) {
+    pieces.emplace_back(0, best);
+    pieces.emplace_back(best, n);
+    return pieces;
+  }
+  // Otherwise as many pieces as it takes, each filled in turn.
+  size_t begin = 0;
+  while (begin < n) {
+    size_t end = begin + 1;
+    while (end < n && end - begin < limit &&
+           CdxLeafBytes(node, begin, end + 1, fill_) <= kCdxLeafSpace) {
+      ++end;
+    }
+    pieces.emplace_back(begin, end);
+    begin = end;
+  }
+  return pieces;
+}
+
+IoStatus CdxTree::SetLeft(uint32_t offset, uint32_t left) {
+  std::shared_ptr<const CdxNode> node;
+  if (IoStatus s = Read(offset, &node); !s.ok()) return s;
+  CdxNode copy = *node;
+  copy.left = left;
+  return file_->WriteNode(headerOffset_, offset, copy, fill_);
+}
+
+IoStatus CdxTree::SetRight(uint32_t offset, uint32_t right) {
+  std::shared_ptr<const CdxNode> node;
+  if (IoStatus s = Read(offset, &node); !s.ok()) return s;
+  CdxNode copy = *node;
+  copy.right = right;
+  return file_->WriteNode(headerOffset_, offset, copy, fill_);
+}
+
+IoStatus CdxTree::CollapseRoot(uint32_t rootOffset, const CdxNode& root) {
+  uint32_t offset = rootOffset;
+  CdxNode node = root;
+  while (!node.leaf() && node.count() == 1) {
+    uint32_t child = node.children[0];
+    std::shared_ptr<const CdxNode> c;
+    if (IoStatus s = Read(child, &c); !s.ok()) return s;
+    node = *c;
+    node.attributes |= kCdxNodeRoot;
+    node.left = node.right = kCdxNone;
+    if (IoStatus s = file_->WriteNode(headerOffset_, child, node, fill_); !s.ok()) return s;
+    if (IoStatus s = file_->WriteRoot(headerOffset_, child); !s.ok()) return s;
+    file_->FreePage(offset);
+    root_ = offset = child;
+  }
+  return IoStatus::Ok();
+}
+
+IoStatus CdxTree::Store(std::vector<Step>& path, size_t level, CdxNode content) {
+  const uint32_t offset = path[level].offset;
+  const bool isRoot = level == 0;
+  uint16_t kind = content.attributes & kCdxNodeLeaf;
+  std::vector<std::pair<size_t, size_t>> pieces = Pieces(content);
+
+  if (isRoot && pieces.empty()) {
+    CdxNode empty;
+    empty.keyLength = keyLength_;
+    empty.attributes = kCdxNodeRoot | kCdxNodeLeaf;
+    return file_->WriteNode(headerOffset_, offset, empty, fill_);
+  }
+  if (isRoot && pieces.size() == 1) {
+    content.attributes = kind | kCdxNodeRoot;
+    content.left = content.right = kCdxNone;
+    if (IoStatus s = file_->WriteNode(headerOffset_, offset, content, fill_); !s.ok()) return s;
+    if (offset != root_) {
+      if (IoStatus s = file_->WriteRoot(headerOffset_, offset); !s.ok()) return s;
+      root_ = offset;
+    }
+    return CollapseRoot(offset, content);
+  }
+
+  CdxNode parent;
+  size_t parentIndex = 0;
+  if (!isRoot) {
+    parent = *path[level - 1].node;
+    parentIndex = path[level - 1].index;
+  }
+  if (pieces.empty()) {
+    // The node leaves its sibling chain and its parent (T3).
+    if (content.left != kCdxNone) {
+      if (IoStatus s = SetRight(content.left, content.right); !s.ok()) return s;
+    }
+    if (content.right != kCdxNone) {
+      if (IoStatus s = SetLeft(content.right, content.left); !s.ok()) return s;
+    }
+    file_->FreePage(offset);
+    size_t k = static_cast<size_t>(keyLength_);
+    parent.keys.erase(parentIndex * k, k);
+    parent.records.erase(parent.records.begin() + static_cast<ptrdiff_t>(parentIndex));
+    parent.children.erase(parent.children.begin() + static_cast<ptrdiff_t>(parentIndex));
+    return Store(path, level - 1, std::move(parent));
+  }
+
+  // Pieces: the last keeps the page, the others take new pages before it (T4).
+  size_t count = pieces.size();
+  std::vector<uint32_t> offsets(count, offset);
+  for (size_t p = 0; p + 1 < count; ++p) {
+    if (IoStatus s = file_->AllocatePages(1, &offsets[p]); !s.ok()) return s;
+  }
+  std::vector<CdxNode> nodes;
+  for (size_t p = 0; p < count; ++p) {
+    CdxNode node = CdxNodeSlice(content, pieces[p].first, pieces[p].second);
+    node.attributes = kind;
+    node.left = p == 0 ? content.left : offsets[p - 1];
+    node.right = p + 1 == count ? content.right : offsets[p + 1];
+    nodes.push_back(std::move(node));
+  }
+  if (count > 1 && content.left != kCdxNone) {
+    if (IoStatus s = SetRight(content.left, offsets[0]); !s.ok()) return s;
+  }
+  for (size_t p = 0; p < count; ++p) {
+    if (IoStatus s = file_->WriteNode(headerOffset_, offsets[p], nodes[p], fill_); !s.ok()) {
+      return s;
+    }
+  }
+  CdxNode above;
+  above.keyLength = keyLength_;
+  for (size_t p = 0; p < count; ++p) {
+    const CdxNode& node = nodes[p];
+    above.keys.append(node.key(node.count() - 1));
+    above.records.push_back(node.records.back());
+    above.children.push_back(offsets[p]);
+  }
+  if (isRoot) {
+    // The root was cut: a new root above the pieces (cut in turn when they are too many).
+    std::vector<Step> top(1);
+    if (IoStatus s = file_->AllocatePages(1, &top[0].offset); !s.ok()) return s;
+    above.attributes = 0;
+    return Store(top, 0, std::move(above));
+  }
+  if (count == 1 && parent.children[parentIndex] == offset &&
+      parent.key(parentIndex) == above.key(0) && parent.records[parentIndex] == above.records[0]) {
+    return IoStatus::Ok();  // the parent's entry still describes the node
+  }
+  CdxNode updated = CdxNodeSlice(parent, 0, parentIndex);
+  for (size_t p = 0; p < count; ++p) AppendEntry(&updated, above, p);
+  for (size_t i = parentIndex + 1; i < parent.count(); ++i) AppendEntry(&updated, parent, i);
+  return Store(path, level - 1, std::move(updated));
+}
+
+}  // namespace tabrix
