@@ -29,13 +29,34 @@
 
 namespace tabrix {
 
-// Generic codes that callers test. Stored in logs; never renumber.
+// Generic codes, one numbering for every layer (the xBase one, so that a log line reads as one
+// from another program of the family). What each layer means by its codes is written beside
+// its error builders (table_errors.h, expr_error.h). Stored in logs; never renumber.
 enum GenCode : int {
-  kGenZeroDiv = 5,      // division by zero
-  kGenOpen = 21,        // open error
-  kGenUnlocked = 38,    // write to an unlocked record
-  kGenAppendLock = 40,  // append lock failed
-  kGenLock = 41,        // lock error
+  kGenArg = 1,             // argument error
+  kGenStringOverflow = 3,  // string overflow
+  kGenNumOverflow = 4,     // numeric overflow
+  kGenZeroDiv = 5,         // division by zero
+  kGenSyntax = 7,          // syntax error
+  kGenComplexity = 8,      // operation too complex
+  kGenNoFunction = 12,     // undefined function
+  kGenNoVariable = 14,     // undefined variable (field)
+  kGenNoAlias = 15,        // alias does not exist
+  kGenDupAlias = 18,       // alias already in use
+  kGenCreate = 20,         // create error
+  kGenOpen = 21,           // open error
+  kGenRead = 23,           // read error
+  kGenWrite = 24,          // write error
+  kGenUnsupported = 30,    // operation not supported
+  kGenCorruption = 32,     // corruption detected
+  kGenDataType = 33,       // data type error
+  kGenDataWidth = 34,      // data width error
+  kGenNoTable = 35,        // work area not in use
+  kGenNoOrder = 36,        // work area not indexed
+  kGenUnlocked = 38,       // write to an unlocked record
+  kGenReadOnly = 39,       // write to a read-only table
+  kGenAppendLock = 40,     // append lock failed
+  kGenLock = 41,           // lock error
 };
 
 // One caller level of the place where an error was raised.

@@ -123,7 +123,7 @@ bool ExprEvaluator::Call(int i) {
       // 0..255 only: a code past a byte is refused rather than taken modulo 256.
       const int64_t code = intArg(0);
       if (code < 0 || code > 255) {
-        return Fail(i, kGenArgument, "CHR code " + std::to_string(code) + " is outside 0..255");
+        return Fail(i, kGenArg, "CHR code " + std::to_string(code) + " is outside 0..255");
       }
       s.buffer.assign(1, static_cast<char>(code));
       setBuffer();
@@ -177,12 +177,12 @@ bool ExprEvaluator::Call(int i) {
       const int64_t width = n.count >= 2 ? intArg(1) : 10;
       const int64_t decimals = n.count >= 3 ? intArg(2) : 0;
       if (width < 1 || width > static_cast<int64_t>(kMaxTextLength)) {
-        return Fail(i, kGenArgument,
+        return Fail(i, kGenArg,
                     std::string(name) + " length " + std::to_string(width) + " is outside 1.." +
                         std::to_string(kMaxTextLength));
       }
       if (decimals < 0) {
-        return Fail(i, kGenArgument,
+        return Fail(i, kGenArg,
                     std::string(name) + " decimals " + std::to_string(decimals) + " is below 0");
       }
       FormatStr(arg(0).number, width, decimals, &s.buffer);
@@ -349,7 +349,7 @@ bool ExprEvaluator::Call(int i) {
     case FuncId::kTtoc: {
       const int64_t form = n.count >= 2 ? intArg(1) : 0;
       if (form < 0 || form > 3) {
-        return Fail(i, kGenArgument, "TTOC form " + std::to_string(form) + " is not 0, 1, 2 or 3");
+        return Fail(i, kGenArg, "TTOC form " + std::to_string(form) + " is not 0, 1, 2 or 3");
       }
       s.buffer.clear();
       AppendTtoc(arg(0).time, static_cast<int>(form), &s.buffer);
@@ -367,7 +367,7 @@ bool ExprEvaluator::Call(int i) {
       // numbers do: BINTOC(0) is 80 00 00 00, BINTOC(-1) 7F FF FF FF.
       const int64_t size = n.count >= 2 ? intArg(1) : 4;
       if (size != 1 && size != 2 && size != 4 && size != 8) {
-        return Fail(i, kGenArgument,
+        return Fail(i, kGenArg,
                     "BINTOC size " + std::to_string(size) + " is not 1, 2, 4 or 8");
       }
       const int64_t value = intArg(0);

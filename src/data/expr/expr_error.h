@@ -21,18 +21,17 @@
 
 namespace tabrix {
 
-enum ExprGenCode : int {
-  kGenArgument = 1,        // an argument of the wrong type or out of range
-  kGenStringOverflow = 3,  // a character result longer than the evaluator builds
-  kGenNumOverflow = 4,     // a number or date outside what its type holds
-  // 5: division by zero, kGenZeroDiv of data/base/error.h
-  kGenSyntax = 7,       // the text is not an expression
-  kGenComplexity = 8,   // nested deeper than the evaluator follows
-  kGenNoFunction = 12,  // unknown function
-  kGenNoVariable = 14,  // unknown field name
-  kGenNoAlias = 15,     // an alias that is not the table's own
-  kGenDataType = 33,    // a field value of another type than its structure row says
-};
+// The generic codes of expression errors (data/base/error.h numbers them all):
+//   1 kGenArg             an argument of the wrong type or out of range
+//   3 kGenStringOverflow  a character result longer than the evaluator builds
+//   4 kGenNumOverflow     a number or date outside what its type holds
+//   5 kGenZeroDiv         division by zero
+//   7 kGenSyntax          the text is not an expression
+//   8 kGenComplexity      nested deeper than the evaluator follows
+//  12 kGenNoFunction      unknown function
+//  14 kGenNoVariable      unknown field name
+//  15 kGenNoAlias         an alias that is not the table's own
+//  33 kGenDataType        a field value of another type than its structure row says
 
 struct ExprError {
   int genCode = kGenSyntax;

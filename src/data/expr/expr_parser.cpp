@@ -132,7 +132,7 @@ class Parser {
       if (right < 0) return -1;
       for (int side : {left, right}) {
         if (Node(side).type != ExprType::kLogical) {
-          return Fail(kGenArgument, op.position,
+          return Fail(kGenArg, op.position,
                       std::string("operands of ") + (isOr ? ".OR." : ".AND.") +
                           " must be logical, not " + ExprTypeName(Node(side).type));
         }
@@ -153,7 +153,7 @@ class Parser {
     if (operand < 0) return -1;
     if (Node(operand).type != ExprType::kLogical) {
       return Fail(
-          kGenArgument, op.position,
+          kGenArg, op.position,
           std::string("operand of .NOT. must be logical, not ") + ExprTypeName(Node(operand).type));
     }
     return Add(Op(NodeOp::kNot, ExprType::kLogical, op.position), {operand});
@@ -193,7 +193,7 @@ class Parser {
       const ExprType lt = Node(left).type, rt = Node(right).type;
       if (!cmp) {
         if (lt != ExprType::kCharacter || rt != ExprType::kCharacter) {
-          return Fail(kGenArgument, op.position,
+          return Fail(kGenArg, op.position,
                       std::string("operands of $ must be character, not ") + ExprTypeName(lt) +
                           " and " + ExprTypeName(rt));
         }
@@ -201,7 +201,7 @@ class Parser {
         continue;
       }
       if (lt != rt) {
-        return Fail(kGenArgument, op.position,
+        return Fail(kGenArg, op.position,
                     "cannot compare " + std::string(ExprTypeName(lt)) + " with " +
                         ExprTypeName(rt) + " using " + std::string(op.text));
       }
@@ -244,7 +244,7 @@ class Parser {
         nodeOp = lt == T::kDate ? NodeOp::kDateDiff : NodeOp::kTimeDiff;
         type = T::kNumeric;
       } else {
-        return Fail(kGenArgument, op.position,
+        return Fail(kGenArg, op.position,
                     std::string("cannot apply ") + (plus ? "+" : "-") + " to " + ExprTypeName(lt) +
                         " and " + ExprTypeName(rt));
       }
@@ -262,7 +262,7 @@ class Parser {
       if (right < 0) return -1;
       const ExprType lt = Node(left).type, rt = Node(right).type;
       if (lt != ExprType::kNumeric || rt != ExprType::kNumeric) {
-        return Fail(kGenArgument, op.position,
+        return Fail(kGenArg, op.position,
                     "cannot apply " + std::string(op.text) + " to " + ExprTypeName(lt) + " and " +
                         ExprTypeName(rt));
       }
@@ -282,7 +282,7 @@ class Parser {
     const int operand = ParseUnary();
     if (operand < 0) return -1;
     if (Node(operand).type != ExprType::kNumeric) {
-      return Fail(kGenArgument, op.position,
+      return Fail(kGenArg, op.position,
                   "operand of prefix " + std::string(op.text) + " must be numeric, not " +
                       ExprTypeName(Node(operand).type));
     }
@@ -444,7 +444,7 @@ class Parser {
                              ? std::to_string(spec.minArgs)
                              : std::to_string(spec.minArgs) + " to " + std::to_string(spec.maxArgs);
       if (spec.maxArgs == 0) want = "no";
-      return Fail(kGenArgument, name.position,
+      return Fail(kGenArg, name.position,
                   std::string(spec.name) + " takes " + want +
                       (spec.maxArgs == 1 && spec.minArgs == 1 ? " argument" : " arguments") +
                       ", not " + std::to_string(n));
@@ -452,7 +452,7 @@ class Parser {
     for (size_t i = 0; i < n; ++i) {
       const ExprType t = Node(args[i]).type;
       if (!(spec.args[i] & ArgMaskOf(t))) {
-        return Fail(kGenArgument, starts[i],
+        return Fail(kGenArg, starts[i],
                     "argument " + std::to_string(i + 1) + " of " + spec.name + " must be " +
                         TypeList(spec.args[i]) + ", not " + ExprTypeName(t));
       }
@@ -462,7 +462,7 @@ class Parser {
       const size_t a = spec.rule == ResultRule::kLikeFirst ? 0 : 1;
       result = Node(args[a]).type;
       if (Node(args[a + 1]).type != result) {
-        return Fail(kGenArgument, starts[a + 1],
+        return Fail(kGenArg, starts[a + 1],
                     std::string(spec.name) + " needs arguments " + std::to_string(a + 1) + " and " +
                         std::to_string(a + 2) + " of one type, not " + ExprTypeName(result) +
                         " and " + ExprTypeName(Node(args[a + 1]).type));

@@ -58,7 +58,7 @@ class BlankRecord : public ExprRecord {
 
 ExprStatus WrongType(const std::string& text, ExprType have, ExprType want) {
   return ExprError{
-      kGenArgument, text, 0,
+      kGenArg, text, 0,
       std::string("the expression is ") + ExprTypeName(have) + ", not " + ExprTypeName(want)};
 }
 

@@ -28,6 +28,8 @@ struct Area {
   size_t fieldCount = 0;  // of the table's fields(), fixed while it is open
   bool atEnd = false;
   bool atBeginning = false;
+  bool found = false;      // of the last Seek or Locate
+  OrderRequest nextBuild;  // the conditions SetOrderCondition gave the next CreateOrder
 };
 
 struct LayerState {
@@ -128,6 +130,26 @@ bool SeekVisible(TableBackend* t, uint32_t from, bool forward, bool fresh,
     if (VisibleHere(t)) return true;
   }
   return false;
+}
+
+// Moves along the controlling order: `first` from the current record, then `step` while the
+// record reached is not visible. True on a visible record; false when the order has no more
+// (or a failure was let through), the area then where the last move left it. An entry naming
+// a record the table does not hold ends the walk as well.
+bool OrderVisible(TableBackend* t, OrderMove first, OrderMove step, bool fresh,
+                  const CallSite& entry = CallSite::Current()) {
+  for (OrderMove move = first;; move = step) {
+    uint32_t record = 0;
+    if (!Attempt([&] { return t->OrderMoveFrom(move, &record); }, entry)) return false;
+    if (record == 0) return false;
+    if (record > t->count() &&
+        (!Attempt([&] { return t->RefreshCount(); }, entry) || record > t->count())) {
+      return false;
+    }
+    if (!Move(t, record, fresh, entry)) return false;
+    fresh = false;
+    if (VisibleHere(t)) return true;
+  }
 }
 
 void GoToEnd(Area& a, const CallSite& entry = CallSite::Current()) {
@@ -368,12 +390,43 @@ void CommitAllAreas() {
 
 // ---- navigation and records ---------------------------------------------------------------
 
+namespace {
+
+// Skip in the controlling order: the same positions and flags as in record order.
+void SkipInOrder(Area& a, TableBackend* t, int64_t n, const CallSite& entry = CallSite::Current()) {
+  for (int64_t i = 0; i < n; ++i) {
+    if (!OrderVisible(t, OrderMove::kNext, OrderMove::kNext, false, entry)) {
+      GoToEnd(a, entry);
+      a.atEnd = true;
+      a.atBeginning = false;
+      return;
+    }
+    a.atEnd = a.atBeginning = false;
+  }
+  for (int64_t i = 0; i > n; --i) {
+    if (OrderVisible(t, OrderMove::kPrevious, OrderMove::kPrevious, false, entry)) {
+      a.atEnd = a.atBeginning = false;
+      continue;
+    }
+    // Before the first visible record: stay on it (or at the end when there is none).
+    const bool found = OrderVisible(t, OrderMove::kFirst, OrderMove::kNext, false, entry);
+    if (!found) GoToEnd(a, entry);
+    a.atBeginning = true;
+    a.atEnd = !found;
+    return;
+  }
+}
+
+}  // namespace
+
 void GoTop() {
   Area& a = Current();
   TableBackend* t = a.table.get();
   if (!t) return;
   if (!Attempt([&] { return t->RefreshCount(); })) return Lost(a);
-  const bool found = SeekVisible(t, 1, true, true);
+  const bool found = t->controllingOrder() > 0
+                         ? OrderVisible(t, OrderMove::kFirst, OrderMove::kNext, true)
+                         : SeekVisible(t, 1, true, true);
   if (!found) GoToEnd(a);
   a.atEnd = a.atBeginning = !found;
 }
@@ -383,7 +436,9 @@ void GoBottom() {
   TableBackend* t = a.table.get();
   if (!t) return;
   if (!Attempt([&] { return t->RefreshCount(); })) return Lost(a);
-  const bool found = SeekVisible(t, t->count(), false, true);
+  const bool found = t->controllingOrder() > 0
+                         ? OrderVisible(t, OrderMove::kLast, OrderMove::kPrevious, true)
+                         : SeekVisible(t, t->count(), false, true);
   if (!found) GoToEnd(a);
   a.atEnd = a.atBeginning = !found;
 }
@@ -396,6 +451,7 @@ void Skip(int64_t n) {
     (void)Move(t, t->recno(), true);
     return;
   }
+  if (t->controllingOrder() > 0) return SkipInOrder(a, t, n);
   for (int64_t i = 0; i < n; ++i) {
     if (t->recno() > t->count() && !Attempt([&] { return t->RefreshCount(); })) return Lost(a);
     bool found = SeekVisible(t, t->recno() + 1, true, false);
@@ -511,6 +567,155 @@ bool SetDeletedVisible(bool visible) {
 
 bool DeletedVisible() {
   return S().deletedVisible;
+}
+
+// ---- orders -------------------------------------------------------------------------------
+
+void AddOrderBag(std::string_view file) {
+  TableBackend* t = TableOrRaise("AddOrderBag");
+  if (t) (void)Attempt([&] { return t->AddOrderBag(std::string(file)); });
+}
+
+void ClearOrders() {
+  TableBackend* t = TableOrRaise("ClearOrders");
+  if (t) (void)Attempt([&] { return t->ClearOrders(); });
+}
+
+void SetOrderCondition(std::string_view forCondition, bool allRecords, int64_t startRecord) {
+  Area& a = Current();
+  a.nextBuild.forCondition = std::string(forCondition);
+  a.nextBuild.startRecord =
+      allRecords
+          ? 1
+          : static_cast<uint32_t>(std::clamp<int64_t>(
+                startRecord > 0 ? startRecord : (a.table ? a.table->recno() : 1), 1, UINT32_MAX));
+}
+
+void CreateOrder(std::string_view bag, std::string_view tag, std::string_view key, bool unique) {
+  Area& a = Current();
+  TableBackend* t = TableOrRaise("CreateOrder");
+  if (!t) return;
+  OrderRequest request = std::exchange(a.nextBuild, OrderRequest());
+  request.bag = std::string(bag);
+  request.tag = std::string(tag);
+  request.key = std::string(key);
+  request.unique = unique;
+  if (request.bag.empty()) {
+    // No bag named: the tag goes into the table's production CDX, an NTX file takes the tag's
+    // name beside the table.
+    const std::string& table = t->fileName();
+    const std::string folder = table.substr(0, table.size() - FileNamePart(table).size());
+    request.bag =
+        t->driver() == kDriverNtx ? folder + request.tag : std::string(WithoutExtension(table));
+  }
+  if (Attempt([&] { return t->CreateOrder(request); })) GoTop();
+}
+
+void SetOrder(int order) {
+  TableBackend* t = TableOrRaise("SetOrder");
+  if (t) (void)Attempt([&] { return t->SetOrder(order); });
+}
+
+int CurrentOrder() {
+  const TableBackend* t = Current().table.get();
+  return t ? t->controllingOrder() : 0;
+}
+
+int OrderCount() {
+  const TableBackend* t = Current().table.get();
+  return t ? t->orderCount() : 0;
+}
+
+std::string OrderKeyText(int order) {
+  const TableBackend* t = Current().table.get();
+  const OrderInfo* info = t ? t->orderInfo(order) : nullptr;
+  return info ? info->keyExpression : "";
+}
+
+std::string OrderName(int order) {
+  const TableBackend* t = Current().table.get();
+  const OrderInfo* info = t ? t->orderInfo(order) : nullptr;
+  return info ? info->name : "";
+}
+
+int64_t OrderKeyPosition(std::optional<int> order) {
+  TableBackend* t = Current().table.get();
+  if (!t) return 0;
+  uint32_t position = 0;
+  const int which = order.value_or(t->controllingOrder());
+  if (which == 0) return t->recno() <= t->count() ? t->recno() : 0;
+  (void)Attempt([&] { return t->OrderKeyPosition(which, &position); });
+  return position;
+}
+
+bool Seek(const Value& key, bool soft) {
+  Area& a = Current();
+  TableBackend* t = TableOrRaise("Seek");
+  if (!t) return false;
+  a.found = false;
+  if (t->controllingOrder() == 0) {
+    (void)RaiseFor(AreaError(kGenNoOrder, kSubNoOrder, "No controlling order", "Seek"),
+                   CallSite::Current());
+    return false;
+  }
+  if (!Attempt([&] { return t->RefreshCount(); })) {
+    Lost(a);
+    return false;
+  }
+  uint32_t record = 0;
+  bool landed = Attempt([&] { return t->OrderSeek(key, &record); }) && record != 0 &&
+                record <= t->count() && Move(t, record, true);
+  // A deleted record found is passed over like every invisible one.
+  if (landed && !VisibleHere(t)) {
+    landed = OrderVisible(t, OrderMove::kNext, OrderMove::kNext, false);
+  }
+  bool match = false;
+  if (landed) landed = Attempt([&] { return t->OrderKeyMatches(key, &match); });
+  a.found = landed && match;
+  if (!landed || (!a.found && !soft)) {
+    GoToEnd(a);
+    a.atEnd = true;
+  } else {
+    a.atEnd = false;
+  }
+  a.atBeginning = false;
+  return a.found;
+}
+
+bool WasFound() {
+  return Current().table && Current().found;
+}
+
+void Locate(const std::function<bool()>& condition, const LocateScope& scope) {
+  Area& a = Current();
+  TableBackend* t = TableOrRaise("Locate");
+  if (!t) return;
+  a.found = false;
+  int64_t left = scope.next.value_or(-1);
+  if (scope.record) {
+    GoTo(*scope.record);
+    if (a.atEnd || !VisibleHere(t)) return;
+    a.found = condition();
+    return;
+  }
+  if (!scope.rest && !scope.next) GoTop();
+  while (!a.atEnd && left != 0) {
+    if (scope.whileCondition && !scope.whileCondition()) return;
+    if (condition()) {
+      a.found = true;
+      return;
+    }
+    if (left > 0) --left;
+    Skip(1);
+  }
+}
+
+std::string FilterText() {
+  return "";  // this program never sets a filter
+}
+
+std::string RelationText() {
+  return "";  // nor a relation
 }
 
 // ---- locks --------------------------------------------------------------------------------
@@ -692,6 +897,8 @@ std::optional<WorkAreaReport> TableAreaReport(int area) {
   WorkAreaReport r;
   r.alias = a.alias;
   r.recno = a.table->recno();
+  r.order = a.table->controllingOrder();
+  if (const OrderInfo* info = a.table->orderInfo(r.order)) r.key = info->keyExpression;
   return r;
 }
 

@@ -36,6 +36,7 @@
 // Single-threaded, like the whole program.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -150,6 +151,56 @@ bool AppendRecord(const Value& releaseOtherLocks);
 // switches them on, briefly.
 bool SetDeletedVisible(bool visible);
 bool DeletedVisible();
+
+// ---- orders -------------------------------------------------------------------------------
+// Orders are numbered 1 ... OrderCount() in the order they were opened or created; order 0 is
+// record order. The production CDX of a "DBFCDX" table opens with it (none controlling).
+
+// Opens an index file (NTX: one order; CDX: all its tags) and appends its orders.
+void AddOrderBag(std::string_view file);
+// Closes every index file except the production CDX.
+void ClearOrders();
+// The conditions of the next CreateOrder in this area: a FOR condition ("" none), and whether
+// all records are taken or those from startRecord on (0: from the current record).
+void SetOrderCondition(std::string_view forCondition, bool allRecords = true,
+                       int64_t startRecord = 0);
+// Builds an order over the table from the key expression and makes it controlling, then goes
+// to the top. bag "": the production CDX ("DBFCDX") or an NTX file named by the tag beside the
+// table ("DBFNTX"). Failures raise (a key expression not understood names it).
+void CreateOrder(std::string_view bag, std::string_view tag, std::string_view key,
+                 bool unique = false);
+// Chooses the controlling order; a number outside 0 ... OrderCount() raises argument error 1.
+void SetOrder(int order);
+int CurrentOrder();
+int OrderCount();
+// The key expression / name of that order ("" for 0 and numbers outside the list).
+std::string OrderKeyText(int order);
+std::string OrderName(int order);
+// 1-based position of the current record's key in the order (default: the controlling one;
+// in record order the record number); 0 at the end or when the record has no key there.
+int64_t OrderKeyPosition(std::optional<int> order = std::nullopt);
+// Positions on the first visible record whose key starts with `key` (character keys compare
+// over the value's length) and sets the found flag. A miss goes to the end, or with soft to
+// the record of the next greater key (the end when none). Without a controlling order raises
+// 36.
+bool Seek(const Value& key, bool soft = false);
+// The found flag of the last Seek or Locate.
+bool WasFound();
+// The scope of a Locate: everything from the top (default), `next` records from the current
+// one, only `record`, or the rest from the current one; `whileCondition` ends the search at the
+// first record where it fails.
+struct LocateScope {
+  std::function<bool()> whileCondition;
+  std::optional<int64_t> next;
+  std::optional<int64_t> record;
+  bool rest = false;
+};
+// Searches the visible records of the scope in controlling order for the first meeting the
+// condition and stays there (found flag set); otherwise ends where the scope ends.
+void Locate(const std::function<bool()>& condition, const LocateScope& scope = {});
+// "" (this program sets no filters and no relations; the texts are only reported).
+std::string FilterText();
+std::string RelationText();
 
 // ---- locks --------------------------------------------------------------------------------
 

@@ -29,6 +29,22 @@ std::vector<BackendKind>& Kinds() {
 
 }  // namespace
 
+TableStatus TableBackend::SetOrder(int order) {
+  if (order == 0) return {};
+  return TableError(kGenArg, kSubArgument, driver(), "Argument error (order number)", fileName(),
+                    "OrdSetFocus");
+}
+
+TableStatus TableBackend::AddOrderBag(const std::string& file) {
+  return TableError(kGenUnsupported, kSubIndexNotMaintained, driver(),
+                    "Unsupported: index files on this driver", file, "OrdListAdd");
+}
+
+TableStatus TableBackend::CreateOrder(const OrderRequest& request) {
+  return TableError(kGenUnsupported, kSubIndexNotMaintained, driver(),
+                    "Unsupported: index files on this driver", request.bag, "OrdCreate");
+}
+
 const BackendKind* FindBackend(std::string_view driver) {
   for (const BackendKind& k : Kinds()) {
     if (k.driver == driver) return &k;

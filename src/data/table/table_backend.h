@@ -41,10 +41,26 @@
 #include "data/base/format_status.h"
 #include "data/base/value.h"
 #include "data/env/file_env.h"
+#include "data/index/index_order.h"
 #include "data/table/table_create.h"
 #include "data/table/table_errors.h"
 
 namespace tabrix {
+
+// Where a move in the controlling order goes from.
+enum class OrderMove { kFirst, kLast, kNext, kPrevious };
+
+// What CreateOrder builds. The conditions of the build (a FOR condition, the first record
+// taken) are set by the caller before.
+struct OrderRequest {
+  std::string bag;  // index file name; ".cdx" / ".ntx" (by the driver) when it has none
+  std::string tag;  // CDX tag name; "" for an NTX file (the order takes the file's base name)
+  std::string key;  // key expression
+  std::string forCondition;
+  bool unique = false;
+  bool descending = false;
+  uint32_t startRecord = 1;  // the build takes records startRecord ... count
+};
 
 class TableBackend {
  public:
@@ -97,6 +113,44 @@ class TableBackend {
   virtual bool RecordLocked(uint32_t n) const = 0;
   // Writes back the current record, then releases every lock.
   virtual TableStatus Unlock() = 0;
+
+  // ---- orders (a back-end without them keeps record order: these defaults) -----------------
+  // Orders in the order list, numbered 1 ... orderCount() as opened or created.
+  virtual int orderCount() const { return 0; }
+  // nullptr outside 1 ... orderCount().
+  virtual const OrderInfo* orderInfo(int) const { return nullptr; }
+  // 0: record order.
+  virtual int controllingOrder() const { return 0; }
+  // Order 0 ... orderCount(); anything else is argument error 1.
+  virtual TableStatus SetOrder(int order);
+  // Opens an index file and appends its orders to the list.
+  virtual TableStatus AddOrderBag(const std::string& file);
+  // Closes the index files except the production one.
+  virtual TableStatus ClearOrders() { return {}; }
+  // Builds an order over the table's records; it becomes controlling.
+  virtual TableStatus CreateOrder(const OrderRequest& request);
+  // The record a move in the controlling order reaches from the current record (the end
+  // position: kPrevious reaches the last entry), 0 when none. Record order is the area's.
+  virtual TableStatus OrderMoveFrom(OrderMove, uint32_t* record) {
+    *record = 0;
+    return {};
+  }
+  // The first record whose key does not come before `key` in the controlling order; 0 when
+  // none.
+  virtual TableStatus OrderSeek(const Value&, uint32_t* record) {
+    *record = 0;
+    return {};
+  }
+  // Whether the current record's key in the controlling order starts with `key`.
+  virtual TableStatus OrderKeyMatches(const Value&, bool* match) {
+    *match = false;
+    return {};
+  }
+  // 1-based position of the current record's key in `order`; 0 when it has none there.
+  virtual TableStatus OrderKeyPosition(int, uint32_t* position) {
+    *position = 0;
+    return {};
+  }
 
   // ---- ending -------------------------------------------------------------------------------
   // Hands every change to the table's device (local) or server.

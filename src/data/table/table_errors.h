@@ -18,6 +18,7 @@
 //   34 data width              a number that does not fit its field, memo text the format
 //                              cannot hold
 //   35 no table                a field operation on a free area
+//   36 no order                Seek while the area has no controlling order
 //   38 unlocked                a write to a shared table without record or table lock
 //   39 read-only               a write to a table opened read-only
 //   40 append lock             AppendRecord could not lock the header or the new record
@@ -42,22 +43,6 @@
 
 namespace tabrix {
 
-// Generic codes beyond those of error.h. Stored in logs; never renumber.
-enum TableGenCode : int {
-  kGenArg = 1,
-  kGenNoAlias = 15,
-  kGenDupAlias = 18,
-  kGenCreate = 20,
-  kGenRead = 23,
-  kGenWrite = 24,
-  kGenUnsupported = 30,
-  kGenCorruption = 32,
-  kGenDataType = 33,
-  kGenDataWidth = 34,
-  kGenNoTable = 35,
-  kGenReadOnly = 39,
-};
-
 // Driver subcodes. Stored in logs; never renumber.
 enum TableSubCode : int {
   kSubOpen = 1001,
@@ -75,6 +60,7 @@ enum TableSubCode : int {
   kSubNoTable = 1027,
   kSubAlias = 1028,
   kSubIndexNotMaintained = 1029,
+  kSubNoOrder = 1030,
 };
 
 // Success or the error object of a failed table operation (not raised yet).

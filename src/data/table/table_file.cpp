@@ -90,9 +90,32 @@ TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::st
   t->blank_.assign(blank.begin(), blank.end());
   t->buffer_ = t->blank_;
   t->recno_ = t->count_ + 1;
+  if (!t->productionIndex_.empty()) {
+    // A production index that cannot be opened leaves the table readable; writes are refused
+    // while the index cannot follow them (IndexRefusal).
+    TableStatus s = t->Orders()->AddBag(t->productionIndex_, true);
+    if (!s) t->indexFailure_ = s;
+    t->OrdersChanged();
+  }
   t->closed_ = false;
   *out = std::move(t);
   return {};
+}
+
+TableOrders* TableFile::Orders() {
+  if (!orders_) {
+    TableOrders::Setup setup;
+    setup.env = env_;
+    setup.tableFile = fileName_;
+    setup.driver = driver_;
+    setup.shared = shared_;
+    setup.readOnly = readOnly_;
+    setup.header = &header_;
+    setup.decoder = decoder_.get();
+    setup.columns = &columns_;
+    orders_ = std::make_unique<TableOrders>(setup);
+  }
+  return orders_.get();
 }
 
 TableFile::~TableFile() {
@@ -185,6 +208,12 @@ TableStatus TableFile::WriteBack() {
   if (recno_ < 1 || recno_ > count_) {
     dirty_ = false;
     return {};
+  }
+  if (indexed_) {
+    TableStatus s =
+        unindexed_ ? orders_->Added(recno_, buffer_) : orders_->Changed(recno_, original_, buffer_);
+    if (!s) return s;
+    unindexed_ = false;
   }
   const uint32_t len = header_.recordLength;
   const uint32_t behindCount = static_cast<uint32_t>(behind_.size() / len);
@@ -301,25 +330,37 @@ Result<Value> TableFile::Field(size_t column) const {
 }
 
 TableStatus TableFile::IndexRefusal(const char* operation) const {
-  if (!productionIndex_.empty()) {
-    ErrorObject e =
-        Error(kGenUnsupported, kSubIndexNotMaintained,
-              "Unsupported: the production index would not follow this write", operation);
-    e.fileName = productionIndex_;
+  if (!indexFailure_.ok()) {
+    ErrorObject e = indexFailure_.error();
+    e.genCode = kGenUnsupported;
+    e.subCode = kSubIndexNotMaintained;
+    e.description = "Unsupported: the index cannot be kept up to date (" + e.description + ")";
+    e.operation = operation;
     return e;
   }
+  if (orders_) return orders_->WriteRefusal(operation);
   return {};
+}
+
+void TableFile::OrdersChanged() {
+  indexed_ = orders_ && !orders_->empty();
+  writesRefused_ = !IndexRefusal("").ok();
+}
+
+void TableFile::KeepOriginal() {
+  if (!dirty_ && indexed_) original_ = buffer_;
 }
 
 TableStatus TableFile::PutField(size_t column, const Value& value) {
   // The checks of every write inline; what they refuse, and memos, in functions of their own.
   const size_t index = columns_[column];
   const DbfField& f = header_.fields[index];
-  if (!productionIndex_.empty() || !TakesValue(takes_[column], value)) [[unlikely]] {
+  if (writesRefused_ || !TakesValue(takes_[column], value)) [[unlikely]] {
     return Refusal(index, value);
   }
   // The end position has no record: the value goes nowhere, as in every xBase program.
   if (recno_ > count_) return {};
+  KeepOriginal();
   if (f.type == 'M') return PutMemo(index, value);
   Status st = EncodeField(header_, index, value, buffer_);
   if (!st) [[unlikely]] {
@@ -371,6 +412,7 @@ TableStatus TableFile::SetDeleted(bool deleted) {
   if (recno_ > count_) return {};
   const uint8_t flag = deleted ? kDbfDeletedFlag : kDbfLiveFlag;
   if (buffer_[0] != flag) {
+    KeepOriginal();
     buffer_[0] = flag;
     dirty_ = true;
   }
@@ -378,13 +420,7 @@ TableStatus TableFile::SetDeleted(bool deleted) {
 }
 
 TableStatus TableFile::Append(bool releaseOthers) {
-  if (!productionIndex_.empty()) {
-    ErrorObject e =
-        Error(kGenUnsupported, kSubIndexNotMaintained,
-              "Unsupported: the production index would not follow this append", "AppendRecord");
-    e.fileName = productionIndex_;
-    return e;
-  }
+  if (writesRefused_) return IndexRefusal("AppendRecord");
   TableStatus s = WriteBack();
   if (!s) return s;
   DropCache();
@@ -397,7 +433,8 @@ TableStatus TableFile::Append(bool releaseOthers) {
     headerDirty_ = true;
     recno_ = count_;
     buffer_ = blank_;
-    dirty_ = true;  // written on the next move, commit or close
+    dirty_ = true;          // written on the next move, commit or close
+    unindexed_ = indexed_;  // enters the orders then
     return {};
   }
 
@@ -440,6 +477,8 @@ TableStatus TableFile::Append(bool releaseOthers) {
   recno_ = n;
   buffer_ = blank_;
   dirty_ = false;
+  // Others see the blank record now: its entries go into the orders with it.
+  if (indexed_) return orders_->Added(n, buffer_);
   return {};
 }
 
@@ -502,6 +541,7 @@ TableStatus TableFile::Unlock() {
 TableStatus TableFile::Commit() {
   TableStatus s = WriteBack();
   if (s) s = FlushBehind();
+  if (s && orders_) s = orders_->Flush();
   if (!s) return s;
   if (headerDirty_) {
     // The count shows the appended records: their memos and the records themselves reach the
@@ -537,10 +577,106 @@ TableStatus TableFile::Close() {
   closed_ = true;
   recordLocks_.clear();
   (void)tableLock_.Release();
+  orders_.reset();
   memo_.reset();
   decoder_.reset();
   file_.reset();
   return s;
+}
+
+}  // namespace tabrix
+
+namespace tabrix {
+
+// ---- orders -------------------------------------------------------------------------------
+
+int TableFile::orderCount() const {
+  return orders_ ? orders_->count() : 0;
+}
+
+const OrderInfo* TableFile::orderInfo(int order) const {
+  if (!orders_ || order < 1 || order > orders_->count()) return nullptr;
+  return &orders_->info(order);
+}
+
+int TableFile::controllingOrder() const {
+  return orders_ ? orders_->controlling() : 0;
+}
+
+TableStatus TableFile::SetOrder(int order) {
+  if (order == 0 && !orders_) return {};
+  return Orders()->SetControlling(order);
+}
+
+TableStatus TableFile::AddOrderBag(const std::string& file) {
+  TableStatus s = WriteBack();
+  if (s) s = Orders()->AddBag(file, false);
+  OrdersChanged();
+  return s;
+}
+
+TableStatus TableFile::ClearOrders() {
+  TableStatus s = WriteBack();
+  if (orders_) orders_->Clear();
+  OrdersChanged();
+  return s;
+}
+
+TableStatus TableFile::CreateOrder(const OrderRequest& request) {
+  if (writesRefused_) return IndexRefusal("OrdCreate");
+  TableStatus s = WriteBack();
+  if (s) s = FlushBehind();
+  if (!s) return s;
+  // The records as the file holds them, through the read cache.
+  class Reader final : public RecordReader {
+   public:
+    explicit Reader(TableFile* t) : t_(t), bytes_(t->header_.recordLength) {}
+    uint32_t RecordCount() override { return t_->count_; }
+    TableStatus Record(uint32_t n, std::span<const uint8_t>* bytes) override {
+      TableStatus s = t_->ReadRecord(n, false, bytes_);
+      *bytes = bytes_;
+      return s;
+    }
+
+   private:
+    TableFile* t_;
+    std::vector<uint8_t> bytes_;
+  } reader(this);
+  s = RefreshCount();
+  if (s) s = Orders()->Create(request, &reader);
+  OrdersChanged();
+  return s;
+}
+
+TableStatus TableFile::OrderMoveFrom(OrderMove move, uint32_t* record) {
+  *record = 0;
+  if (controllingOrder() == 0) return {};
+  TableStatus s = WriteBack();
+  if (!s) return s;
+  const uint32_t from = recno_ >= 1 && recno_ <= count_ ? recno_ : 0;
+  return orders_->Move(move, from, buffer_, record);
+}
+
+TableStatus TableFile::OrderSeek(const Value& key, uint32_t* record) {
+  *record = 0;
+  if (controllingOrder() == 0) return {};
+  TableStatus s = WriteBack();
+  if (!s) return s;
+  return orders_->Seek(key, record);
+}
+
+TableStatus TableFile::OrderKeyMatches(const Value& key, bool* match) {
+  *match = false;
+  if (controllingOrder() == 0 || recno_ < 1 || recno_ > count_) return {};
+  return orders_->KeyStartsWith(key, recno_, buffer_, match);
+}
+
+TableStatus TableFile::OrderKeyPosition(int order, uint32_t* position) {
+  *position = 0;
+  if (!orders_ || recno_ < 1 || recno_ > count_) return {};
+  TableStatus s = WriteBack();
+  if (!s) return s;
+  return orders_->KeyPosition(order, recno_, buffer_, position);
 }
 
 }  // namespace tabrix

@@ -44,11 +44,17 @@
 //
 // Write rules. The area checks first that the table is not read-only (39) and, on a shared
 // table, that the current record or the whole table is locked by this program (38). Then
-// PutField and SetDeleted check, in this order: writing to a table whose production index is
-// open is refused (30) until the index is maintained on writes (an index left behind its
-// table misleads every program that uses it); the field type takes the value (33: "C" and
-// "M" strings, "N" and "F" numbers, "D" dates, "L" logicals; other types are not written,
-// 30); the value fits (34).
+// PutField and SetDeleted check, in this order: writing while an open index cannot follow the
+// write (its key expression is not understood, its file is damaged) is refused (30): an index
+// left behind its table misleads every program that uses it; the field type takes the value
+// (33: "C" and "M" strings, "N" and "F" numbers, "D" dates, "L" logicals; other types are not
+// written, 30); the value fits (34).
+//
+// Orders. The production CDX (driver "DBFCDX", a .CDX of the table's base name) opens with the
+// table, further index files with AddOrderBag (table_orders.h). Every write reaches the orders
+// when the record is written back: the entries of the bytes kept before the record's first
+// change make way for those of the bytes written; an appended record enters them with its blank
+// bytes (shared tables at once, with the record; exclusive ones when it is written back).
 
 #include <cstdint>
 #include <map>
@@ -65,6 +71,7 @@
 #include "data/table/memo_file.h"
 #include "data/table/table_backend.h"
 #include "data/table/table_errors.h"
+#include "data/table/table_orders.h"
 
 namespace tabrix {
 
@@ -131,6 +138,19 @@ class TableFile final : public TableBackend {
   // Writes back the buffer, then releases every lock.
   TableStatus Unlock() override;
 
+  // Orders (table_orders.h): the list, the controlling order and moves in it.
+  int orderCount() const override;
+  const OrderInfo* orderInfo(int order) const override;
+  int controllingOrder() const override;
+  TableStatus SetOrder(int order) override;
+  TableStatus AddOrderBag(const std::string& file) override;
+  TableStatus ClearOrders() override;
+  TableStatus CreateOrder(const OrderRequest& request) override;
+  TableStatus OrderMoveFrom(OrderMove move, uint32_t* record) override;
+  TableStatus OrderSeek(const Value& key, uint32_t* record) override;
+  TableStatus OrderKeyMatches(const Value& key, bool* match) override;
+  TableStatus OrderKeyPosition(int order, uint32_t* position) override;
+
   // Writes back the buffer and a deferred header, and hands the data to the device.
   TableStatus Commit() override;
   // Commit, release the locks, close the files. The object stays only for destruction.
@@ -144,8 +164,14 @@ class TableFile final : public TableBackend {
   // Flushes the memo file when a memo written since its last flush is not yet on the device.
   TableStatus MemosToDevice();
   TableStatus ReadRecord(uint32_t n, bool fresh, std::span<uint8_t> out);
-  // Writes are refused while the production index is not maintained.
+  // Why writes are refused while an open index cannot follow them, or success.
   TableStatus IndexRefusal(const char* operation) const;
+  // After the order list changed: whether records have entries to keep, whether writes are
+  // refused.
+  void OrdersChanged();
+  // Keeps the record's bytes before its first change, for the orders' upkeep.
+  void KeepOriginal();
+  TableOrders* Orders();
   // What PutField refuses before writing (the checks in their order), and the error of a
   // value the encoder refused.
   [[gnu::noinline]] TableStatus Refusal(size_t index, const Value& value) const;
@@ -184,6 +210,16 @@ class TableFile final : public TableBackend {
   bool dateWritten_ = false;    // today's date is in the header
   bool memoUnflushed_ = false;  // a memo was written since the memo file's last flush
   bool closed_ = true;          // until Open has succeeded
+
+  // Orders. indexed_: records have entries to keep; original_: the current record's bytes
+  // before its first change; unindexed_: the current record (appended to an exclusive table)
+  // has no entries yet. writesRefused_: an open index cannot follow writes (IndexRefusal).
+  std::unique_ptr<TableOrders> orders_;
+  TableStatus indexFailure_;
+  bool indexed_ = false;
+  bool writesRefused_ = false;
+  bool unindexed_ = false;
+  std::vector<uint8_t> original_;
 
   // Exclusive tables: records behindFirst_ ... written back but not yet in the file.
   std::vector<uint8_t> behind_;
