@@ -15,15 +15,15 @@ std::optional<AreaPosition> TableLayerAreas::Position(int area) {
   if (area < 1 || area > kMaxTableAreas) return std::nullopt;
   const std::string alias = AliasOfArea(area);
   if (alias.empty()) return std::nullopt;
-  return AreaPosition{alias, EvaluateInArea(area, [] { return RecordNumber(); }), 0};
+  return EvaluateInArea(area, [&] { return AreaPosition{alias, RecordNumber(), CurrentOrder()}; });
 }
 
 void TableLayerAreas::Select(int area) {
   SelectArea(area);
 }
 
-void TableLayerAreas::SetOrder(int) {
-  // The table layer keeps no index orders: every area reads in record order.
+void TableLayerAreas::SetOrder(int order) {
+  tabrix::SetOrder(order);
 }
 
 void TableLayerAreas::GoTo(int64_t recno) {

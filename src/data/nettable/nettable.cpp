@@ -20,6 +20,9 @@
 namespace tabrix {
 namespace {
 
+// Index files a table opens with at the most.
+constexpr size_t kMaxIndexFiles = 15;
+
 const std::string kCrLf = "\r\n";
 
 // Strings of the framework's resource library, each formatted with the file name.
@@ -30,6 +33,7 @@ constexpr int64_t kStringCannotOpen = 214;  // the table cannot be opened now; r
 // Message box flags and the answer "Yes" of the window system.
 constexpr unsigned kBoxYesNo = 4;
 constexpr unsigned kBoxIconQuestion = 32;
+constexpr unsigned kBoxIconExclamation = 48;
 constexpr int kAnswerYes = 6;
 
 // The operating system's error mode while a table opens: neither its critical-error box nor
@@ -324,13 +328,23 @@ std::shared_ptr<ZB_NETTABLE> ZB_NETTABLE::New(const NetTableArgs& args, const Ca
 
   Registry().push_back({fileName, 1, self});
   self->aIndex = args.indexList;
-  if (!self->aIndex.empty()) {
-    // Index orders cannot be opened yet (the table layer has no AddOrderBag): the list is kept
-    // for GETCSTANDARDDBFDIR and the developer learns from the log that nothing was opened.
-    ZB_ERRLOG(
-        "ZB_NETTABLE: Indexdateien von " + fileName + " nicht geöffnet",
-        Value{"gewünscht: " + std::to_string(self->aIndex.size()) +
-              ", geöffnet: 0 (Indexordnungen sind noch nicht verfügbar)" + self->Aufrufende()});
+  // The first kMaxIndexFiles of the list open on the table; a longer list is a developer's
+  // mistake, shown (boxes on) and logged with the numbers wanted and opened.
+  const size_t opened = std::min(self->aIndex.size(), kMaxIndexFiles);
+  if (opened > 0) {
+    EvaluateInArea(self->Area, [&] {
+      for (size_t i = 0; i < opened; ++i) AddOrderBag(self->aIndex[i]);
+    });
+  }
+  if (self->aIndex.size() > kMaxIndexFiles) {
+    const std::string wanted = "gewünscht: " + std::to_string(self->aIndex.size()) +
+                               ", geöffnet: " + std::to_string(opened);
+    if (self->lShowErrorBox) {
+      CurrentStfktSystem().ShowMessageBox("Zu viele Indexdateien für " + fileName + kCrLf + wanted,
+                                          "ZB_NETTABLE", kBoxOk | kBoxIconExclamation);
+    }
+    ZB_ERRLOG("ZB_NETTABLE: zu viele Indexdateien für " + fileName,
+              Value{wanted + self->Aufrufende()});
   }
   self->lOK = true;
   return self;

@@ -46,8 +46,8 @@ struct NetTableArgs {
   bool shared = true;
   bool newArea = true;  // open into the lowest free area
   bool readOnly = false;
-  // Index files for the table (no caller passes any). Kept in aIndex; the table layer has no
-  // index orders yet, so none is opened and the log says so.
+  // Index files for the table (no caller passes any). Kept in aIndex; the first 15 are opened
+  // on the table (AddOrderBag).
   std::vector<std::string> indexList;
   // "" or an index-kind hint ("CDX", "NTX"): automatic choice; "ADS", "DBFCDX", "DBFNTX":
   // explicit.

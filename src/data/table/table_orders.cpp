@@ -1,6 +1,7 @@
 #include "data/table/table_orders.h"
 
 #include <algorithm>
+#include <cctype>
 #include <utility>
 
 #include "data/base/text.h"
@@ -109,7 +110,12 @@ struct TableOrders::Order {
 };
 
 TableOrders::TableOrders(Setup setup) : setup_(std::move(setup)) {
+  // The alias the key expressions of the table's indexes may name: the table's base name, as
+  // an area takes it, with what a name cannot hold ("-" of "ntx-char") made "_".
   structure_.alias = AsciiUpper(FileNamePart(WithoutExtension(setup_.tableFile)));
+  for (char& c : structure_.alias) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
   for (size_t column : *setup_.columns) {
     const DbfField& f = setup_.header->fields[column];
     structure_.fields.push_back({f.name, f.type, f.length, f.decimals});
