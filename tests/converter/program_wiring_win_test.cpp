@@ -98,6 +98,13 @@ std::vector<PumpCase> PumpCases() {
        },
        1, 3},
       {"the same area moved", [] { GoTo(1); }, 1, 3},
+      {"another order chosen and the area moved",
+       [] {
+         if (OrderCount() == 0) CreateOrder("C:\\KUNDENX", "NAME", "NAME");
+         SetOrder(1);
+         GoBottom();
+       },
+       1, 3},
       {"the table closed meanwhile",
        [] {
          SelectArea(1);
@@ -146,6 +153,7 @@ TEST_F(WiredTables, LocalFragePutsTheSelectedTableBackWhereItStood) {
     EXPECT_EQ(AreaOfAlias(), c.area);
     if (c.kundenRec > 0) {
       EXPECT_EQ(RecnoIn(1), c.kundenRec);
+      EXPECT_EQ(EvaluateInArea(1, [] { return CurrentOrder(); }), 0);  // record order again
     }
   }
 }
