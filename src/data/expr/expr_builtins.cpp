@@ -1,6 +1,7 @@
 // The bodies of the functions of expr_functions.h, with the edge rules each follows.
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -25,6 +26,22 @@ unsigned char LowerGerman850(unsigned char c) {
     default:
       return c;
   }
+}
+
+// Byte tables of both, built once: UPPER runs over every key of an index build.
+using CaseTable = std::array<unsigned char, 256>;
+const CaseTable& CaseTableOf(bool upper) {
+  static const auto make = [](bool up) {
+    CaseTable t;
+    for (int c = 0; c < 256; ++c) {
+      const auto u = static_cast<unsigned char>(c);
+      t[static_cast<size_t>(c)] = up ? UpperGerman850(u) : LowerGerman850(u);
+    }
+    return t;
+  };
+  static const CaseTable kUpper = make(true);
+  static const CaseTable kLower = make(false);
+  return upper ? kUpper : kLower;
 }
 
 // EMPTY() of text: nothing but blanks, tabs and line ends.
@@ -163,11 +180,8 @@ bool ExprEvaluator::Call(int i) {
     case FuncId::kUpper:
     case FuncId::kLower: {
       s.buffer.assign(arg(0).text);
-      const bool upper = n.func == FuncId::kUpper;
-      for (char& c : s.buffer) {
-        const auto u = static_cast<unsigned char>(c);
-        c = static_cast<char>(upper ? UpperGerman850(u) : LowerGerman850(u));
-      }
+      const CaseTable& table = CaseTableOf(n.func == FuncId::kUpper);
+      for (char& c : s.buffer) c = static_cast<char>(table[static_cast<unsigned char>(c)]);
       setBuffer();
       return true;
     }

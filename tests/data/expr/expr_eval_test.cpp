@@ -157,6 +157,10 @@ TEST(ExprEval, Comparisons) {
       {"AMOUNT==1234.5", "L.T."},
       {"BIGNUMBERS>12345678901234567889", "L.T."},
       {"RATE>0.09", "L.T."},
+      // Aligning the decimals would pass 38 digits: still compared exactly.
+      {"12345678901234567890123456789012345678>0.1", "L.T."},
+      {"0.1<12345678901234567890123456789012345678", "L.T."},
+      {"-12345678901234567890123456789012345678<-0.1", "L.T."},
       {"BORN<CTOD('01/01/70')", "L.T."},
       {"NODATE<BORN", "L.T."},
       {"STAMP>DTOT(BORN)", "L.T."},

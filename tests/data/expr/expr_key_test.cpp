@@ -145,6 +145,16 @@ TEST(ExprKey, ValueKinds) {
   EXPECT_EQ(std::get<Date>(eval("BORN")), (Date{1969, 7, 20}));
   EXPECT_EQ(std::get<DateTime>(eval("STAMP")).millisOfDay, 49530250);
   EXPECT_EQ(std::get<bool>(eval("ACTIVE")), true);
+  // Exact while the result fits 38 digits; one past it, the double of both.
+  const std::string max38(38, '9');
+  EXPECT_EQ(std::get<Decimal>(eval((max38 + "+0").c_str())).Text(), max38);
+  EXPECT_EQ(std::get<Decimal>(eval(("-" + max38 + "+1").c_str())).Text(),
+            "-" + max38.substr(1) + "8");
+  EXPECT_EQ(std::get<double>(eval((max38 + "+1").c_str())), 1e38);
+  EXPECT_EQ(std::get<double>(eval(("-" + max38 + "-1").c_str())), -1e38);
+  EXPECT_TRUE(std::holds_alternative<double>(eval("BIGNUMBERS*BIGNUMBERS")));
+  EXPECT_EQ(std::get<Decimal>(eval("BIGNUMBERS*1000000000000000000")).Text(),
+            "12345678901234567890000000000000000000");
   // A currency amount below zero, the most negative one included, keeps its digits.
   record.values()[8] = Currency{-INT64_MAX - 1};
   EXPECT_EQ(std::get<Decimal>(eval("PRICE")).Text(), "-922337203685477.5808");
