@@ -89,6 +89,7 @@ IoStatus CdxTree::SettleForward(Cursor* cursor) {
     std::shared_ptr<const CdxNode> node;
     if (IoStatus s = Read(next, &node); !s.ok()) return s;
     if (!node->leaf()) return file_->Corrupt(next, "leaf sibling is not a leaf");
+    if (node->left != cursor->offset) return file_->Corrupt(next, "sibling links disagree");
     if (node->count() > 0 && haveLast &&
         CompareCdxEntry(node->key(0), node->records[0], lastKey, lastRecord) <= 0) {
       return file_->Corrupt(next, "leaf sibling chain out of order or looping");
@@ -178,6 +179,7 @@ IoStatus CdxTree::Previous(Cursor* cursor) {
     std::shared_ptr<const CdxNode> node;
     if (IoStatus s = Read(prev, &node); !s.ok()) return s;
     if (!node->leaf()) return file_->Corrupt(prev, "leaf sibling is not a leaf");
+    if (node->right != cursor->offset) return file_->Corrupt(prev, "sibling links disagree");
     cursor->leaf = node;
     cursor->offset = prev;
     size_t n = node->count();
@@ -205,11 +207,14 @@ IoStatus CdxTree::CountBefore(const Cursor& cursor, uint64_t* count) {
   std::string firstKey = haveFirst ? std::string(leaf->key(0)) : std::string();
   uint32_t firstRecord = haveFirst ? leaf->records[0] : 0;
   uint32_t steps = 0;
+  uint32_t at = c.offset;
   while (leaf->left != kCdxNone) {
     uint32_t prev = leaf->left;
     if (++steps > file_->pageCount()) return file_->Corrupt(prev, "leaf sibling chain loops");
     if (IoStatus s = Read(prev, &leaf); !s.ok()) return s;
     if (!leaf->leaf()) return file_->Corrupt(prev, "leaf sibling is not a leaf");
+    if (leaf->right != at) return file_->Corrupt(prev, "sibling links disagree");
+    at = prev;
     size_t n = leaf->count();
     if (n == 0) continue;
     if (haveFirst &&
@@ -287,12 +292,8 @@ std::vector<std::pair<size_t, size_t>> CdxTree::Pieces(const CdxNode& node) cons
   for (size_t i = 0; i < n; ++i) {
     size_t trail = static_cast<size_t>(CdxTrailingFill(node.key(i), fill_));
     full[i] = k - trail;
-    size_t dup = 0;
-    if (i > 0) {
-      std::string_view a = node.key(i - 1), b = node.key(i);
-      while (dup < k && a[dup] == b[dup]) ++dup;
-      dup = std::min(dup, k - trail);
-    }
+    size_t dup =
+        i > 0 ? static_cast<size_t>(CdxSharedBytes(node.key(i - 1), node.key(i), fill_)) : 0;
     stored[i] = k - trail - dup;
     prefStored[i + 1] = prefStored[i] + stored[i];
     prefMax[i + 1] = std::max(prefMax[i], node.records[i]);
