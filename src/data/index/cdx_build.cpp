@@ -1,6 +1,7 @@
 #include "data/index/cdx_build.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "data/index/cdx_key.h"
 #include "data/index/cdx_tree.h"

@@ -1,6 +1,7 @@
 #include "data/index/cdx_tree.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace tabrix {

@@ -1,6 +1,10 @@
 // Opens arbitrary bytes as a CDX file on the memory Env and uses every tag it lists, with each
 // key kind: walks both ways (which must hand out the same entries in reverse, each of the key
 // length, ascending), seeks, counts, and the tree check. Damage must end in a status.
+//
+// Seeds: the corpus (every CDX of tests/data/corpus) and cdx_read_fuzz_seeds/deep_rooms.cdx,
+// tags of four levels that tests/data/index/cdx_make --small built over odd/rooms.dbf of the
+// corpus (the corpus files have one page per tag).
 
 #include <algorithm>
 #include <cstddef>
