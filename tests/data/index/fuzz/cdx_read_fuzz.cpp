@@ -4,7 +4,8 @@
 //
 // Seeds: the corpus (every CDX of tests/data/corpus) and cdx_read_fuzz_seeds/deep_rooms.cdx,
 // tags of four levels that tests/data/index/cdx_make --small built over odd/rooms.dbf of the
-// corpus (the corpus files have one page per tag).
+// corpus (the corpus files have one page per tag), and walks_disagreed.cdx, which the fuzzer
+// made of it: a damaged interior page that once led a walk into the wrong subtree.
 
 #include <algorithm>
 #include <cstddef>
