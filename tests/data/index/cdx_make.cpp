@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     std::string s = argv[i];
     Spec spec;
     size_t eq = s.find('=');
-    if (eq == std::string::npos) return Fail("bad spec " + s);
+    if (eq == std::string::npos) return Fail("bad tag argument " + s);
     spec.tag = s.substr(0, eq);
     std::string rest = s.substr(eq + 1);
     size_t comma = rest.find(',');
