@@ -1,6 +1,7 @@
 #include "data/index/cdx_build.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "data/index/cdx_key.h"
 #include "data/index/cdx_tree.h"
@@ -41,11 +42,8 @@ class TreeBuilder {
       const CdxNode& node = leaves.node;
       size_t n = node.count();
       int trail = CdxTrailingFill(key, fill_);
-      size_t limit = static_cast<size_t>(keyLength_ - trail);
-      std::string_view last = node.key(n - 1);
-      size_t dup = 0;
-      while (dup < limit && last[dup] == key[dup]) ++dup;
-      size_t stored = limit - dup;
+      int dup = CdxSharedBytes(node.key(n - 1), key, fill_);
+      size_t stored = static_cast<size_t>(keyLength_ - trail - dup);
       uint32_t maxRecord = std::max(leafMaxRecord_, record);
       size_t bytes = static_cast<size_t>(CdxLeafWidthsFor(keyLength_, maxRecord).bytes);
       if ((n + 1) * bytes + leafStored_ + stored > kCdxLeafSpace || n + 1 > leafLimit_) {

@@ -172,7 +172,6 @@ class CdxFile {
   RangeLock lock_;
   int depth_ = 0;
   bool writeScope_ = false;
-  bool locked_ = false;
   std::unordered_map<uint32_t, CachedPage> cache_;
   std::list<uint32_t> lru_;  // most recent first
   std::vector<uint32_t> freePages_;

@@ -45,9 +45,8 @@ LeafEntryCode CodeOf(const CdxNode& node, size_t first, size_t i, uint8_t fill) 
   LeafEntryCode c;
   std::string_view key = node.key(i);
   c.trail = CdxTrailingFill(key, fill);
-  int limit = node.keyLength - c.trail;
-  if (i > first) c.dup = std::min(static_cast<int>(CommonPrefix(node.key(i - 1), key)), limit);
-  c.stored = limit - c.dup;
+  if (i > first) c.dup = CdxSharedBytes(node.key(i - 1), key, fill);
+  c.stored = node.keyLength - c.trail - c.dup;
   return c;
 }
 
@@ -128,6 +127,12 @@ int CdxTrailingFill(std::string_view key, uint8_t fill) {
   int n = 0;
   for (size_t i = key.size(); i > 0 && static_cast<uint8_t>(key[i - 1]) == fill; --i) ++n;
   return n;
+}
+
+int CdxSharedBytes(std::string_view previous, std::string_view key, uint8_t fill) {
+  size_t limit = std::min(key.size() - static_cast<size_t>(CdxTrailingFill(key, fill)),
+                          previous.size() - static_cast<size_t>(CdxTrailingFill(previous, fill)));
+  return static_cast<int>(std::min(CommonPrefix(previous, key), limit));
 }
 
 size_t CdxLeafBytes(const CdxNode& node, size_t begin, size_t end, uint8_t fill) {

@@ -54,9 +54,9 @@
 // is a blank for character keys and 0x00 for binary (numeric, date) keys; the file does not
 // say which, the key's type decides (cdx_key.h).
 //
-// Writing: trail = the key's trailing fill bytes; dup = common prefix with the previous key,
-// at most K - trail (entry 0: 0); DB = TB = bit length of K; B = the smallest of 3 or more
-// bytes whose RB = 8B - 2DB bits hold the page's largest record number.
+// Writing: trail = the key's trailing fill bytes; dup = common prefix with the previous key
+// within both keys' bytes before their trailing fill (entry 0: 0); DB = TB = bit length of K; B =
+// the smallest of 3 or more bytes whose RB = 8B - 2DB bits hold the page's largest record number.
 //
 // Decoding checks everything a damaged page can get wrong: entry counts beyond the page,
 // widths that do not fit B or their masks, dup + trail beyond K, stored bytes running into the
@@ -155,6 +155,11 @@ CdxLeafWidths CdxLeafWidthsFor(int keyLength, uint32_t maxRecord);
 
 // Trailing fill bytes of a key.
 int CdxTrailingFill(std::string_view key, uint8_t fill);
+
+// The dup count of a leaf entry: the bytes `key` shares with the key before it, counting
+// neither key's trailing fill (FoxPro writes it so, and readers rebuild a key from the stored
+// bytes of the one before it, without its fill).
+int CdxSharedBytes(std::string_view previous, std::string_view key, uint8_t fill);
 
 // Bytes node entries [begin, end) take in a compact leaf (entry array plus stored key bytes),
 // when entry `begin` is the leaf's first. At most kCdxLeafSpace fit.

@@ -1,6 +1,7 @@
 #include "data/index/cdx_tree.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace tabrix {
@@ -24,6 +25,35 @@ CdxNode CdxNodeSlice(const CdxNode& node, size_t begin, size_t end) {
   return out;
 }
 
+// Where the entries of a node reached from its parent must lie: above the parent's entry before
+// it and at or below the parent's entry for it. A damaged interior page that sends a search into
+// the wrong subtree breaks them.
+struct CdxTree::Bounds {
+  std::string lowKey, highKey;
+  uint32_t lowRecord = 0, highRecord = 0;
+  bool hasLow = false, hasHigh = false;
+
+  void Narrow(const CdxNode& parent, size_t i) {
+    if (i > 0) {
+      lowKey.assign(parent.key(i - 1));
+      lowRecord = parent.records[i - 1];
+      hasLow = true;
+    }
+    highKey.assign(parent.key(i));
+    highRecord = parent.records[i];
+    hasHigh = true;
+  }
+  bool Hold(const CdxNode& node) const {
+    size_t n = node.count();
+    if (n == 0) return true;
+    if (hasLow && CompareCdxEntry(node.key(0), node.records[0], lowKey, lowRecord) <= 0) {
+      return false;
+    }
+    return !hasHigh ||
+           CompareCdxEntry(node.key(n - 1), node.records[n - 1], highKey, highRecord) <= 0;
+  }
+};
+
 CdxTree::CdxTree(CdxFile* file, uint32_t headerOffset, int keyLength, uint8_t fill)
     : file_(file), headerOffset_(headerOffset), keyLength_(keyLength), fill_(fill) {}
 
@@ -44,12 +74,14 @@ IoStatus CdxTree::Read(uint32_t offset, std::shared_ptr<const CdxNode>* node) {
 IoStatus CdxTree::Descend(const Target& target, bool forInsert, std::vector<Step>* path) {
   path->clear();
   uint32_t offset = root_;
+  Bounds bounds;
   for (int depth = 0;; ++depth) {
     if (depth >= kMaxDepth) return file_->Corrupt(offset, "index tree deeper than possible");
     Step step;
     step.offset = offset;
     if (IoStatus s = Read(offset, &step.node); !s.ok()) return s;
     const CdxNode& node = *step.node;
+    if (!bounds.Hold(node)) return file_->Corrupt(offset, "page outside its parent's range");
     size_t n = node.count();
     size_t i = 0;
     while (i < n && Compare(node, i, target) < 0) ++i;
@@ -64,6 +96,7 @@ IoStatus CdxTree::Descend(const Target& target, bool forInsert, std::vector<Step
       }
       path->back().index = i = n - 1;
     }
+    bounds.Narrow(node, i);
     offset = node.children[i];
   }
 }
@@ -89,6 +122,7 @@ IoStatus CdxTree::SettleForward(Cursor* cursor) {
     std::shared_ptr<const CdxNode> node;
     if (IoStatus s = Read(next, &node); !s.ok()) return s;
     if (!node->leaf()) return file_->Corrupt(next, "leaf sibling is not a leaf");
+    if (node->left != cursor->offset) return file_->Corrupt(next, "sibling links disagree");
     if (node->count() > 0 && haveLast &&
         CompareCdxEntry(node->key(0), node->records[0], lastKey, lastRecord) <= 0) {
       return file_->Corrupt(next, "leaf sibling chain out of order or looping");
@@ -115,10 +149,13 @@ IoStatus CdxTree::Find(const Target& target, Cursor* cursor) {
 
 IoStatus CdxTree::First(Cursor* cursor) {
   uint32_t offset = root_;
+  Bounds bounds;
   for (int depth = 0;; ++depth) {
     if (depth >= kMaxDepth) return file_->Corrupt(offset, "index tree deeper than possible");
     std::shared_ptr<const CdxNode> node;
     if (IoStatus s = Read(offset, &node); !s.ok()) return s;
+    if (!bounds.Hold(*node)) return file_->Corrupt(offset, "page outside its parent's range");
+    if (node->left != kCdxNone) return file_->Corrupt(offset, "first page has a left sibling");
     if (node->leaf()) {
       cursor->leaf = node;
       cursor->offset = offset;
@@ -126,16 +163,20 @@ IoStatus CdxTree::First(Cursor* cursor) {
       return SettleForward(cursor);
     }
     if (node->count() == 0) return file_->Corrupt(offset, "interior page without entries");
+    bounds.Narrow(*node, 0);
     offset = node->children[0];
   }
 }
 
 IoStatus CdxTree::Last(Cursor* cursor) {
   uint32_t offset = root_;
+  Bounds bounds;
   for (int depth = 0;; ++depth) {
     if (depth >= kMaxDepth) return file_->Corrupt(offset, "index tree deeper than possible");
     std::shared_ptr<const CdxNode> node;
     if (IoStatus s = Read(offset, &node); !s.ok()) return s;
+    if (!bounds.Hold(*node)) return file_->Corrupt(offset, "page outside its parent's range");
+    if (node->right != kCdxNone) return file_->Corrupt(offset, "last page has a right sibling");
     if (node->leaf()) {
       cursor->leaf = node;
       cursor->offset = offset;
@@ -148,6 +189,7 @@ IoStatus CdxTree::Last(Cursor* cursor) {
       return Previous(cursor);
     }
     if (node->count() == 0) return file_->Corrupt(offset, "interior page without entries");
+    bounds.Narrow(*node, node->count() - 1);
     offset = node->children[node->count() - 1];
   }
 }
@@ -178,6 +220,7 @@ IoStatus CdxTree::Previous(Cursor* cursor) {
     std::shared_ptr<const CdxNode> node;
     if (IoStatus s = Read(prev, &node); !s.ok()) return s;
     if (!node->leaf()) return file_->Corrupt(prev, "leaf sibling is not a leaf");
+    if (node->right != cursor->offset) return file_->Corrupt(prev, "sibling links disagree");
     cursor->leaf = node;
     cursor->offset = prev;
     size_t n = node->count();
@@ -205,11 +248,14 @@ IoStatus CdxTree::CountBefore(const Cursor& cursor, uint64_t* count) {
   std::string firstKey = haveFirst ? std::string(leaf->key(0)) : std::string();
   uint32_t firstRecord = haveFirst ? leaf->records[0] : 0;
   uint32_t steps = 0;
+  uint32_t at = c.offset;
   while (leaf->left != kCdxNone) {
     uint32_t prev = leaf->left;
     if (++steps > file_->pageCount()) return file_->Corrupt(prev, "leaf sibling chain loops");
     if (IoStatus s = Read(prev, &leaf); !s.ok()) return s;
     if (!leaf->leaf()) return file_->Corrupt(prev, "leaf sibling is not a leaf");
+    if (leaf->right != at) return file_->Corrupt(prev, "sibling links disagree");
+    at = prev;
     size_t n = leaf->count();
     if (n == 0) continue;
     if (haveFirst &&
@@ -287,12 +333,8 @@ std::vector<std::pair<size_t, size_t>> CdxTree::Pieces(const CdxNode& node) cons
   for (size_t i = 0; i < n; ++i) {
     size_t trail = static_cast<size_t>(CdxTrailingFill(node.key(i), fill_));
     full[i] = k - trail;
-    size_t dup = 0;
-    if (i > 0) {
-      std::string_view a = node.key(i - 1), b = node.key(i);
-      while (dup < k && a[dup] == b[dup]) ++dup;
-      dup = std::min(dup, k - trail);
-    }
+    size_t dup =
+        i > 0 ? static_cast<size_t>(CdxSharedBytes(node.key(i - 1), node.key(i), fill_)) : 0;
     stored[i] = k - trail - dup;
     prefStored[i + 1] = prefStored[i] + stored[i];
     prefMax[i + 1] = std::max(prefMax[i], node.records[i]);

@@ -13,7 +13,9 @@
 //       node's page, the others take new pages before it in the sibling chain, and the parent
 //       gets an entry per piece (a new root when the root was cut).
 //
-// Reading distrusts the file (invariant O5): the descent stops at kMaxDepth levels; a step to
+// Reading distrusts the file (invariant O5): the descent stops at kMaxDepth levels and each page
+// it reaches must lie within its parent's entries (the first and last pages without a sibling
+// beyond them); a step to
 // a sibling must reach a leaf whose first entry follows the last one handed out, and a run of
 // empty leaves ends within the file's page count, so a loop in the links ends as corruption.
 
@@ -73,6 +75,7 @@ class CdxTree {
   IoStatus Remove(std::string_view key, uint32_t record, bool* removed);
 
  private:
+  struct Bounds;
   struct Step {
     uint32_t offset = kCdxNone;
     std::shared_ptr<const CdxNode> node;

@@ -1,7 +1,6 @@
 #include "data/index/key_sorter.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "data/base/byte_coding.h"
@@ -18,6 +17,12 @@ uint64_t PrefixOf(const uint8_t* key, size_t length) {
 }
 
 }  // namespace
+
+std::string RunFileName(const std::string& prefix, size_t n) {
+  std::string digits = std::to_string(n);
+  if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+  return prefix + "." + digits + ".srt";
+}
 
 IoStatus VectorEntrySource::Next(IndexEntry* entry, bool* done) {
   *done = next_ >= entries_->size();
@@ -148,9 +153,7 @@ void KeySorter::SortBuffer() {
 
 IoStatus KeySorter::SpillBuffer() {
   SortBuffer();
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, ".%03zu.srt", runsWritten_);
-  std::string name = options_.tempPrefix + suffix;
+  std::string name = RunFileName(options_.tempPrefix, runsWritten_);
   RunWriter writer(env_, name, KeySorter::kMinRunBuffer * 16);
   if (IoStatus s = writer.Open(); !s.ok()) return s;
   runFiles_.push_back(name);
@@ -175,9 +178,7 @@ IoStatus KeySorter::MergeGroup(size_t first, size_t count) {
     if (IoStatus s = run->Open(env_, slice); !s.ok()) return s;
     runs.push_back(std::move(run));
   }
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, ".%03zu.srt", runsWritten_++);
-  std::string name = options_.tempPrefix + suffix;
+  std::string name = RunFileName(options_.tempPrefix, runsWritten_++);
   RunWriter writer(env_, name, slice);
   if (IoStatus s = writer.Open(); !s.ok()) return s;
   runFiles_.push_back(name);

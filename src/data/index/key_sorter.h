@@ -44,6 +44,9 @@ class VectorEntrySource final : public EntrySource {
   size_t next_ = 0;
 };
 
+// The name of the n-th temporary run file: prefix + ".NNN.srt".
+std::string RunFileName(const std::string& prefix, size_t n);
+
 struct KeySorterOptions {
   size_t memoryBytes = size_t{64} << 20;
   // Temporary run files: tempPrefix + ".NNN.srt". REQUIRES: a name in a writable folder.

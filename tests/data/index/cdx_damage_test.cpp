@@ -102,6 +102,17 @@ TEST(CdxDamage, PageLinksOutsideTheFileOrLooping) {
       {"child past the end", [](Damaged& d) { d.Patch32(d.root + 12 + 4 + 4, 0x7FFFFE00, true); }},
       {"child pointing at the root",
        [](Damaged& d) { d.Patch32(d.root + 12 + 4 + 4, d.root, true); }},
+      {"interior entry sending the search to another subtree",
+       [](Damaged& d) {
+         CdxNode root = d.Page(d.root);
+         d.Patch32(d.root + 12 + 4 + 4, root.children[1], true);
+       }},
+      {"last interior entry sending the search to an earlier subtree",
+       [](Damaged& d) {
+         CdxNode root = d.Page(d.root);
+         size_t last = root.count() - 1;
+         d.Patch32(d.root + 12 + last * 12 + 4 + 4, root.children[0], true);
+       }},
       {"leaf sibling looping back to the first leaf",
        [](Damaged& d) {
          std::vector<uint32_t> leaves = d.Leaves();

@@ -62,9 +62,7 @@ TEST(KeySorter, OutputIsSortedWhateverTheMemory) {
     });
     EXPECT_EQ(Drain(sorter), sorted);
     for (size_t i = 0; i < sorter.runsWritten(); ++i) {
-      char name[32];
-      std::snprintf(name, sizeof name, "tmp/s.%03zu.srt", i);
-      EXPECT_FALSE(env->FileExists(name)) << name;
+      EXPECT_FALSE(env->FileExists(RunFileName("tmp/s", i))) << i;
     }
   }
 }
