@@ -591,7 +591,8 @@ void SetOrderCondition(std::string_view forCondition, bool allRecords, int64_t s
                 startRecord > 0 ? startRecord : (a.table ? a.table->recno() : 1), 1, UINT32_MAX));
 }
 
-void CreateOrder(std::string_view bag, std::string_view tag, std::string_view key, bool unique) {
+void CreateOrder(std::string_view bag, std::string_view tag, std::string_view key, bool unique,
+                 bool descending) {
   Area& a = Current();
   TableBackend* t = TableOrRaise("CreateOrder");
   if (!t) return;
@@ -600,6 +601,7 @@ void CreateOrder(std::string_view bag, std::string_view tag, std::string_view ke
   request.tag = std::string(tag);
   request.key = std::string(key);
   request.unique = unique;
+  request.descending = descending;
   if (request.bag.empty()) {
     // No bag named: the tag goes into the table's production CDX, an NTX file takes the tag's
     // name beside the table.

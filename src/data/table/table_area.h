@@ -168,7 +168,7 @@ void SetOrderCondition(std::string_view forCondition, bool allRecords = true,
 // to the top. bag "": the production CDX ("DBFCDX") or an NTX file named by the tag beside the
 // table ("DBFNTX"). Failures raise (a key expression not understood names it).
 void CreateOrder(std::string_view bag, std::string_view tag, std::string_view key,
-                 bool unique = false);
+                 bool unique = false, bool descending = false);
 // Chooses the controlling order; a number outside 0 ... OrderCount() raises argument error 1.
 void SetOrder(int order);
 int CurrentOrder();

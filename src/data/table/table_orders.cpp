@@ -448,6 +448,11 @@ TableStatus TableOrders::Create(const OrderRequest& request, RecordReader* recor
   order->info.forExpression = request.forCondition;
   order->info.kind = KindOf(key.value().type());
   order->info.keyLength = key.value().keyLength();
+  // CDX keys of numbers, dates and times are 8-byte doubles whatever the expression's width;
+  // NTX keys are the expression's text.
+  if (!ntx && order->info.kind != KeyKind::kCharacter && order->info.kind != KeyKind::kLogical) {
+    order->info.keyLength = 8;
+  }
   order->info.decimals = key.value().decimals();
   order->info.unique = request.unique;
   order->info.descending = request.descending;
