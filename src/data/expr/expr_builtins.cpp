@@ -342,11 +342,11 @@ bool ExprEvaluator::Call(int i) {
           c = Compare(a.number, b.number);
           break;
         case ExprType::kDate:
-          c = DayNumber(a.date) < DayNumber(b.date) ? -1 : (a.date == b.date ? 0 : 1);
+          c = JulianDayFromDate(a.date) < JulianDayFromDate(b.date) ? -1 : (a.date == b.date ? 0 : 1);
           break;
         case ExprType::kDateTime:
-          c = DayNumber(a.time.date) != DayNumber(b.time.date)
-                  ? (DayNumber(a.time.date) < DayNumber(b.time.date) ? -1 : 1)
+          c = JulianDayFromDate(a.time.date) != JulianDayFromDate(b.time.date)
+                  ? (JulianDayFromDate(a.time.date) < JulianDayFromDate(b.time.date) ? -1 : 1)
                   : (a.time.millisOfDay < b.time.millisOfDay ? -1 : (a.time == b.time ? 0 : 1));
           break;
         case ExprType::kLogical:

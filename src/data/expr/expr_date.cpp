@@ -5,30 +5,6 @@
 namespace tabrix {
 namespace {
 
-constexpr int64_t kUnixEpochJulianDay = 2440588;  // 1970-01-01
-
-// Days since 1970-01-01 of a civil date (the usual era-based calendar arithmetic).
-int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(int64_t z, int* year, int* month, int* day) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  *day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  *month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  *year = static_cast<int>(yoe + era * 400 + (*month <= 2));
-}
-
 bool IsValidDate(int y, int m, int d) {
   if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
   static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -70,16 +46,10 @@ bool IsValidDate(const Date& date) {
   return IsValidDate(date.year, date.month, date.day);
 }
 
-int64_t DayNumber(const Date& date) {
-  if (date.empty()) return 0;
-  return DaysFromCivil(date.year, date.month, date.day) + kUnixEpochJulianDay;
-}
-
 bool DateOfDayNumber(int64_t day, Date* date) {
-  static const int64_t kFirst = DaysFromCivil(1, 1, 1) + kUnixEpochJulianDay;
-  static const int64_t kLast = DaysFromCivil(9999, 12, 31) + kUnixEpochJulianDay;
-  if (day < kFirst || day > kLast) return false;
-  CivilFromDays(day - kUnixEpochJulianDay, &date->year, &date->month, &date->day);
+  const Date d = DateFromJulianDay(day);
+  if (d.empty()) return false;
+  *date = d;
   return true;
 }
 

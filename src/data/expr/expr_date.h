@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/base/calendar.h"
 #include "data/base/value.h"
 
 namespace tabrix {
@@ -22,7 +23,6 @@ namespace tabrix {
 // A calendar date between 0001-01-01 and 9999-12-31 (the empty date is not one).
 bool IsValidDate(const Date& date);
 
-int64_t DayNumber(const Date& date);  // 0 for the empty date
 // The date of a day number; false when it lies outside 0001-01-01 .. 9999-12-31.
 bool DateOfDayNumber(int64_t day, Date* date);
 

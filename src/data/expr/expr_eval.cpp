@@ -49,7 +49,7 @@ Number CurrencyNumber(const Currency& c) {
 }
 
 int64_t TimeMillis(const DateTime& t) {
-  return DayNumber(t.date) * kMillisPerDay + (t.date.empty() ? 0 : t.millisOfDay);
+  return JulianDayFromDate(t.date) * kMillisPerDay + (t.date.empty() ? 0 : t.millisOfDay);
 }
 
 template <typename T>
@@ -266,13 +266,13 @@ bool ExprEvaluator::Eval(int i) {
       }
       int64_t days = TruncatedInt(b.number);
       if (n.op == NodeOp::kDateSubDays) days = -days;
-      if (!DateOfDayNumber(DayNumber(a.date) + days, &s.date)) {
+      if (!DateOfDayNumber(JulianDayFromDate(a.date) + days, &s.date)) {
         return Fail(i, kGenNumOverflow, "date outside 0001-01-01 .. 9999-12-31");
       }
       return true;
     }
     case NodeOp::kDateDiff:
-      s.number = Number::Int(DayNumber(a.date) - DayNumber(b.date));
+      s.number = Number::Int(JulianDayFromDate(a.date) - JulianDayFromDate(b.date));
       return true;
     case NodeOp::kTimeAddSeconds:
     case NodeOp::kTimeSubSeconds: {
@@ -318,7 +318,7 @@ bool ExprEvaluator::Eval(int i) {
           c = Compare(a.number, b.number);
           break;
         case ExprType::kDate:
-          c = Sign(DayNumber(a.date), DayNumber(b.date));
+          c = Sign(JulianDayFromDate(a.date), JulianDayFromDate(b.date));
           break;
         case ExprType::kDateTime:
           c = Sign(TimeMillis(a.time), TimeMillis(b.time));

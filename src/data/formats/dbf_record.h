@@ -57,6 +57,7 @@
 #include <string_view>
 #include <vector>
 
+#include "data/base/calendar.h"
 #include "data/base/format_status.h"
 #include "data/base/value.h"
 #include "data/formats/dbf_header.h"
@@ -68,10 +69,6 @@ namespace tabrix {
 inline bool RecordIsDeleted(std::span<const uint8_t> record) {
   return !record.empty() && record[0] == kDbfDeletedFlag;
 }
-
-// Civil date of a Julian day number and back (proleptic Gregorian calendar).
-Date DateFromJulianDay(int64_t jdn);
-int64_t JulianDayFromDate(const Date& d);
 
 class DbfRecordDecoder {
  public:

@@ -68,7 +68,7 @@ const char* EncodeValue(KeyKind kind, size_t length, const Value& value, bool pa
       auto* date = std::get_if<Date>(&value);
       if (!date) return "a date key needs a date";
       if (length != 8) return "date keys are 8 bytes";
-      AppendNumber(date->empty() ? 0.0 : static_cast<double>(JulianDay(*date)), key);
+      AppendNumber(date->empty() ? 0.0 : static_cast<double>(JulianDayFromDate(*date)), key);
       return nullptr;
     }
     case KeyKind::kDateTime: {
@@ -82,7 +82,7 @@ const char* EncodeValue(KeyKind kind, size_t length, const Value& value, bool pa
       }
       if (length != 8) return "date-time keys are 8 bytes";
       double jd = t.date.empty() ? 0.0
-                                 : static_cast<double>(JulianDay(t.date)) +
+                                 : static_cast<double>(JulianDayFromDate(t.date)) +
                                        static_cast<double>(t.millisOfDay) / kMillisPerDay;
       AppendNumber(jd, key);
       return nullptr;
@@ -102,16 +102,6 @@ const char* EncodeValue(KeyKind kind, size_t length, const Value& value, bool pa
 
 uint8_t CdxFillByte(KeyKind kind) {
   return kind == KeyKind::kCharacter || kind == KeyKind::kLogical ? ' ' : 0x00;
-}
-
-int64_t JulianDay(const Date& date) {
-  int64_t y = date.year - (date.month <= 2 ? 1 : 0);
-  int64_t era = (y >= 0 ? y : y - 399) / 400;
-  int64_t yearOfEra = y - era * 400;
-  int64_t m = date.month;
-  int64_t dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + date.day - 1;
-  int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468 + kJulianDayOf1970;
 }
 
 bool EncodeCdxKey(KeyKind kind, int keyLength, bool nullable, const Value& value, bool partial,

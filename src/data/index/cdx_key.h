@@ -23,6 +23,7 @@
 
 #include <string>
 
+#include "data/base/calendar.h"
 #include "data/base/value.h"
 #include "data/index/index_order.h"
 
@@ -36,8 +37,5 @@ uint8_t CdxFillByte(KeyKind kind);
 // does not fit the key, or the key length does not fit the kind.
 bool EncodeCdxKey(KeyKind kind, int keyLength, bool nullable, const Value& value, bool partial,
                   std::string* key, std::string* error);
-
-// The Julian day number of a date of the proleptic Gregorian calendar (2000-01-01: 2451545).
-int64_t JulianDay(const Date& date);
 
 }  // namespace tabrix

@@ -5,15 +5,6 @@
 
 namespace tabrix {
 
-int64_t DayNumber(const Date& date) {
-  if (date.empty()) return 0;
-  // Fliegel and Van Flandern's integer formula.
-  int64_t y = date.year, m = date.month, d = date.day;
-  int64_t a = (m - 14) / 12;
-  return (1461 * (y + 4800 + a)) / 4 + (367 * (m - 2 - 12 * a)) / 12 -
-         (3 * ((y + 4900 + a) / 100)) / 4 + d - 32075;
-}
-
 int64_t MsgResult::ToNumber() const {
   struct Visitor {
     int64_t operator()(std::monostate) const { return 0; }
@@ -26,7 +17,7 @@ int64_t MsgResult::ToNumber() const {
       return static_cast<int64_t>(v);  // truncates toward zero
     }
     int64_t operator()(bool v) const { return v ? 1 : 0; }
-    int64_t operator()(const Date& v) const { return DayNumber(v); }
+    int64_t operator()(const Date& v) const { return JulianDayFromDate(v); }
     int64_t operator()(const TextAnswer& v) const { return v.code; }
   };
   return std::visit(Visitor{}, value_);

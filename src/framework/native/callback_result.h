@@ -18,6 +18,7 @@
 #include <string_view>
 #include <variant>
 
+#include "data/base/calendar.h"
 #include "data/base/value.h"
 
 namespace tabrix {
@@ -57,8 +58,5 @@ class MsgResult {
 };
 
 inline const MsgResult kNoResult{};
-
-// Julian day number of a calendar date (proleptic Gregorian); 0 for the empty date.
-int64_t DayNumber(const Date& date);
 
 }  // namespace tabrix

@@ -108,10 +108,10 @@ TEST(CdxKey, ByteOrderFollowsValueOrder) {
   std::sort(keyed.begin(), keyed.end(), [](auto& a, auto& b) { return a.second < b.second; });
   for (size_t i = 1; i < keyed.size(); ++i) EXPECT_LE(keyed[i - 1].first, keyed[i].first);
 
-  EXPECT_EQ(JulianDay({2000, 1, 1}), 2451545);
-  EXPECT_EQ(JulianDay({1, 1, 1}), 1721426);
-  EXPECT_EQ(JulianDay({2000, 3, 1}) - JulianDay({2000, 2, 28}), 2);  // leap day
-  EXPECT_EQ(JulianDay({1900, 3, 1}) - JulianDay({1900, 2, 28}), 1);  // no leap day
+  EXPECT_EQ(JulianDayFromDate({2000, 1, 1}), 2451545);
+  EXPECT_EQ(JulianDayFromDate({1, 1, 1}), 1721426);
+  EXPECT_EQ(JulianDayFromDate({2000, 3, 1}) - JulianDayFromDate({2000, 2, 28}), 2);  // leap day
+  EXPECT_EQ(JulianDayFromDate({1900, 3, 1}) - JulianDayFromDate({1900, 2, 28}), 1);  // no leap day
 }
 
 // The constructed leaf of the format notes: K = 10, keys MEIER (7), MEIERHOF (3), MUELLER (12),
