@@ -76,7 +76,12 @@ class NtxPageStore {
 
   // Writing (P3, P4). REQUIRES: a write Session.
   IoStatus WritePage(uint32_t offset, const NtxPage& page);
+  // Writes encoded pages at offset without keeping them in the cache (a bulk build writes pages
+  // it does not read again). REQUIRES: offset and bytes.size() multiples of the page size.
+  IoStatus WritePages(uint64_t offset, std::span<const uint8_t> bytes);
   IoStatus AllocatePage(uint32_t* offset);
+  // Cuts the file to `size` bytes (pages past it must be in neither the tree nor the free list).
+  IoStatus TruncatePages(uint64_t size);
   IoStatus FreePage(uint32_t offset);
   void SetRoot(uint32_t offset) { header_.root = offset; }
   // Writes the header with the version counted up.

@@ -70,7 +70,7 @@ inline IoStatus BuildFrom(Env* env, const std::string& name, const NtxCreateOpti
                           const std::vector<IndexEntry>& entries) {
   NtxMemorySorter sorter(options.keyLength);
   for (const IndexEntry& e : entries) sorter.Add(e.key, e.record);
-  sorter.Sort(options.unique);
+  sorter.Sort();
   return BuildNtx(env, name, options, &sorter);
 }
 

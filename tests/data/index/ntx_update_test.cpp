@@ -157,26 +157,24 @@ TEST(NtxUpdate, UniqueIndexKeepsTheFirstRecordThroughChanges) {
   EXPECT_TRUE(CheckNtxTree(order->store(), {}, &shape).ok());
 }
 
-TEST(NtxBuild, PlansKeepEveryPageWithinItsFill) {
-  for (int maxKeys : {2, 3, 4, 10, 50, 55}) {
-    NtxHeader h;
-    h.maxKeys = static_cast<uint16_t>(maxKeys);
-    h.halfPage = static_cast<uint16_t>(maxKeys / 2);
-    for (uint64_t n : {0, 1, 2, 3, 9, 10, 11, 12, 49, 50, 51, 52, 99, 100, 1000, 54321}) {
-      SCOPED_TRACE(std::to_string(maxKeys) + " keys, " + std::to_string(n) + " entries");
-      const std::vector<uint64_t> plan = NtxBuildPlan(n, h);
-      ASSERT_FALSE(plan.empty());
-      EXPECT_EQ(plan.back(), 1u);
-      uint64_t items = n;
-      for (size_t level = 0; level < plan.size(); ++level) {
-        const uint64_t pages = plan[level];
-        const uint64_t keys = items - (pages - 1);
-        EXPECT_LE((keys + pages - 1) / pages, static_cast<uint64_t>(maxKeys));
-        if (pages > 1) {
-          EXPECT_GE(keys / pages, static_cast<uint64_t>(maxKeys / 2));
-        }
-        items = pages - 1;
-      }
+TEST(NtxBuild, EveryCountGivesAValidTreeWithTheRightEdgeMended) {
+  // Every entry count up to a few full levels, so the last page of each level is left with
+  // anything from no key to a full page before the edge is mended.
+  for (int maxKeys : {2, 3, 4, 5, 10}) {
+    for (uint32_t n = 0; n <= 400; n += n < 140 ? 1 : 37) {
+      SCOPED_TRACE(std::to_string(maxKeys) + " keys a page, " + std::to_string(n) + " entries");
+      auto env = NewMemoryEnv();
+      std::vector<IndexEntry> entries;
+      for (uint32_t r = 1; r <= n; ++r) entries.push_back({Pad(std::to_string(r), 4), r});
+      ASSERT_TRUE(BuildFrom(env.get(), "e.ntx", CharOptions(4, maxKeys), entries).ok());
+      std::unique_ptr<NtxOrder> order;
+      ASSERT_TRUE(NtxOrder::Open(env.get(), "e.ntx", {}, &order).ok());
+      NtxTreeShape shape;
+      std::vector<IndexEntry> checked;
+      IoStatus s = CheckNtxTree(order->store(), {}, &shape, &checked);
+      ASSERT_TRUE(s.ok()) << s.ToString();
+      ASSERT_EQ(checked, ntx_testing::Sorted(entries));
+      ExpectNoPageLost(*order, shape);
     }
   }
 }
@@ -203,43 +201,62 @@ TEST(NtxBuild, BuiltTreesAreValidAndFilledToNineTenths) {
   }
 }
 
-TEST(NtxBuild, SourcesOutOfOrderOrShortAreRefused) {
+TEST(NtxBuild, SourcesOutOfOrderAreRefusedAndUniqueKeysKeepTheFirstRecord) {
+  // Hands out the entries, then fails with kOsHandleEof when `fails`.
   struct Source final : NtxSortedEntries {
     std::vector<IndexEntry> entries;
-    uint64_t announced = 0;
+    bool fails = false;
     size_t next = 0;
-    uint64_t count() const override { return announced; }
-    IoStatus Next(IndexEntry* e) override {
-      if (next >= entries.size()) return IoStatus::Error(kOsHandleEof, "read", "sorted");
-      *e = entries[next++];
+    IoStatus Next(IndexEntry* e, bool* done) override {
+      *done = false;
+      if (next == entries.size() && fails) return IoStatus::Error(kOsHandleEof, "read", "sort");
+      *done = next == entries.size();
+      if (!*done) *e = entries[next++];
       return IoStatus::Ok();
     }
   };
   struct Case {
     const char* what;
     std::vector<IndexEntry> entries;
-    uint64_t announced;
     bool unique;
+    bool fails;
     int code;
+    std::vector<IndexEntry> indexed;
   };
   const Case cases[] = {
-      {"in order", {{"a ", 1}, {"a ", 2}, {"b ", 1}}, 3, false, kOsOk},
-      {"records out of order", {{"a ", 2}, {"a ", 1}}, 2, false, kOsInvalidParameter},
-      {"keys out of order", {{"b ", 1}, {"a ", 2}}, 2, false, kOsInvalidParameter},
-      {"pair repeated", {{"a ", 1}, {"a ", 1}}, 2, false, kOsInvalidParameter},
-      {"key repeated in a unique index", {{"a ", 1}, {"a ", 2}}, 2, true, kOsInvalidParameter},
-      {"key of the wrong length", {{"abc", 1}}, 1, false, kOsInvalidParameter},
-      {"fewer than announced", {{"a ", 1}}, 2, false, kOsHandleEof},
+      {"in order",
+       {{"a ", 1}, {"a ", 2}, {"b ", 1}},
+       false,
+       false,
+       kOsOk,
+       {{"a ", 1}, {"a ", 2}, {"b ", 1}}},
+      {"unique: the first record of a key",
+       {{"a ", 1}, {"a ", 2}, {"b ", 3}, {"b ", 4}},
+       true,
+       false,
+       kOsOk,
+       {{"a ", 1}, {"b ", 3}}},
+      {"records out of order", {{"a ", 2}, {"a ", 1}}, false, false, kOsInvalidParameter, {}},
+      {"keys out of order", {{"b ", 1}, {"a ", 2}}, false, false, kOsInvalidParameter, {}},
+      {"pair twice", {{"a ", 1}, {"a ", 1}}, false, false, kOsInvalidParameter, {}},
+      {"key of the wrong length", {{"abc", 1}}, false, false, kOsInvalidParameter, {}},
+      {"source failing", {{"a ", 1}}, false, true, kOsHandleEof, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     auto env = NewMemoryEnv();
     Source source;
     source.entries = c.entries;
-    source.announced = c.announced;
+    source.fails = c.fails;
     NtxCreateOptions o = CharOptions(2);
     o.unique = c.unique;
-    EXPECT_EQ(BuildNtx(env.get(), "s.ntx", o, &source).osCode(), c.code);
+    ASSERT_EQ(BuildNtx(env.get(), "s.ntx", o, &source).osCode(), c.code);
+    if (c.code != kOsOk) continue;
+    std::unique_ptr<NtxOrder> order;
+    ASSERT_TRUE(NtxOrder::Open(env.get(), "s.ntx", {}, &order).ok());
+    std::vector<IndexEntry> walked;
+    ASSERT_TRUE(Walk(*order, &walked).ok());
+    EXPECT_EQ(walked, c.indexed);
   }
 }
 
