@@ -7,8 +7,10 @@
 //       session holds the index lock (ntx_file.h: the offset picked from the signature; shared
 //       mode for reading, exclusive for writing, a brief wait on contention) and re-reads the
 //       header first: when another program changed the file (version, root or free list
-//       differ) every cached page is dropped and generation() moves on. An exclusive file is
-//       nobody else's, so its header and pages stay cached.
+//       differ) every cached page is dropped and generation() moves on. (The version word has
+//       16 bits: exactly 65536 writes of others between two of our calls, with root and free
+//       list back where they were, would go unnoticed.) An exclusive file is nobody else's, so
+//       its header and pages stay cached.
 //   P2. Pages are decoded and checked once when read (DecodeNtxPage) and must lie whole inside
 //       the file; a bad page is Corruption, reported with the code kNtxCorruptCode.
 //   P3. Writes go to the file at once: WritePage writes the page, Commit writes the header last
