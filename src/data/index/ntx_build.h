@@ -1,21 +1,28 @@
 #pragma once
-// Building a whole NTX index at once from entries in index order, bottom-up.
+// Building a whole NTX index at once from entries in index order, bottom-up, in one pass.
 //
-// Shape. With N entries the tree is planned level by level before a page is written: the
-// leaves take the entries in runs, one entry between two neighbouring leaves goes up to the
-// level above as their separator, and that level is planned the same way over the separators
-// until one page (the root) is left. A level of X items gets the fewest pages p that hold
-// them at about nine tenths of M keys each (p = ceil((X + 1) / (F + 1)), F = 9M / 10), widened
-// or narrowed until every page gets between the fill of ntx_update.h (U3) and M keys; the
-// X - (p - 1) keys are spread evenly (page counts differ by one at most). Pages are written
-// in one pass as the in-order walk of that plan pulls the entries, children before their parent,
-// at consecutive offsets after the header; the header is written last.
+// Streaming. Entries fill a leaf up to the target fill F = max(fill, 9M / 10) keys (fill: the
+// minimum of ntx_update.h U3); the entry after a full leaf goes up to the level above as the
+// separator, carrying the leaf as its left child, and the next leaf starts. Every level works
+// the same way on the separators it receives: a full page takes the arriving separator's child
+// as its right-most child, is written, and the separator goes on up carrying that page. Only
+// the page being filled on each level is held in memory, so the entry count need not be known
+// and memory does not grow with the index. Pages are written in batches at consecutive offsets
+// after the header.
 //
-// Sources. NtxSortedEntries is the seam for sorting: NtxMemorySorter sorts in memory; an
-// external sorter for tables larger than memory plugs in behind the same interface. The builder
-// checks the order it is handed (collation, then record) and, for a unique index, that no key
-// comes twice; the source must drop repeated keys (NtxMemorySorter::Sort(true) keeps the first
-// record of each key).
+// The right edge. At the end the pages being filled are written bottom-up, each taking the page
+// below as its right-most child; the top one is the root (a top page left without keys hands
+// the root to its only child). Those right-edge pages may hold fewer keys than the fill, so the
+// edge is then mended from the top down: the highest page below its fill is joined with its
+// left sibling and the parent's separator between them, into one page when that fits M, else
+// split evenly again (both halves then hold at least M / 2 keys); a join may leave the parent
+// below its fill, which the next round mends. Freed pages go onto the free list. The header is
+// written last.
+//
+// Sources. NtxSortedEntries is the seam for sorting: NtxMemorySorter sorts in memory; the key
+// sorter for builds larger than memory hands entries out through the same call shape. The
+// builder checks the order it is handed (collation, then record); for a unique index it keeps
+// only the first entry of each key.
 
 #include <cstdint>
 #include <string>
@@ -30,10 +37,8 @@ namespace tabrix {
 class NtxSortedEntries {
  public:
   virtual ~NtxSortedEntries() = default;
-  // Exactly as many entries as Next hands out.
-  virtual uint64_t count() const = 0;
-  // The next entry in index order. REQUIRES: fewer than count() taken so far.
-  virtual IoStatus Next(IndexEntry* entry) = 0;
+  // The next entry in index order into *entry; *done when there is none.
+  virtual IoStatus Next(IndexEntry* entry, bool* done) = 0;
 };
 
 // Entries collected in memory: fixed-size records in one buffer, sorted by index.
@@ -42,12 +47,9 @@ class NtxMemorySorter final : public NtxSortedEntries {
   explicit NtxMemorySorter(int keyLength) : keyLength_(static_cast<size_t>(keyLength)) {}
   // Adds (key, record); the key is padded with blanks or cut to the key length.
   void Add(std::string_view key, uint32_t record);
-  // Sorts what was added; unique keeps only the first record of each key. Call once, before
-  // the first Next.
-  void Sort(bool unique);
-
-  uint64_t count() const override { return order_.size(); }
-  IoStatus Next(IndexEntry* entry) override;
+  // Sorts what was added. Call once, before the first Next.
+  void Sort();
+  IoStatus Next(IndexEntry* entry, bool* done) override;
 
  private:
   std::string_view KeyAt(uint32_t i) const {
@@ -62,11 +64,8 @@ class NtxMemorySorter final : public NtxSortedEntries {
 
 // Writes a new index file (an existing one is overwritten) holding every entry of source.
 // kOsInvalidParameter when the options are out of range or the source hands out entries out of
-// order, repeated keys for a unique index, or fewer than it announced.
+// order, a (key, record) pair twice, or keys of another length.
 IoStatus BuildNtx(Env* env, const std::string& fileName, const NtxCreateOptions& options,
                   NtxSortedEntries* source);
-
-// The pages per level of a tree of `entries` entries, leaves first (the plan of the top comment).
-std::vector<uint64_t> NtxBuildPlan(uint64_t entries, const NtxHeader& header);
 
 }  // namespace tabrix

@@ -252,7 +252,6 @@ IoStatus NtxOrder::Insert(const IndexEntry& entry) {
                            "pages of one key cannot be maintained");
   }
   const bool countKnown = count_ && countGeneration_ == store_->generation();
-  cursorGeneration_ = 0;
   if (store_->header().unique) {
     s = cursor_.LowerBound(entry.key, std::nullopt);
     if (!s.ok()) return s;
@@ -263,6 +262,7 @@ IoStatus NtxOrder::Insert(const IndexEntry& entry) {
   if (!s.ok() || found) return s;
   s = NtxInsertEntry(store_.get(), entry);
   if (s.ok()) s = store_->Commit();
+  cursor_.Reset();
   if (!s.ok()) {
     count_.reset();
     (void)store_->Reload();
@@ -285,7 +285,6 @@ IoStatus NtxOrder::Remove(const IndexEntry& entry) {
                            "pages of one key cannot be maintained");
   }
   const bool countKnown = count_ && countGeneration_ == store_->generation();
-  cursorGeneration_ = 0;
   bool found = false;
   s = Find(entry, true, &found);
   if (!s.ok() || !found) return s;

@@ -13,8 +13,9 @@
 // the entry (an entry already present elsewhere in such a run is not found again).
 //
 // Walks: Next from the entry the previous call handed out steps on from the remembered position
-// (one page read at most), so First + Next ... costs each page once; the walk guards of
-// ntx_cursor.h end it with a damaged-index status on loops.
+// instead of searching from the root, so First + Next ... reads each page once; the walk guards
+// of ntx_cursor.h end it with a damaged-index status on loops. Writes reach the file within the
+// call, so an exclusive order has nothing to flush either.
 //
 // Key kind: the file does not record it. The caller that evaluated the key expression knows it
 // (NtxOpenOptions::kind); without it a header with decimals means numeric, anything else

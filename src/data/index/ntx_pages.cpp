@@ -1,5 +1,7 @@
 #include "data/index/ntx_pages.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "data/base/byte_coding.h"
@@ -194,6 +196,27 @@ IoStatus NtxPageStore::WritePage(uint32_t offset, const NtxPage& page) {
   if (offset + uint64_t{kNtxPageSize} > fileSize_) fileSize_ = offset + uint64_t{kNtxPageSize};
   cache_[offset] = page;
   return IoStatus::Ok();
+}
+
+IoStatus NtxPageStore::WritePages(uint64_t offset, std::span<const uint8_t> bytes) {
+  ++generation_;
+  for (uint64_t at = offset; at < offset + bytes.size(); at += kNtxPageSize) {
+    cache_.erase(static_cast<uint32_t>(at));
+  }
+  IoStatus s = file_->WriteAt(offset, bytes);
+  if (!s.ok()) return s;
+  fileSize_ = std::max<uint64_t>(fileSize_, offset + bytes.size());
+  return IoStatus::Ok();
+}
+
+IoStatus NtxPageStore::TruncatePages(uint64_t size) {
+  ++generation_;
+  for (auto it = cache_.begin(); it != cache_.end();) {
+    it = it->first >= size ? cache_.erase(it) : std::next(it);
+  }
+  IoStatus s = file_->Truncate(size);
+  if (s.ok()) fileSize_ = size;
+  return s;
 }
 
 IoStatus NtxPageStore::AllocatePage(uint32_t* offset) {

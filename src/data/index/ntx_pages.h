@@ -7,8 +7,10 @@
 //       session holds the index lock (ntx_file.h: the offset picked from the signature; shared
 //       mode for reading, exclusive for writing, a brief wait on contention) and re-reads the
 //       header first: when another program changed the file (version, root or free list
-//       differ) every cached page is dropped and generation() moves on. An exclusive file is
-//       nobody else's, so its header and pages stay cached.
+//       differ) every cached page is dropped and generation() moves on. (The version word has
+//       16 bits: exactly 65536 writes of others between two of our calls, with root and free
+//       list back where they were, would go unnoticed.) An exclusive file is nobody else's, so
+//       its header and pages stay cached.
 //   P2. Pages are decoded and checked once when read (DecodeNtxPage) and must lie whole inside
 //       the file; a bad page is Corruption, reported with the code kNtxCorruptCode.
 //   P3. Writes go to the file at once: WritePage writes the page, Commit writes the header last
@@ -76,7 +78,12 @@ class NtxPageStore {
 
   // Writing (P3, P4). REQUIRES: a write Session.
   IoStatus WritePage(uint32_t offset, const NtxPage& page);
+  // Writes encoded pages at offset without keeping them in the cache (a bulk build writes pages
+  // it does not read again). REQUIRES: offset and bytes.size() multiples of the page size.
+  IoStatus WritePages(uint64_t offset, std::span<const uint8_t> bytes);
   IoStatus AllocatePage(uint32_t* offset);
+  // Cuts the file to `size` bytes (pages past it must be in neither the tree nor the free list).
+  IoStatus TruncatePages(uint64_t size);
   IoStatus FreePage(uint32_t offset);
   void SetRoot(uint32_t offset) { header_.root = offset; }
   // Writes the header with the version counted up.

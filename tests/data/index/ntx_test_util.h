@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,7 +71,7 @@ inline IoStatus BuildFrom(Env* env, const std::string& name, const NtxCreateOpti
                           const std::vector<IndexEntry>& entries) {
   NtxMemorySorter sorter(options.keyLength);
   for (const IndexEntry& e : entries) sorter.Add(e.key, e.record);
-  sorter.Sort(options.unique);
+  sorter.Sort();
   return BuildNtx(env, name, options, &sorter);
 }
 
@@ -139,7 +140,7 @@ inline std::vector<NtxFixture> NtxFixtures() {
                            "A"};
     Lcg g(11);
     for (uint32_t r = 1; r <= 400; ++r) {
-      std::string k = words[g.Below(21)];
+      std::string k = words[g.Below(std::size(words))];
       if (g.Below(3) != 0) k += std::to_string(g.Below(40));
       f.entries.push_back({Pad(k, 10), r});
     }
