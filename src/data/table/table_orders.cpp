@@ -11,6 +11,7 @@
 #include "data/index/cdx_tag.h"
 #include "data/index/key_sorter.h"
 #include "data/index/ntx_build.h"
+#include "data/index/ntx_key.h"
 #include "data/index/ntx_order.h"
 #include "data/table/table_area.h"
 
@@ -487,12 +488,17 @@ TableStatus TableOrders::Create(const OrderRequest& request, RecordReader* recor
     bags_.push_back(std::move(fresh));
   }
 
-  // The entries of the records taken, sorted: in memory for NTX files, with spilled runs for
-  // CDX tags (a build's memory does not grow with the table).
-  NtxMemorySorter ntxSorter(order->info.keyLength);
+  // The entries of the records taken, sorted with spilled runs (a build's memory does not grow
+  // with the table), in the order of the file's collation.
   KeySorterOptions sorterOptions;
   sorterOptions.tempPrefix = std::string(WithoutExtension(file)) + "_build";
-  KeySorter cdxSorter(setup_.env, order->info.keyLength, sorterOptions);
+  if (ntx) {
+    const size_t length = static_cast<size_t>(order->info.keyLength);
+    sorterOptions.compareKeys = [length](std::string_view a, std::string_view b) {
+      return NtxCompareKeys(a, b, length);
+    };
+  }
+  KeySorter sorter(setup_.env, order->info.keyLength, sorterOptions);
   std::string keyBytes, why;
   const uint32_t last = records->RecordCount();
   for (uint32_t n = std::max<uint32_t>(request.startRecord, 1); n <= last; ++n) {
@@ -511,20 +517,27 @@ TableStatus TableOrders::Create(const OrderRequest& request, RecordReader* recor
     }
     if (ntx) {
       io = ntxShape->EncodeKey(order->scratch, false, &keyBytes);
-      if (io.ok()) ntxSorter.Add(keyBytes, n);
+      if (io.ok()) io = sorter.Add(keyBytes, n);
     } else if (EncodeCdxKey(order->info.kind, order->info.keyLength, false, order->scratch, false,
                             &keyBytes, &why)) {
-      io = cdxSorter.Add(keyBytes, n);
+      io = sorter.Add(keyBytes, n);
     } else {
       io = IoStatus::Error(kOsInvalidParameter, "key", file, why);
     }
     if (!io.ok()) return IndexError(io, file, "OrdCreate");
   }
 
+  io = sorter.Finish();
+  if (!io.ok()) return IndexError(io, file, "OrdCreate");
   if (ntx) {
+    // The sorter hands entries out as the builder takes them.
+    struct Sorted final : NtxSortedEntries {
+      explicit Sorted(EntrySource* source) : source(source) {}
+      IoStatus Next(IndexEntry* entry, bool* done) override { return source->Next(entry, done); }
+      EntrySource* source;
+    } sorted(&sorter);
     ntxShape.reset();
-    ntxSorter.Sort(request.unique);
-    io = BuildNtx(setup_.env, file, ntxOptions, &ntxSorter);
+    io = BuildNtx(setup_.env, file, ntxOptions, &sorted);
     std::unique_ptr<NtxOrder> built;
     NtxOpenOptions open;
     open.exclusive = !setup_.shared;
@@ -538,9 +551,8 @@ TableStatus TableOrders::Create(const OrderRequest& request, RecordReader* recor
     order->info = built->Info();
     order->index = std::move(built);
   } else {
-    io = cdxSorter.Finish();
     std::unique_ptr<CdxTag> tag;
-    if (io.ok()) io = CreateCdxTag(bag->cdx.get(), order->info, &cdxSorter, &tag);
+    io = CreateCdxTag(bag->cdx.get(), order->info, &sorter, &tag);
     if (!io.ok()) return IndexError(io, file, "OrdCreate");
     order->info = tag->Info();
     order->index = std::move(tag);
