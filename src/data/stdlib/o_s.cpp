@@ -67,6 +67,10 @@ DebugChannel* SetDebugChannel(DebugChannel* channel) {
   return previous;
 }
 
+void DebuggerOutput(const std::string& text) {
+  Channel().DebugString(text);
+}
+
 void ResetDebugOutputStarted() {
   gDebuggerStarted = false;
 }

@@ -81,6 +81,10 @@ void O_S(const TraceValue& first = {}, const TraceValue& second = {}, bool withL
 // The printable form of a (nested) list, e.g. "1: 1 | 2: a | " CR LF TAB "3,1: .T.".
 std::string CARRAY(const TraceValue::List& list, int level, std::string prefix);
 
+// Text straight to the system's debugger output, without O_S's enabling rules (what the NTX
+// range count reports).
+void DebuggerOutput(const std::string& text);
+
 // Forgets that the debugger output was started (tests).
 void ResetDebugOutputStarted();
 
