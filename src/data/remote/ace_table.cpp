@@ -131,6 +131,24 @@ KeyKind KindOfKey(const std::string& expression, const std::vector<StructureRow>
   return KeyKind::kCharacter;
 }
 
+// Whether a seek value is of the order's kind: a key of another type is a data type error, as
+// on the local back-end.
+bool KeyOfKind(const Value& key, KeyKind kind) {
+  switch (kind) {
+    case KeyKind::kCharacter:
+      return std::holds_alternative<std::string>(key);
+    case KeyKind::kNumeric:
+      return std::holds_alternative<Decimal>(key) || std::holds_alternative<double>(key) ||
+             std::holds_alternative<int32_t>(key);
+    case KeyKind::kDate:
+      return std::holds_alternative<Date>(key);
+    case KeyKind::kLogical:
+      return std::holds_alternative<bool>(key);
+    default:
+      return false;
+  }
+}
+
 // The key bytes of a seek and how the engine reads them; false for a value no order holds.
 bool SeekKey(const Value& key, std::string* bytes, AceU16* type) {
   double number = 0;
@@ -741,7 +759,8 @@ TableStatus AceTable::OrderSeek(const Value& key, uint32_t* record) {
   const AceHandle index = orders_[static_cast<size_t>(controlling_ - 1)].index;
   std::string bytes;
   AceU16 type = 0;
-  if (!SeekKey(key, &bytes, &type)) {
+  if (!KeyOfKind(key, orders_[static_cast<size_t>(controlling_ - 1)].info.kind) ||
+      !SeekKey(key, &bytes, &type)) {
     return TableError(kGenDataType, kSubDataType, driver_, "Data type error", fileName_, "Seek");
   }
   AceU16 found = 0;

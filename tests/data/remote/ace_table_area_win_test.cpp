@@ -1,6 +1,7 @@
-// The table area cases (table_area_cases.h) a second time, through the database server's
-// driver "ADS": the remote back-end calls the stand-in engine, which serves the tables from a
-// scratch folder, dates them by its own clock and counts its own pauses.
+// The table area cases (table_area_cases.h) and the order cases (table_orders_cases.h) a second
+// time, through the database server's driver "ADS": the remote back-end calls the stand-in engine,
+// which serves the tables from a scratch folder, dates them by its own clock and counts its own
+// pauses.
 
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include "data/remote/ace_standin_support_win.h"
 #include "data/remote/ace_table.h"
 #include "data/table/table_area_cases.h"
+#include "data/table/table_orders_cases.h"
 
 namespace tabrix {
 namespace {
@@ -69,6 +71,16 @@ INSTANTIATE_TEST_SUITE_P(Server, TableAreaTest, testing::Values("ADS"),
                          [](const testing::TestParamInfo<const char*>& info) {
                            return std::string(info.param);
                          });
+
+}  // namespace table_area_cases
+
+namespace table_orders_cases {
+
+INSTANTIATE_TEST_SUITE_P(Server, TableOrdersTest, testing::Values("ADS"));
+
+}  // namespace table_orders_cases
+
+namespace table_area_cases {
 
 // The cases above run on the server: the engine creates, opens, appends, writes and closes, and
 // the back-end asks for the last error only where something failed.
