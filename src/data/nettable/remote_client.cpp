@@ -24,9 +24,7 @@ class ClientWithoutLibrary final : public RemoteClient {
 class EngineClient final : public RemoteClient {
  public:
   explicit EngineClient(const AceApi& api) : engine_(api) {}
-  ~EngineClient() override {
-    if (registered_) RegisterAceBackend(nullptr);
-  }
+  ~EngineClient() override { ForgetAceBackend(&engine_); }
   bool Available() override { return true; }
   int AdsIsServerLoaded(const std::string& drive) override { return engine_.ServerAt(drive); }
   int64_t AdsGetLastError() override { return engine_.LastError(); }
@@ -37,13 +35,11 @@ class EngineClient final : public RemoteClient {
     settings.charType = kAdsOem;
     (void)engine_.api().AdsShowDeleted(kAdsTrue);
     RegisterAceBackend(&engine_);
-    registered_ = true;
   }
   void Disconnect() override { (void)engine_.api().AdsDisconnect(0); }
 
  private:
   AceEngine engine_;
-  bool registered_ = false;
 };
 
 RemoteClient& Loaded() {

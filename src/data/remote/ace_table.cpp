@@ -190,6 +190,10 @@ void RegisterAceBackend(AceEngine* engine) {
   }
 }
 
+void ForgetAceBackend(const AceEngine* engine) {
+  if (RegisteredEngine() == engine) RegisterAceBackend(nullptr);
+}
+
 // ---- opening and creating ------------------------------------------------------------------
 
 TableStatus AceTable::Open(AceEngine* engine, const BackendRequest& request,

@@ -38,6 +38,8 @@ inline constexpr const char* kDriverAds = "ADS";
 // Registers the back-end for "ADS" on `engine`, which must outlive every table opened through
 // it; nullptr takes the back-end away again.
 void RegisterAceBackend(AceEngine* engine);
+// Takes the back-end away when it runs on `engine` (an engine going away).
+void ForgetAceBackend(const AceEngine* engine);
 
 class AceTable final : public TableBackend {
  public:

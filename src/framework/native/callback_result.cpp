@@ -4,8 +4,11 @@
 #include <limits>
 
 namespace tabrix {
+namespace {
 
-int64_t DayNumber(const Date& date) {
+// Julian day number of a calendar date (proleptic Gregorian); 0 for the empty date. (The key
+// expressions have a DayNumber of their own: this one stays local to the callback answers.)
+int64_t CallbackDayNumber(const Date& date) {
   if (date.empty()) return 0;
   // Fliegel and Van Flandern's integer formula.
   int64_t y = date.year, m = date.month, d = date.day;
@@ -13,6 +16,8 @@ int64_t DayNumber(const Date& date) {
   return (1461 * (y + 4800 + a)) / 4 + (367 * (m - 2 - 12 * a)) / 12 -
          (3 * ((y + 4900 + a) / 100)) / 4 + d - 32075;
 }
+
+}  // namespace
 
 int64_t MsgResult::ToNumber() const {
   struct Visitor {
@@ -26,7 +31,7 @@ int64_t MsgResult::ToNumber() const {
       return static_cast<int64_t>(v);  // truncates toward zero
     }
     int64_t operator()(bool v) const { return v ? 1 : 0; }
-    int64_t operator()(const Date& v) const { return DayNumber(v); }
+    int64_t operator()(const Date& v) const { return CallbackDayNumber(v); }
     int64_t operator()(const TextAnswer& v) const { return v.code; }
   };
   return std::visit(Visitor{}, value_);

@@ -58,7 +58,4 @@ class MsgResult {
 
 inline const MsgResult kNoResult{};
 
-// Julian day number of a calendar date (proleptic Gregorian); 0 for the empty date.
-int64_t DayNumber(const Date& date);
-
 }  // namespace tabrix

@@ -157,9 +157,10 @@ TEST(EngineClient, StartUpAnswersChooseTheDefaultDriver) {
 }
 
 TEST(EngineClient, StartUpRegistersTheServersDriverUntilTheClientGoes) {
+  // (The Windows tests of this program install a client of their own for the whole run.)
+  const bool before = FindBackend(kDriverAds) != nullptr;
   {
     std::unique_ptr<RemoteClient> client = RemoteClientOver(FakeApi());
-    EXPECT_EQ(FindBackend(kDriverAds), nullptr);
     client->ConfigureForStartUp();
     EXPECT_NE(FindBackend(kDriverAds), nullptr);
     EXPECT_EQ(RegisteredDrivers(), (std::vector<std::string>{"DBFCDX", "DBFNTX", "ADS"}));
@@ -172,7 +173,9 @@ TEST(EngineClient, StartUpRegistersTheServersDriverUntilTheClientGoes) {
     client->Disconnect();
     EXPECT_EQ(gEngine.calls.back(), "AdsDisconnect 0");
   }
-  EXPECT_EQ(FindBackend(kDriverAds), nullptr);
+  if (!before) {
+    EXPECT_EQ(FindBackend(kDriverAds), nullptr);
+  }
 }
 
 }  // namespace

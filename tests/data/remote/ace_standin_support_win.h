@@ -37,6 +37,9 @@ class Engine {
   const AceApi& api() const { return *api_; }
 
   void SetServer(AceU16 type) { Control<SetServerFn>("StandInSetServer")(type); }
+  void SetServerFor(const char* location, AceU16 type) {
+    Control<SetServerForFn>("StandInSetServerFor")(location, type);
+  }
   void FailCall(const char* function, AceU32 error) {
     Control<FailFn>("StandInFail")(function, error);
   }

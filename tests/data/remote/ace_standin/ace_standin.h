@@ -3,6 +3,7 @@
 // for tests that load it. Besides the engine's functions it exports:
 //
 //   StandInSetServer(type)        what AdsIsServerLoaded answers from now on (0, 1, 2)
+//   StandInSetServerFor(loc, type)  ... and for the one location `loc` ("E:", "\\srv\share")
 //   StandInFail(function, error)  every later call of `function` fails with `error` (0: no more)
 //   StandInCalls(buffer, length)  the names of the engine functions called so far, one a line
 //   StandInReset()                answer 0, no failures, empty call list, the system's clock
@@ -22,6 +23,7 @@
 namespace tabrix::standin {
 
 using SetServerFn = void(TABRIX_ACE_CALL*)(AceU16 type);
+using SetServerForFn = void(TABRIX_ACE_CALL*)(const char* location, AceU16 type);
 using FailFn = void(TABRIX_ACE_CALL*)(const char* function, AceU32 error);
 using CallsFn = AceU32(TABRIX_ACE_CALL*)(char* buffer, AceU32 length);
 using ResetFn = void(TABRIX_ACE_CALL*)();

@@ -87,6 +87,7 @@ struct Server {
   std::mutex mutex;
   ServerEnv env;
   AceU16 serverType = 0;
+  std::map<std::string, AceU16> servedAt;  // answers for single locations
   std::map<std::string, AceU32> failing;
   std::vector<std::string> calls;
   std::string logFile;
@@ -99,6 +100,7 @@ struct Server {
 
   void Reset() {
     serverType = 0;
+    servedAt.clear();
     failing.clear();
     calls.clear();
     env.fixed.reset();
@@ -393,7 +395,8 @@ extern "C" {
 AceU32 WINAPI AdsIsServerLoaded(AceU8* location, AceU16* type) {
   ENTER(AdsIsServerLoaded);
   if (!location || !type) return Fail(kAeNoDriveConnection, "no location");
-  *type = S().serverType;
+  auto it = S().servedAt.find(AsciiUpper(reinterpret_cast<const char*>(location)));
+  *type = it == S().servedAt.end() ? S().serverType : it->second;
   return kAeSuccess;
 }
 
@@ -969,6 +972,11 @@ AceU32 WINAPI AdsSeekLast(AceHandle h, AceU8* key, AceU16 length, AceU16 type, A
 void WINAPI StandInSetServer(AceU16 type) {
   std::lock_guard<std::mutex> guard(S().mutex);
   S().serverType = type;
+}
+
+void WINAPI StandInSetServerFor(const char* location, AceU16 type) {
+  std::lock_guard<std::mutex> guard(S().mutex);
+  S().servedAt[AsciiUpper(location)] = type;
 }
 
 void WINAPI StandInFail(const char* function, AceU32 error) {
