@@ -34,7 +34,7 @@ AceU8* Bytes(std::string& text) {
   return reinterpret_cast<AceU8*>(text.data());
 }
 
-// The generic code the local back-end gives for what the engine reports (R6).
+// The generic code the local back-end gives for what the engine reports (R7).
 int GenCodeOf(AceU32 code, int otherwise) {
   switch (code) {
     case kAeDataTooLong:
@@ -206,6 +206,17 @@ TableStatus AceTable::Open(AceEngine* engine, const BackendRequest& request,
   const AceTableSettings& settings = engine->settings();
   AceU32 options = request.shared ? kAdsShared : kAdsExclusive;
   if (request.readOnly) options |= kAdsReadOnly;
+  // The engine reports no code page mark: it is read from the header before the server holds
+  // the file (with its own locking it may hold it exclusively). Unreadable: the OEM tables the
+  // server is set up for.
+  t->codePageMark_ = kNewTableCodePageMark;
+  std::unique_ptr<File> file;
+  if (request.env && request.env->Open(request.fileName, {.readOnly = true}, &file).ok()) {
+    uint8_t mark = 0;
+    size_t read = 0;
+    if (file->ReadAt(29, {&mark, 1}, &read).ok() && read == 1) t->codePageMark_ = mark;
+    file.reset();
+  }
   std::string name = request.fileName;
   const AceU32 rc =
       engine->api().AdsOpenTable(0, Bytes(name), nullptr, settings.tableType, settings.charType,
@@ -217,8 +228,6 @@ TableStatus AceTable::Open(AceEngine* engine, const BackendRequest& request,
     return e;
   }
   t->closed_ = false;
-  // The server's tables are OEM tables (the character type they were opened with).
-  t->codePageMark_ = settings.charType == kAdsOem ? kNewTableCodePageMark : 0x03;
   TableStatus s = t->ReadFields();
   if (s) s = t->RefreshCount();
   if (s) s = t->ReadOrders();

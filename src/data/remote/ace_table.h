@@ -19,7 +19,9 @@
 //       CCYYMMDD on reading and as a Julian day on writing, L as the engine's logical. So a
 //       value reads back alike on both back-ends, and a value that does not fit is refused
 //       with the local back-end's error before the server sees it.
-//   R6. Engine failures become error objects with subsystem "ADS" and the engine's number as
+//   R6. The code page mark is the header's, read before the server opens the table (the engine
+//       does not report it).
+//   R7. Engine failures become error objects with subsystem "ADS" and the engine's number as
 //       subcode (AceEngine::Error); the generic code is the one the local back-end would give.
 
 #include <cstdint>

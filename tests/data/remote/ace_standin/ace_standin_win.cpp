@@ -134,7 +134,8 @@ Server& S() {
 AceU32 Enter(const char* function) {
   Server& s = S();
   s.calls.push_back(function);
-  if (!s.logFile.empty()) std::ofstream(s.logFile, std::ios::app) << function << "\n";
+  if (!s.logFile.empty())
+    std::ofstream(s.logFile, std::ios::app | std::ios::binary) << function << "\n";
   if (std::strcmp(function, "AdsGetLastError") != 0) {
     s.lastError = 0;
     s.lastText.clear();
