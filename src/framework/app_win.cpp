@@ -8,6 +8,7 @@
 #include "data/base/error.h"
 #include "data/base/win_handles_win.h"
 #include "data/diagnostics/error_log.h"
+#include "data/nettable/remote_client.h"
 #include "data/stdlib/o_s.h"
 #include "data/stdlib/stfkt.h"
 #include "data/table/table_area.h"
@@ -48,10 +49,11 @@ std::string TrimRight(std::string s) {
   return s;
 }
 
-// The default connection: this program has no database-server client of its own.
+// The default connection: the program's server client, which connects to no repository.
 class NoServerClient : public RepositoryConnection {
  public:
-  void Disconnect() override {}
+  void Disconnect() override { CurrentRemoteClient().Disconnect(); }
+  int64_t LastServerError() override { return CurrentRemoteClient().AdsGetLastError(); }
   bool Connect(const std::string&, const std::string&, const std::string&, int) override {
     O_S("Connect: kein Datenbankserver-Client vorhanden");
     return false;
@@ -70,6 +72,10 @@ int64_t IniNumber(const std::string& file, const char* section, const std::strin
 }
 
 }  // namespace
+
+RepositoryConnection& ZB_APP::Repository() {
+  return repository_ ? *repository_ : DefaultRepository();
+}
 
 ZB_APP* OAPP() {
   return gApp;
@@ -609,7 +615,7 @@ WPARAM ZB_APP::Exec() {
 }
 
 void ZB_APP::ExitProcedure() {
-  if (lDBFNTXAX) (repository_ ? *repository_ : DefaultRepository()).Disconnect();
+  if (lDBFNTXAX) Repository().Disconnect();
   ReleaseResourceLibrary();
   CloseLockFiles();
   if (classRegistered_ && UnregisterClassA(cClassName.c_str(), getInstance())) {

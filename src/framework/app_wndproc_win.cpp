@@ -234,6 +234,7 @@ LRESULT ZB_APP::DESTROY(WPARAM wParam, LPARAM lParam) {
   OnDestroy(wParam, lParam);
   if (std::optional<std::string> error = CloseAllTables()) {
     std::string detail = error->empty() ? "unbekannt?" : *error;
+    if (lDBFNTXAX) detail += "\r\n ADS-Error: " + std::to_string(Repository().LastServerError());
     ZB_ERRLOG("Fehler in ZB_APP in WndProc() bei DBCLOSEALL()", Value(detail));
   }
   PostQuitMessage(0);

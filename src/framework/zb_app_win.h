@@ -94,12 +94,16 @@ class TipObject {
   virtual void Close() = 0;
 };
 
-// The database-server connection behind Connect and Reconnect, and the disconnect of the exit
-// procedure. The application's default has no server client: it connects nowhere.
+// The database-server connection behind Connect and Reconnect, the disconnect of the exit
+// procedure and the server's last error in the log of a failed close. The application's
+// default is the program's server client (remote_client.h): it disconnects and reports the
+// engine's last error, and connects nowhere.
 class RepositoryConnection {
  public:
   virtual ~RepositoryConnection() = default;
   virtual void Disconnect() = 0;
+  // The number of the server engine's last error, 0 when none.
+  virtual int64_t LastServerError() { return 0; }
   // Connects to path with user and password, allowing the server types given (1: the local
   // server only, 7: every type); true when connected.
   virtual bool Connect(const std::string& path, const std::string& user,
@@ -182,6 +186,8 @@ class ZB_APP : public MessageLoopHost {
   bool Reconnect();
   // The connection used (not owned; nullptr: the default without a server client).
   void SetRepositoryConnection(RepositoryConnection* connection) { repository_ = connection; }
+  // The connection set, else the program's server client.
+  RepositoryConnection& Repository();
 
   // --- main window callback and its message steps ---
   MsgResult WndProc(size_t previous, HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,13 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "converter/frame_fixture_win.h"
+#include "converter/program_wiring_win.h"
 #include "converter/startup_win.h"
+#include "data/nettable/nettable.h"
 #include "data/nettable/remote_client_fake.h"
+#include "data/remote/ace_standin_support_win.h"
+#include "data/remote/ace_table.h"
 #include "data/table/table_area.h"
 
 namespace tabrix {
@@ -91,6 +96,70 @@ TEST(TabrixStartup, TheBackEndIsChosenForTheDriveOrShareOfSysDir) {
     }
   }
   SetDefaultDriver("DBFCDX");
+}
+
+// The start-up contract with the engine's library loaded (the stand-in): its answer for the
+// program's drive sets the default driver, and the application object's cDBFNTX and lDBFNTXAX
+// follow it.
+class TabrixServerStartup : public testing_support::FrameTest {
+ protected:
+  void SetUp() override {}  // each answer starts its own application object
+};
+
+TEST_F(TabrixServerStartup, TheEnginesAnswerChoosesTheDefaultDriver) {
+  const std::string program = ProgramFilePath();
+  std::unique_ptr<RemoteClient> client = LoadRemoteClient(standin::LibraryPath());
+  ASSERT_TRUE(client->Available());
+  const std::string before = SetDefaultDriver();
+  const struct {
+    AceU16 answer;
+    const char* driver;
+  } cases[] = {{0, "DBFCDX"}, {1, "DBFCDX"}, {2, "ADS"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    standin::Engine::Get().Reset();
+    standin::Engine::Get().SetServer(c.answer);
+    SetDefaultDriver("DBFNTX");
+    EXPECT_EQ(ChooseTableBackEnd(program, *client), c.driver);
+    EXPECT_EQ(SetDefaultDriver(), c.driver);
+    EXPECT_NE(FindBackend(kDriverAds), nullptr);  // registered whatever the answer
+    const std::string calls = standin::Engine::Get().Calls();
+    EXPECT_EQ(standin::CountCalls(calls, "AdsIsServerLoaded"), 1) << calls;
+    FrameTest::SetUp();
+    EXPECT_EQ(app_->cDBFNTX, c.driver);
+    EXPECT_EQ(app_->lDBFNTXAX, c.answer == 2);
+    SyncNetTableConfig(*app_);
+    EXPECT_EQ(NetTableConfig().serverDefault, c.answer == 2);
+    EXPECT_EQ(ISRDDCDX("DBFNTX"), c.answer == 2);  // the server keeps CDX files
+    FrameTest::TearDown();
+  }
+  client.reset();
+  EXPECT_EQ(FindBackend(kDriverAds), nullptr);
+  SetDefaultDriver(before);
+  NetTableConfig() = NetTableSettings{};
+}
+
+// No engine: a library that is not there, or one without the engine's functions, leaves the
+// program on the local back-end without a word. Asked in a process of its own: once a test has
+// loaded the stand-in, the system finds it by its name.
+bool StaysLocalWithoutEngine() {
+  bool ok = GetModuleHandleA(AceLibraryName()) == nullptr;
+  ok = ok && !LoadAceLibrary(AceLibraryName());  // not beside the program nor on its path
+  ok = ok && !LoadAceLibrary("kernel32.dll");    // there, but no engine
+  for (const char* library : {AceLibraryName(), "kernel32.dll"}) {
+    std::unique_ptr<RemoteClient> client = LoadRemoteClient(library);
+    SetDefaultDriver("DBFNTX");
+    ok = ok && !client->Available() && ChooseTableBackEnd(ProgramFilePath(), *client) == "DBFCDX" &&
+         FindBackend(kDriverAds) == nullptr;
+  }
+  // Nothing was shown.
+  return ok && FindWindowA("#32770", nullptr) == nullptr;
+}
+
+TEST(TabrixStartupDeathTest, WithoutTheEnginesLibraryTheTablesStayLocal) {
+  EXPECT_EXIT(std::exit(StaysLocalWithoutEngine() ? 0 : 1), testing::ExitedWithCode(0), "");
+  // The engine that the same steps find where it is.
+  EXPECT_TRUE(LoadAceLibrary(standin::LibraryPath()));
 }
 
 class TabrixOneCopy : public testing_support::FrameTest {};

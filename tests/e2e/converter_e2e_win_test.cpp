@@ -193,6 +193,12 @@ class ProductIniEnvironment : public ::testing::Environment {
 ::testing::Environment* const kProductIni =
     ::testing::AddGlobalTestEnvironment(new ProductIniEnvironment);
 
+struct AssignStep {
+  const char* field;
+  const char* label;
+  bool final;
+};
+
 class ConverterE2e : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -292,6 +298,100 @@ class ConverterE2e : public ::testing::Test {
     return 0;
   }
 
+  // Converts the demo export ADRESSEN with a default country and a replacement name field,
+  // and checks what the program said and what it delivered.
+  void ConvertAdressen() {
+    const std::string sourcePath = CopyExport("ADRESSEN");
+    const std::optional<DbfFile> source = DbfFile::Load(sourcePath);
+    ASSERT_TRUE(source.has_value());
+    KeepScreenshots();
+    Start();
+    ASSERT_TRUE(steps_.ChooseFile(sourcePath, kOpenTitle, kSourceFilter)) << steps_.error;
+    HWND converter = steps_.Converter();
+    ASSERT_TRUE(converter) << steps_.error;
+    ExpectFreshConverter(converter, *source, "ADRESSEN");
+
+    AssignmentModel model(*source, templ_);
+    auto assign = [&](const AssignStep& step) {
+      const AssignmentModel::Outcome o = model.Assign(step.field, step.label, step.final);
+      return steps_.Assign(converter, step.field, step.label, step.final, o.row, o.question);
+    };
+    ASSERT_TRUE(assign({"NAME1", "Name", false})) << steps_.error;
+    ASSERT_TRUE(assign({"NAME1", "Sortbegriff", true})) << steps_.error;
+
+    // Postal codes from the city: the PLZ row says so, and assigning to it only beeps.
+    ASSERT_TRUE(steps_.SetCheck(converter, ids::kPostalCodeFromCity, true)) << steps_.error;
+    const std::string plzRow = model.SetPostalCodeFromCity(true);
+    EXPECT_EQ(ListRows(GetDlgItem(converter, ids::kTargetList))[3], plzRow);
+    ASSERT_TRUE(steps_.SelectSource(converter, "ORT") && steps_.SelectTarget(converter, "PLZ"))
+        << steps_.error;
+    ASSERT_TRUE(PressButton(converter, ids::kAssign))
+        << "the click was not handled: " << Look(program_).Describe();
+    EXPECT_EQ(Look(program_).view, View::kConverter) << "assigning to PLZ must only beep";
+    EXPECT_EQ(ListRows(GetDlgItem(converter, ids::kTargetList)), model.TargetRows());
+
+    const AssignStep plan[] = {{"ORT", "Ort", true},
+                               {"KDNR", "PLZ2", true},
+                               {"STR",
+                                "Stra\xDF"
+                                "e",
+                                true},
+                               {"TEL", "Telefon", true},
+                               {"ANREDE", "Anrede", true},
+                               {"EMAIL", "E-Mail", true},
+                               {"BEMERK", "Bemerkung", true},
+                               {"NOTIZEN", "Notizen", true},
+                               {"ERFASST", "Notizen", true},
+                               {"UMSATZ", "Notizen", true}};
+    for (const AssignStep& step : plan) ASSERT_TRUE(assign(step)) << steps_.error;
+    // Removing from the notes takes the newest field back to the end of the source list.
+    const std::string notesRow = model.Remove("Notizen");
+    ASSERT_TRUE(steps_.Remove(converter, "Notizen", notesRow)) << steps_.error;
+    EXPECT_EQ(ListRows(GetDlgItem(converter, ids::kSourceList)), model.SourceRows());
+    EXPECT_EQ(ListRows(GetDlgItem(converter, ids::kTargetList)), model.TargetRows());
+    steps_.Shot(GetParent(converter), "converter_dialog");
+
+    // No "Land": the converter offers a default country; Cancel keeps the dialog.
+    const std::string noLand =
+        "Dem QZ-Feld \"Land\" wurde kein Feld zugewiesen!\nWollen Sie ein Standard-Land w\xE4hlen?";
+    ASSERT_TRUE(ClickButton(converter, ids::kConvert));
+    ASSERT_TRUE(steps_.AnswerBox(noLand, IDCANCEL)) << steps_.error;
+    ASSERT_EQ(steps_.Converter(), converter) << steps_.error;
+    EXPECT_EQ(ListRows(GetDlgItem(converter, ids::kTargetList)), model.TargetRows());
+
+    ConversionPlan conversion;
+    conversion.assignment = model.assignment();
+    conversion.defaultCountry = CountryPosition("\x99STERREICH");
+    conversion.replacementField = source->FieldNumber("NAME2");
+    conversion.date = Today();
+    const ExpectedConversion expected = ExpectConversion(*source, countries_, templ_, conversion);
+    ASSERT_FALSE(expected.skipped.empty());
+    ASSERT_GT(expected.replacementAskedAt, 0u);
+    WriteExpectations(expected, "ADRESSEN.DBF");
+
+    ASSERT_TRUE(ClickButton(converter, ids::kConvert));
+    ASSERT_TRUE(steps_.AnswerBox(noLand, IDOK)) << steps_.error;
+    ConversionAnswers answers;
+    answers.defaultCountry = "\xD6STERREICH";
+    answers.replacementField = "NAME2";
+    answers.inspect = InspectDialogs(*source, "NAME1", expected);
+    const size_t before = steps_.transcript.size();
+    const bool converted = steps_.FinishConversion(answers);
+    const std::string dateAfter = Today();
+    EXPECT_TRUE(converted) << steps_.error;
+    if (dateAfter != conversion.date) WriteExpectations(expected, "ADRESSEN.DBF", dateAfter);
+    ExpectEndsCleanly(program_);
+
+    TranscriptPlan talk;
+    talk.nameField = "NAME1";
+    talk.replacementField = "NAME2";
+    talk.base = "ADRESSEN";
+    talk.defaultCountry = true;
+    const std::vector<std::string> said(steps_.transcript.begin() + static_cast<long>(before),
+                                        steps_.transcript.end());
+    EXPECT_EQ(said, ExpectedTranscript(expected, talk));
+    ExpectDelivered(expected, conversion.date, dateAfter);
+  }
   std::string ExpectedFolder() const { return JoinPath(in_.root, "expected"); }
 
   // Written before the conversion, so that the independent check has them whatever happens.
@@ -444,12 +544,6 @@ class ConverterE2e : public ::testing::Test {
   Steps steps_{program_};
 };
 
-struct AssignStep {
-  const char* field;
-  const char* label;
-  bool final;
-};
-
 // ---- a full conversion of the FoxPro export --------------------------------------------------
 
 // KUNDEN.DBF with most fields assigned, remark and notes composed of several fields, the names
@@ -593,96 +687,51 @@ TEST_F(ConverterE2e, ConvertsKundenWithCountryQuestionsAndALinkFile) {
 // converter asks for a default country (Cancel first keeps the dialog); postal codes taken from
 // the city names; blank names replaced by NAME2 through the replacement chooser.
 TEST_F(ConverterE2e, ConvertsAdressenWithDefaultCountryAndReplacementName) {
-  const std::string sourcePath = CopyExport("ADRESSEN");
-  const std::optional<DbfFile> source = DbfFile::Load(sourcePath);
-  ASSERT_TRUE(source.has_value());
-  KeepScreenshots();
-  Start();
-  ASSERT_TRUE(steps_.ChooseFile(sourcePath, kOpenTitle, kSourceFilter)) << steps_.error;
-  HWND converter = steps_.Converter();
-  ASSERT_TRUE(converter) << steps_.error;
-  ExpectFreshConverter(converter, *source, "ADRESSEN");
+  ConvertAdressen();
+}
 
-  AssignmentModel model(*source, templ_);
-  auto assign = [&](const AssignStep& step) {
-    const AssignmentModel::Outcome o = model.Assign(step.field, step.label, step.final);
-    return steps_.Assign(converter, step.field, step.label, step.final, o.row, o.question);
-  };
-  ASSERT_TRUE(assign({"NAME1", "Name", false})) << steps_.error;
-  ASSERT_TRUE(assign({"NAME1", "Sortbegriff", true})) << steps_.error;
+// The same conversion at a site whose data a database server serves (the stand-in engine beside
+// the program answers 2): the program's tables go through the server's driver, and the
+// delivered table is the same.
+class ConverterE2eOnServer : public ConverterE2e {
+ protected:
+  void SetUp() override {
+    ConverterE2e::SetUp();
+    if (HasFatalFailure()) return;
+    std::string library = std::string(ACE_STANDIN_DIR) + "/ace64.dll";
+    std::replace(library.begin(), library.end(), '/', '\\');
+    ASSERT_TRUE(CopyFileA(library.c_str(), JoinPath(in_.program, "ace64.dll").c_str(), FALSE));
+    calls_ = JoinPath(in_.root, "ace_calls.txt");
+    DeleteFileA(calls_.c_str());
+    SetEnvironmentVariableA("TABRIX_ACE_SERVER", "2");
+    SetEnvironmentVariableA("TABRIX_ACE_LOG", calls_.c_str());
+  }
+  void TearDown() override {
+    SetEnvironmentVariableA("TABRIX_ACE_SERVER", nullptr);
+    SetEnvironmentVariableA("TABRIX_ACE_LOG", nullptr);
+    ConverterE2e::TearDown();
+  }
+  // How often the program called `function` of the engine.
+  int Calls(const std::string& function) const {
+    const std::optional<std::string> log = ReadWholeFile(calls_);
+    int n = 0;
+    for (size_t at = 0; log && (at = log->find(function + "\n", at)) != std::string::npos; ++at) {
+      if (at == 0 || (*log)[at - 1] == '\n') ++n;
+    }
+    return n;
+  }
+  std::string calls_;
+};
 
-  // Postal codes from the city: the PLZ row says so, and assigning to it only beeps.
-  ASSERT_TRUE(steps_.SetCheck(converter, ids::kPostalCodeFromCity, true)) << steps_.error;
-  const std::string plzRow = model.SetPostalCodeFromCity(true);
-  EXPECT_EQ(ListRows(GetDlgItem(converter, ids::kTargetList))[3], plzRow);
-  ASSERT_TRUE(steps_.SelectSource(converter, "ORT") && steps_.SelectTarget(converter, "PLZ"))
-      << steps_.error;
-  ASSERT_TRUE(PressButton(converter, ids::kAssign))
-      << "the click was not handled: " << Look(program_).Describe();
-  EXPECT_EQ(Look(program_).view, View::kConverter) << "assigning to PLZ must only beep";
-  EXPECT_EQ(ListRows(GetDlgItem(converter, ids::kTargetList)), model.TargetRows());
-
-  const AssignStep plan[] = {{"ORT", "Ort", true},
-                             {"KDNR", "PLZ2", true},
-                             {"STR",
-                              "Stra\xDF"
-                              "e",
-                              true},
-                             {"TEL", "Telefon", true},
-                             {"ANREDE", "Anrede", true},
-                             {"EMAIL", "E-Mail", true},
-                             {"BEMERK", "Bemerkung", true},
-                             {"NOTIZEN", "Notizen", true},
-                             {"ERFASST", "Notizen", true},
-                             {"UMSATZ", "Notizen", true}};
-  for (const AssignStep& step : plan) ASSERT_TRUE(assign(step)) << steps_.error;
-  // Removing from the notes takes the newest field back to the end of the source list.
-  const std::string notesRow = model.Remove("Notizen");
-  ASSERT_TRUE(steps_.Remove(converter, "Notizen", notesRow)) << steps_.error;
-  EXPECT_EQ(ListRows(GetDlgItem(converter, ids::kSourceList)), model.SourceRows());
-  EXPECT_EQ(ListRows(GetDlgItem(converter, ids::kTargetList)), model.TargetRows());
-  steps_.Shot(GetParent(converter), "converter_dialog");
-
-  // No "Land": the converter offers a default country; Cancel keeps the dialog.
-  const std::string noLand =
-      "Dem QZ-Feld \"Land\" wurde kein Feld zugewiesen!\nWollen Sie ein Standard-Land w\xE4hlen?";
-  ASSERT_TRUE(ClickButton(converter, ids::kConvert));
-  ASSERT_TRUE(steps_.AnswerBox(noLand, IDCANCEL)) << steps_.error;
-  ASSERT_EQ(steps_.Converter(), converter) << steps_.error;
-  EXPECT_EQ(ListRows(GetDlgItem(converter, ids::kTargetList)), model.TargetRows());
-
-  ConversionPlan conversion;
-  conversion.assignment = model.assignment();
-  conversion.defaultCountry = CountryPosition("\x99STERREICH");
-  conversion.replacementField = source->FieldNumber("NAME2");
-  conversion.date = Today();
-  const ExpectedConversion expected = ExpectConversion(*source, countries_, templ_, conversion);
-  ASSERT_FALSE(expected.skipped.empty());
-  ASSERT_GT(expected.replacementAskedAt, 0u);
-  WriteExpectations(expected, "ADRESSEN.DBF");
-
-  ASSERT_TRUE(ClickButton(converter, ids::kConvert));
-  ASSERT_TRUE(steps_.AnswerBox(noLand, IDOK)) << steps_.error;
-  ConversionAnswers answers;
-  answers.defaultCountry = "\xD6STERREICH";
-  answers.replacementField = "NAME2";
-  answers.inspect = InspectDialogs(*source, "NAME1", expected);
-  const size_t before = steps_.transcript.size();
-  const bool converted = steps_.FinishConversion(answers);
-  const std::string dateAfter = Today();
-  EXPECT_TRUE(converted) << steps_.error;
-  if (dateAfter != conversion.date) WriteExpectations(expected, "ADRESSEN.DBF", dateAfter);
-  ExpectEndsCleanly(program_);
-
-  TranscriptPlan talk;
-  talk.nameField = "NAME1";
-  talk.replacementField = "NAME2";
-  talk.base = "ADRESSEN";
-  talk.defaultCountry = true;
-  const std::vector<std::string> said(steps_.transcript.begin() + static_cast<long>(before),
-                                      steps_.transcript.end());
-  EXPECT_EQ(said, ExpectedTranscript(expected, talk));
-  ExpectDelivered(expected, conversion.date, dateAfter);
+TEST_F(ConverterE2eOnServer, ConvertsAdressenThroughTheServersDriver) {
+  ConvertAdressen();
+  // The start-up asked the server once, the tables were opened and written through it, and the
+  // program ended its connections when it ended.
+  EXPECT_GE(Calls("AdsIsServerLoaded"), 1);
+  EXPECT_GE(Calls("AdsOpenTable"), 1);
+  EXPECT_GE(Calls("AdsAppendRecord"), 1);
+  EXPECT_GE(Calls("AdsSetString"), 1);
+  EXPECT_EQ(Calls("AdsDisconnect"), 1);
 }
 
 // ---- assignments saved, and loaded after a restart ----------------------------------------------

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "data/diagnostics/error_log_fixture.h"
 #include "data/stdlib/stfkt.h"
 #include "data/stdlib/stfkt_fake.h"
 #include "framework/app_settings.h"
@@ -57,6 +58,7 @@ struct FakeConnection : RepositoryConnection {
                    std::to_string(serverTypes));
     return answer;
   }
+  int64_t LastServerError() override { return 7008; }
   bool answer = true;
 };
 
@@ -219,6 +221,35 @@ TEST_F(AppPartsTest, ExitProcedureDisconnectsFromTheServerAndClosesTheLockFiles)
     EXPECT_FALSE(GetHandleInformation(lock, &flags));  // closed
     EXPECT_EQ(app.hZBRES, nullptr);
     EXPECT_EQ(gLog, served ? std::vector<std::string>{"disconnect"} : std::vector<std::string>{});
+  }
+}
+
+// Tables that fail to close at the end are logged, with the server's last error when the server
+// served them.
+class ClosingApp : public PartsApp {
+ protected:
+  std::optional<std::string> CloseAllTables() override { return "Schreibfehler"; }
+};
+
+class AppClosingLogTest : public ErrorLogTest {};
+
+TEST_F(AppClosingLogTest, FailedCloseIsLoggedWithTheServersErrorWhenServed) {
+  SetErrorLog({PathOf("Error.txt"), true});
+  for (bool served : {false, true}) {
+    SCOPED_TRACE(served);
+    Write("Error.txt", "");
+    ClosingApp app;
+    FakeConnection server;
+    app.SetRepositoryConnection(&server);
+    app.lDBFNTXAX = served;
+    app.DESTROY(0, 0);
+    const std::string entry = "Beschreibung: Fehler in ZB_APP in WndProc() bei DBCLOSEALL() , " +
+                              std::string("Schreibfehler") +
+                              (served ? "\r\n ADS-Error: 7008" : "") + "\r\n";
+    EXPECT_NE(Read("Error.txt").find(entry), std::string::npos) << Read("Error.txt");
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
   }
 }
 

@@ -2,6 +2,10 @@
 
 #include "data/nettable/remote_client.h"
 
+#include "data/remote/ace_engine.h"
+#include "data/remote/ace_library.h"
+#include "data/remote/ace_table.h"
+
 namespace tabrix {
 namespace {
 
@@ -13,11 +17,34 @@ class ClientWithoutLibrary final : public RemoteClient {
   int AdsIsServerLoaded(const std::string&) override { return kServerNone; }
   int64_t AdsGetLastError() override { return 0; }
   void ConfigureForStartUp() override {}
+  void Disconnect() override {}
 };
 
-ClientWithoutLibrary& WithoutLibrary() {
-  static ClientWithoutLibrary client;
-  return client;
+// The client over a loaded engine; the "ADS" back-end runs on the same engine object.
+class EngineClient final : public RemoteClient {
+ public:
+  explicit EngineClient(const AceApi& api) : engine_(api) {}
+  ~EngineClient() override { ForgetAceBackend(&engine_); }
+  bool Available() override { return true; }
+  int AdsIsServerLoaded(const std::string& drive) override { return engine_.ServerAt(drive); }
+  int64_t AdsGetLastError() override { return engine_.LastError(); }
+  void ConfigureForStartUp() override {
+    AceTableSettings& settings = engine_.settings();
+    settings.tableType = kAdsCdx;
+    settings.lockType = kAdsProprietaryLocking;
+    settings.charType = kAdsOem;
+    (void)engine_.api().AdsShowDeleted(kAdsTrue);
+    RegisterAceBackend(&engine_);
+  }
+  void Disconnect() override { (void)engine_.api().AdsDisconnect(0); }
+
+ private:
+  AceEngine engine_;
+};
+
+RemoteClient& Loaded() {
+  static std::unique_ptr<RemoteClient> client = LoadRemoteClient(AceLibraryName());
+  return *client;
 }
 
 RemoteClient*& Installed() {
@@ -27,9 +54,18 @@ RemoteClient*& Installed() {
 
 }  // namespace
 
+std::unique_ptr<RemoteClient> LoadRemoteClient(const std::string& libraryName) {
+  if (std::optional<AceApi> api = LoadAceLibrary(libraryName)) return RemoteClientOver(*api);
+  return std::make_unique<ClientWithoutLibrary>();
+}
+
+std::unique_ptr<RemoteClient> RemoteClientOver(const AceApi& api) {
+  return std::make_unique<EngineClient>(api);
+}
+
 RemoteClient& CurrentRemoteClient() {
   RemoteClient* client = Installed();
-  return client ? *client : WithoutLibrary();
+  return client ? *client : Loaded();
 }
 
 RemoteClient* SetRemoteClient(RemoteClient* client) {

@@ -6,7 +6,8 @@
 //
 // Areas. Areas 1 ... kMaxTableAreas are addressable; one of them is current, and every
 // operation that names no area acts on it. An area in use has an alias (unique, upper case),
-// a driver ("DBFCDX" or "DBFNTX"), a record position and the locks this program holds in it.
+// a driver ("DBFCDX", "DBFNTX", or "ADS" when the server's engine is loaded), a record position
+// and the locks this program holds in it.
 // Process state: the current area, the default driver, the visibility of deleted records
 // (invisible unless changed) and the network-error flag (network_error.h).
 //

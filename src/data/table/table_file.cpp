@@ -538,6 +538,13 @@ TableStatus TableFile::Unlock() {
   return s;
 }
 
+TableStatus TableFile::UnlockRecord(uint32_t n) {
+  TableStatus s = n == recno_ ? WriteBack() : TableStatus();
+  if (s && shared_) s = FlushBehind();
+  recordLocks_.erase(n);
+  return s;
+}
+
 TableStatus TableFile::Commit() {
   TableStatus s = WriteBack();
   if (s) s = FlushBehind();

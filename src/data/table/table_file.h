@@ -137,6 +137,9 @@ class TableFile final : public TableBackend {
   bool TableLocked() const { return tableLock_.held(); }
   // Writes back the buffer, then releases every lock.
   TableStatus Unlock() override;
+  // Writes back the buffer when n is the current record, then releases record n's lock (a
+  // database server gives back one record lock of a handle).
+  TableStatus UnlockRecord(uint32_t n);
 
   // Orders (table_orders.h): the list, the controlling order and moves in it.
   int orderCount() const override;

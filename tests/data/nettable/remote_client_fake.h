@@ -20,6 +20,7 @@ class FakeRemoteClient : public RemoteClient {
   // What happened.
   std::vector<std::string> asked;
   int configured = 0;
+  int disconnected = 0;
 
   bool Available() override { return true; }
   int AdsIsServerLoaded(const std::string& drive) override {
@@ -29,6 +30,7 @@ class FakeRemoteClient : public RemoteClient {
   }
   int64_t AdsGetLastError() override { return lastError; }
   void ConfigureForStartUp() override { ++configured; }
+  void Disconnect() override { ++disconnected; }
 };
 
 // Installs a client for the lifetime of this object and restores the previous one after.
