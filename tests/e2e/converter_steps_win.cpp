@@ -166,28 +166,42 @@ HWND Steps::Converter() {
   return s.view == View::kConverter ? s.window : nullptr;
 }
 
+namespace {
+
+// Clicks the row whose key is `key` until it is the list's selection. The rows are read again
+// for every try: the program may still be refilling the list after the step before (it does
+// so through posted messages), and a click on a row read before that lands on another one.
+// The reason of the last failed try goes to *why.
+bool ClickRowUntilSelected(HWND list, const std::string& key, const char* what, std::string* why) {
+  return WaitUntil([&] {
+    const std::vector<std::string> rows = ListRows(list);
+    const auto it = std::find_if(rows.begin(), rows.end(),
+                                 [&](const std::string& r) { return RowKey(r) == key; });
+    if (it == rows.end()) {
+      *why = std::string("no ") + what + " row " + key;
+      return false;
+    }
+    const int row = static_cast<int>(it - rows.begin());
+    if (ClickListRow(list, row) && ListSelection(list) == row) return true;
+    *why = std::string("clicking ") + what + " row " + key + " did not select it";
+    return false;
+  });
+}
+
+}  // namespace
+
 bool Steps::SelectSource(HWND converter, const std::string& field) {
-  HWND list = GetDlgItem(converter, ids::kSourceList);
-  const std::vector<std::string> rows = ListRows(list);
-  const auto it = std::find_if(rows.begin(), rows.end(),
-                               [&](const std::string& r) { return RowKey(r) == field; });
-  if (it == rows.end()) return Fail("no source row " + field);
-  const int row = static_cast<int>(it - rows.begin());
-  if (!ClickListRow(list, row) || ListSelection(list) != row) {
-    return Fail("clicking source row " + field + " did not select it");
+  std::string why;
+  if (!ClickRowUntilSelected(GetDlgItem(converter, ids::kSourceList), field, "source", &why)) {
+    return Fail(why);
   }
   return true;
 }
 
 bool Steps::SelectTarget(HWND converter, const std::string& label) {
-  HWND list = GetDlgItem(converter, ids::kTargetList);
-  const std::vector<std::string> rows = ListRows(list);
-  const auto it = std::find_if(rows.begin(), rows.end(),
-                               [&](const std::string& r) { return RowKey(r) == label; });
-  if (it == rows.end()) return Fail("no target row " + label);
-  const int row = static_cast<int>(it - rows.begin());
-  if (!ClickListRow(list, row) || ListSelection(list) != row) {
-    return Fail("clicking target row " + label + " did not select it");
+  std::string why;
+  if (!ClickRowUntilSelected(GetDlgItem(converter, ids::kTargetList), label, "target", &why)) {
+    return Fail(why);
   }
   return true;
 }

@@ -9,7 +9,6 @@
 namespace tabrix {
 namespace {
 
-constexpr int64_t kJulianDayOf1970 = 2440588;
 constexpr double kMillisPerDay = 86400000.0;
 constexpr char kNullPrefix = 0x00;
 constexpr char kValuePrefix = static_cast<char>(0x80);
