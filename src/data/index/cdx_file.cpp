@@ -390,6 +390,22 @@ IoStatus CdxFile::AddDirectoryEntry(std::string_view name, uint32_t headerOffset
   return directory.Insert(CdxDirectoryKey(name), headerOffset);
 }
 
+IoStatus CdxFile::RemoveTag(std::string_view name) {
+  Scope scope(this, true);
+  if (!scope.ok()) return scope.status();
+  uint32_t offset = kCdxNone;
+  IoStatus s = FindTag(name, &offset);
+  if (s.ok() && offset != kCdxNone) {
+    uint32_t root;
+    s = RefreshRoot(0, &root);
+    CdxTree directory(this, 0, kCdxDirectoryKeyLength, kDirectoryFill);
+    directory.set_root(root);
+    bool removed = false;
+    if (s.ok()) s = directory.Remove(CdxDirectoryKey(name), offset, &removed);
+  }
+  return scope.End(s);
+}
+
 IoStatus CdxFile::ListTags(std::vector<CdxTagEntry>* tags) {
   tags->clear();
   Scope scope(this, false);

@@ -80,6 +80,9 @@ class CdxFile {
   IoStatus ListTags(std::vector<CdxTagEntry>* tags);
   // The header of the tag whose header lies at offset (from ListTags).
   IoStatus ReadTagHeader(uint32_t offset, CdxHeader* header);
+  // Takes tag `name` (any case) out of the directory, so a tag of that name can be built anew;
+  // nothing to do when there is none. Its pages stay behind unreachable, as after a failed build.
+  IoStatus RemoveTag(std::string_view name);
   // Opens tag `name` (any case). kind: what the tag's key expression yields (the file does not
   // say; it decides the key bytes and the trailing fill). kOsFileNotFound when there is no such
   // tag.

@@ -460,9 +460,26 @@ TableStatus TableOrders::Create(const OrderRequest& request, RecordReader* recor
   order->key.emplace(std::move(key.value()));
   if (condition) order->condition.emplace(std::move(*condition));
 
+  // An order of that name in that file is built anew, as xBase programs do: the open one leaves
+  // the list (an NTX file is closed before it is overwritten; a CDX tag leaves the directory).
+  const std::string upperFile = AsciiUpper(file);
+  for (size_t i = 0; i < orders_.size(); ++i) {
+    const Order& old = *orders_[i];
+    if (AsciiUpper(old.bag->file) != upperFile || (!ntx && old.info.name != order->info.name)) {
+      continue;
+    }
+    orders_.erase(orders_.begin() + static_cast<ptrdiff_t>(i));
+    const int number = static_cast<int>(i) + 1;
+    controlling_ = controlling_ == number ? 0 : controlling_ - (controlling_ > number);
+    break;
+  }
+  if (ntx) {
+    std::erase_if(bags_,
+                  [&](const std::unique_ptr<Bag>& b) { return AsciiUpper(b->file) == upperFile; });
+  }
   Bag* bag = nullptr;
   for (const auto& b : bags_) {
-    if (AsciiUpper(b->file) == AsciiUpper(file)) bag = b.get();
+    if (AsciiUpper(b->file) == upperFile) bag = b.get();
   }
   NtxCreateOptions ntxOptions;
   std::unique_ptr<NtxOrder> ntxShape;  // NTX: the new file, empty; it knows the key form
@@ -486,6 +503,11 @@ TableStatus TableOrders::Create(const OrderRequest& request, RecordReader* recor
     if (!io.ok()) return TableIoError(kGenCreate, kSubCreate, setup_.driver, io, "OrdCreate");
     bag = fresh.get();
     bags_.push_back(std::move(fresh));
+  }
+  if (!ntx) {
+    if (IoStatus removed = bag->cdx->RemoveTag(order->info.name); !removed.ok()) {
+      return IndexError(removed, file, "OrdCreate");
+    }
   }
 
   // The entries of the records taken, sorted with spilled runs (a build's memory does not grow

@@ -30,6 +30,57 @@ using testing_support::RecordingHandler;
 
 INSTANTIATE_TEST_SUITE_P(Drivers, TableOrdersTest, testing::Values("DBFCDX", "DBFNTX"));
 
+// An order built again under the name it has in its file replaces the old one: the list keeps
+// its length, the new key orders the walk, and the file holds the new order when opened again.
+class RebuiltOrderTest : public testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override { previous_ = SetTableEnv(env_.get()); }
+  void TearDown() override {
+    CloseAllAreas();
+    SelectArea(1);
+    SetTableEnv(previous_);
+  }
+  static std::vector<int64_t> Walk() {
+    std::vector<int64_t> records;
+    for (GoTop(); !AtEnd(); Skip()) records.push_back(RecordNumber());
+    return records;
+  }
+  std::unique_ptr<MemoryEnv> env_ = NewMemoryEnv();
+  Env* previous_ = nullptr;
+};
+
+TEST_P(RebuiltOrderTest, ReplacesTheOrderOfThatName) {
+  RecordingHandler handler;
+  const std::string driver = GetParam();
+  const std::string bag = driver == kDriverNtx ? "SORT.NTX" : "SORT.CDX";
+  CreateTable("PEOPLE.DBF", kPeople, driver);
+  ASSERT_TRUE(OpenTable(false, driver, "PEOPLE", "", false, false));
+  const std::vector<std::pair<std::string, int>> rows = {{"Cora", 3}, {"Anna", 2}, {"Bert", 1}};
+  for (const auto& [name, cents] : rows) {
+    ASSERT_TRUE(AppendRecord());
+    PutField(1, name);
+    PutField(2, cents / 100.0);
+  }
+  CreateOrder(bag, "S", "NAME");
+  EXPECT_EQ(Walk(), (std::vector<int64_t>{2, 3, 1}));
+  SetOrder(0);
+  CreateOrder(bag, "S", "STR(BETRAG,8,2)");
+  EXPECT_EQ(OrderCount(), 1);
+  EXPECT_EQ(CurrentOrder(), 1);
+  EXPECT_EQ(OrderKeyText(1), "STR(BETRAG,8,2)");
+  EXPECT_EQ(Walk(), (std::vector<int64_t>{3, 2, 1}));
+  CloseArea();
+  ASSERT_TRUE(OpenTable(false, driver, "PEOPLE", "", false, false));
+  AddOrderBag(bag);
+  ASSERT_EQ(OrderCount(), 1);
+  SetOrder(1);
+  EXPECT_EQ(OrderKeyText(1), "STR(BETRAG,8,2)");
+  EXPECT_EQ(Walk(), (std::vector<int64_t>{3, 2, 1}));
+  EXPECT_TRUE(handler.errors.empty()) << handler.errors.front().description;
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, RebuiltOrderTest, testing::Values("DBFCDX", "DBFNTX"));
+
 // ---- the production CDX -----------------------------------------------------------------------
 
 class ProductionIndexTest : public testing::Test {
