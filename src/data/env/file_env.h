@@ -10,7 +10,8 @@
 // Error codes. Every failure carries an operating-system code in the Windows numbering, so the
 // error objects, the default error handler and the error log see the same numbers on every
 // platform: 2 file not found, 3 path not found, 5 access denied, 32 sharing violation, 33 lock
-// violation, 80 file exists, 87 invalid parameter, 112 disk full, 158 not locked. The POSIX
+// violation, 80 file exists, 87 invalid parameter, 112 disk full, 158 not locked, 1392 file
+// corrupt. The POSIX
 // implementation maps errno onto these (kOsGeneralFailure when no counterpart exists) and keeps
 // the errno text in the detail.
 //
@@ -73,6 +74,7 @@ enum OsCode : int {
   kOsInvalidParameter = 87,
   kOsDiskFull = 112,
   kOsNotLocked = 158,
+  kOsFileCorrupt = 1392,  // the bytes of a file contradict its format (an index's pages)
 };
 
 // Outcome of one file operation: ok, or an OS code with the operation, the file name and a

@@ -42,7 +42,7 @@ CdxFile::CdxFile(Env* env, std::string fileName, const CdxOptions& options,
 CdxFile::~CdxFile() = default;
 
 IoStatus CdxFile::Corrupt(uint64_t offset, std::string_view reason) const {
-  return IoStatus::Error(kOsGeneralFailure, "read index", fileName_,
+  return IoStatus::Error(kOsFileCorrupt, "read index", fileName_,
                          "corrupt index @" + std::to_string(offset) + ": " + std::string(reason));
 }
 

@@ -5,7 +5,7 @@
 // cdx_build.h.
 //
 // Errors. Every failure is an IoStatus: the Env's own codes for I/O and lock failures;
-// kOsGeneralFailure with a detail starting "corrupt index" for damaged bytes (the detail names
+// kOsFileCorrupt with a detail starting "corrupt index" for damaged bytes (the detail names
 // the byte offset); kOsInvalidParameter for arguments that do not fit the file.
 //
 // Sharing. A file opened shared is read and written only inside a Scope, which holds the CDX

@@ -32,7 +32,7 @@
 namespace tabrix {
 
 // The OS code of a damaged index in the Windows numbering (ERROR_FILE_CORRUPT).
-inline constexpr int kNtxCorruptCode = 1392;
+inline constexpr int kNtxCorruptCode = kOsFileCorrupt;
 
 // A damaged-index status: code kNtxCorruptCode, the error's place and reason in the detail.
 IoStatus NtxCorruption(const FormatError& error);

@@ -46,9 +46,9 @@ std::string WithIndexExtension(const std::string& file, const std::string& drive
   return file + (driver == kDriverNtx ? ".ntx" : ".cdx");
 }
 
-// The corrupt-index statuses of the index layer carry this detail prefix.
+// A damaged index page (either index kind).
 bool IsCorruption(const IoStatus& io) {
-  return io.osCode() == kOsGeneralFailure && io.detail().starts_with("corrupt");
+  return io.osCode() == kOsFileCorrupt;
 }
 
 }  // namespace

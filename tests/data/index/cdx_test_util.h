@@ -97,7 +97,7 @@ inline IoStatus WalkOrder(IndexOrder& order, bool backwards, std::vector<IndexEn
 }
 
 inline bool IsCorrupt(const IoStatus& s) {
-  return !s.ok() && s.osCode() == kOsGeneralFailure &&
+  return !s.ok() && s.osCode() == kOsFileCorrupt &&
          s.detail().find("corrupt index") != std::string::npos;
 }
 
