@@ -54,4 +54,21 @@ FieldDecode DecodeOf(char letter, uint32_t length, bool visualFoxPro) {
   return t->decode;
 }
 
+Value BlankValueOf(char letter, uint32_t length) {
+  const FieldType* t = FindFieldType(letter);
+  switch (t ? t->takes : T::kNothing) {
+    case T::kText:
+      return t->memo ? std::string() : std::string(length, ' ');
+    case T::kNumber:
+      return Decimal{};
+    case T::kDate:
+      return Date{};
+    case T::kLogical:
+      return false;
+    case T::kNothing:
+      break;
+  }
+  return Null{};
+}
+
 }  // namespace tabrix

@@ -97,6 +97,10 @@ inline bool FieldTakesValue(char letter, const Value& value) {
   return t && TakesValue(t->takes, value);
 }
 
+// The value a field of the type reads as when it is blank or cannot be read: blanks of the
+// field length for C, "" for M, 0, the empty date, .F.; Null for types not written.
+Value BlankValueOf(char letter, uint32_t length);
+
 // Whether this program writes fields of the type.
 inline bool IsWrittenType(char letter) {
   const FieldType* t = FindFieldType(letter);

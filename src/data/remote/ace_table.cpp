@@ -100,24 +100,6 @@ std::string CreateTypeName(char letter) {
   }
 }
 
-Value BlankOf(const StructureRow& f) {
-  switch (f.type) {
-    case 'C':
-      return std::string(f.length, ' ');
-    case 'M':
-      return std::string();
-    case 'N':
-    case 'F':
-      return Decimal{};
-    case 'D':
-      return Date{};
-    case 'L':
-      return false;
-    default:
-      return Null{};
-  }
-}
-
 // A key expression that names one field takes that field's kind; everything else this
 // program builds (UPPER, STR, DTOS, +) is character.
 KeyKind KindOfKey(const std::string& expression, const std::vector<StructureRow>& fields) {
@@ -392,7 +374,7 @@ TableStatus AceTable::GoTo(uint32_t n, bool fresh) {
 Status AceTable::FieldInto(size_t column, Value* out) const {
   const StructureRow& f = fields_[column];
   if (recno_ > count_) {
-    *out = BlankOf(f);
+    *out = BlankValueOf(f.type, f.length);
     return {};
   }
   if (!Sync()) return Corruption(fileName_, recno_, "record not reached");

@@ -182,24 +182,6 @@ bool MayWrite(const Area& a) {
   return AreaError(kGenUnlocked, kSubLockRequired, "Lock required", operation);
 }
 
-// The blank a field reads as when its value cannot be had.
-Value BlankValue(const StructureRow& f) {
-  const FieldType* type = FindFieldType(f.type);
-  switch (type ? type->takes : FieldTakes::kNothing) {
-    case FieldTakes::kText:
-      return type->memo ? std::string() : std::string(f.length, ' ');
-    case FieldTakes::kNumber:
-      return Decimal{};  // what a blank number field reads as
-    case FieldTakes::kDate:
-      return Date{};
-    case FieldTakes::kLogical:
-      return false;
-    case FieldTakes::kNothing:
-      break;
-  }
-  return Null{};
-}
-
 std::string WithDefaultExtension(std::string_view fileName) {
   std::string name(fileName);
   if (HasExtension(name)) return name;
@@ -776,7 +758,7 @@ namespace {
       return;
     }
     if (outcome.action != ErrorAction::kRetry) {
-      *out = BlankValue(t->fields()[column]);
+      *out = BlankValueOf(t->fields()[column].type, t->fields()[column].length);
       return;
     }
     failed = t->FieldInto(column, out);

@@ -28,6 +28,7 @@
 
 #include "data/base/text.h"
 #include "data/formats/dbf_record.h"
+#include "data/formats/field_types.h"
 #include "data/remote/ace_api.h"
 #include "data/table/table_file.h"
 
@@ -325,24 +326,6 @@ AceU32 Put(TableObject* t, size_t column, const Value& v) {
   TableStatus s = f.PutField(column, v);
   if (s) return kAeSuccess;
   return Fail(s.error().genCode == kGenDataWidth ? kAeDataTooLong : 5020, s.error().description);
-}
-
-Value Blank(const StructureRow& f) {
-  switch (f.type) {
-    case 'C':
-      return std::string(f.length, ' ');
-    case 'M':
-      return std::string();
-    case 'N':
-    case 'F':
-      return Decimal{};
-    case 'D':
-      return Date{};
-    case 'L':
-      return false;
-    default:
-      return Null{};
-  }
 }
 
 AceU32 CopyOut(const std::string& text, AceU8* buffer, AceU16* length) {
@@ -747,7 +730,7 @@ AceU32 WINAPI AdsSetLogical(AceHandle h, AceU8* field, AceU16 value) {
 AceU32 WINAPI AdsSetEmpty(AceHandle h, AceU8* field) {
   ENTER(AdsSetEmpty);
   FIELD_OF(h, field);
-  return Put(t, column, Blank(*f));
+  return Put(t, column, BlankValueOf(f->type, f->length));
 }
 
 // ---- records and locks ----------------------------------------------------------------------
