@@ -1,5 +1,9 @@
 #include "converter/text_rules.h"
 
+#include <charconv>
+#include <limits>
+#include <system_error>
+
 namespace tabrix {
 
 bool IsWhiteSpace(char c) {
@@ -34,22 +38,33 @@ double NumericValue(std::string_view text) {
     negative = text[i] == '-';
     ++i;
   }
-  double value = 0;
-  double scale = 0;  // 0 before the decimal point, then the weight of the next digit
+  // The number is the run of digits with at most one decimal point. Its value is the double
+  // nearest to those decimal digits: summing digit by digit rounds at every step (".7" would
+  // come out as 0.7000000000000001), while std::from_chars rounds once and correctly however
+  // many digits there are.
+  const size_t start = i;
+  bool point = false;
+  bool wholeNonZero = false;  // a digit other than 0 before the point: the value is at least 1
+  bool digits = false;
   for (; i < text.size(); ++i) {
     const char c = text[i];
     if (c >= '0' && c <= '9') {
-      if (scale == 0) {
-        value = value * 10 + (c - '0');
-      } else {
-        value += (c - '0') * scale;
-        scale /= 10;
-      }
-    } else if (c == '.' && scale == 0) {
-      scale = 0.1;
+      digits = true;
+      wholeNonZero = wholeNonZero || (!point && c != '0');
+    } else if (c == '.' && !point) {
+      point = true;
     } else {
       break;
     }
+  }
+  if (!digits) return 0;
+  double value = 0;
+  const std::from_chars_result read =
+      std::from_chars(text.data() + start, text.data() + i, value, std::chars_format::fixed);
+  if (read.ec == std::errc::result_out_of_range) {
+    // Beyond the largest double the nearest value is infinity; below half the smallest
+    // subnormal it is zero.
+    value = wholeNonZero ? std::numeric_limits<double>::infinity() : 0.0;
   }
   return negative ? -value : value;
 }

@@ -22,7 +22,9 @@ std::string_view TrimRight(std::string_view text);
 std::string_view TrimBoth(std::string_view text);
 
 // Numeric value of a text: optional leading blanks, an optional sign, digits with an optional
-// decimal point; reading stops at the first other character. Text without digits is 0.
+// decimal point; reading stops at the first other character. Text without digits is 0. The
+// value is the double nearest to the decimal digits read (any number of them); a value beyond
+// the largest double is infinity, one below half the smallest subnormal is zero.
 double NumericValue(std::string_view text);
 
 }  // namespace tabrix

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 
 namespace tabrix {
@@ -61,6 +63,58 @@ TEST(TextRules, NumericValueReadsLeadingNumber) {
       {"7 ", 7},
   };
   for (const Case& c : cases) EXPECT_DOUBLE_EQ(NumericValue(c.text), c.value) << c.text;
+}
+
+// The value is the double nearest to all the digits read, rounded once: no digit-by-digit sum
+// that rounds at every step, however long the run of digits.
+TEST(TextRules, NumericValueIsTheNearestDoubleToItsDigits) {
+  constexpr double kMax = std::numeric_limits<double>::max();
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  constexpr double kTiny = std::numeric_limits<double>::denorm_min();
+  const std::string belowMaxHalfStep = "17976931348623158" + std::string(292, '0');
+  const std::string pastMaxHalfStep = "17976931348623159" + std::string(292, '0');
+  const std::string subnormalZeros = "0." + std::string(323, '0');
+  struct Case {
+    std::string text;
+    double value;
+  };
+  const Case cases[] = {
+      {".7", 0.7},
+      {"0.1", 0.1},
+      {"1234567.89", 1234567.89},
+      {"-0.3", -0.3},
+      {"  +2.675 EUR", 2.675},
+      {"0.1.2", 0.1},
+      {"123456789012345678901234567890", 123456789012345678901234567890.0},
+      // The exact value of the double 0.1, written out.
+      {"0.1000000000000000055511151231257827021181583404541015625", 0.1},
+      // Exactly halfway between 2 and the next double: ties go to the even one; one more digit
+      // decides for the upper one.
+      {"2.0000000000000002220446049250313080847263336181640625", 2.0},
+      {"2.00000000000000022204460492503130808472633361816406251", std::nextafter(2.0, 3.0)},
+      {"9007199254740993.0000000001", 9007199254740994.0},
+      {"0." + std::string(500, '3'), 1.0 / 3.0},
+      {std::string(300, '0') + "42", 42},
+      // The largest double and past it: up to half a step above the largest double the nearest
+      // value is the largest double, beyond that infinity.
+      {belowMaxHalfStep, kMax},
+      {pastMaxHalfStep, kInf},
+      {"-" + pastMaxHalfStep, -kInf},
+      {std::string(1000, '9') + ".5", kInf},
+      // The smallest subnormal and below it: more than half of it is it, less is zero.
+      {subnormalZeros + "25", kTiny},
+      {subnormalZeros + "24", 0},
+      {"-" + subnormalZeros + "25", -kTiny},
+      {"0." + std::string(1000, '0') + "1", 0},
+      // No digit at all.
+      {".", 0},
+      {"-.", 0},
+      {"+", 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NumericValue(c.text), c.value)
+        << c.text.substr(0, 60) << " (" << c.text.size() << " characters)";
+  }
 }
 
 }  // namespace
