@@ -197,7 +197,7 @@ MsgResult WinConverterUi::ProtocolEvent(ProtocolRun& run, HWND dialog, UINT mess
 }
 
 void WinConverterUi::InitProtocol(ProtocolRun& run, HWND dialog) {
-  SetDlgItemTextA(dialog, kLabelId, run.events.CountLineAnsi().c_str());
+  SetDlgItemTextA(dialog, kProtocolLabelId, run.events.CountLineAnsi().c_str());
   HWND edit = GetDlgItem(dialog, kProtocolEditId);
   const std::string text =
       run.events.BuildTextAnsi([edit](const std::string& line) { return TextWidthIn(edit, line); });

@@ -14,22 +14,23 @@
 #include <memory>
 
 #include "converter/converter_job.h"
+#include "converter/resource_ids.h"
 #include "converter/tabrix_app_win.h"
 #include "framework/native/callback_result.h"
 
 namespace tabrix {
 
-inline constexpr int kConvertButtonId = 103;
-inline constexpr int kLeaveButtonId = 104;
-inline constexpr int kAssignButtonId = 106;
-inline constexpr int kAssignFinalButtonId = 107;
-inline constexpr int kRemoveButtonId = 108;
-inline constexpr int kOtherSourceButtonId = 109;
-inline constexpr int kSourceCaptionId = 110;
-inline constexpr int kOpenAssignmentButtonId = 111;
-inline constexpr int kSaveAssignmentButtonId = 112;
-inline constexpr int kDoubleClickBoxId = 113;
-inline constexpr int kHintBoxId = 114;
+inline constexpr int kConvertButtonId = IDC_CONV_CONVERT;
+inline constexpr int kLeaveButtonId = IDC_CONV_LEAVE;
+inline constexpr int kAssignButtonId = IDC_CONV_ASSIGN;
+inline constexpr int kAssignFinalButtonId = IDC_CONV_ASSIGN_FINAL;
+inline constexpr int kRemoveButtonId = IDC_CONV_REMOVE;
+inline constexpr int kOtherSourceButtonId = IDC_CONV_OTHER_SOURCE;
+inline constexpr int kSourceCaptionId = IDC_CONV_SOURCE_CAPTION;
+inline constexpr int kOpenAssignmentButtonId = IDC_CONV_OPEN_ASSIGNMENTS;
+inline constexpr int kSaveAssignmentButtonId = IDC_CONV_SAVE_ASSIGNMENTS;
+inline constexpr int kDoubleClickBoxId = IDC_CONV_DOUBLE_CLICK_BOX;
+inline constexpr int kHintBoxId = IDC_CONV_HINT_BOX;
 
 class ConverterSession : public ConverterJobHost {
  public:

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/resource_ids.h"
 #include "data/base/value.h"
 #include "data/env/file_env.h"
 
@@ -44,15 +45,23 @@ struct FileChooserRequest {
   bool operator==(const FileChooserRequest&) const = default;
 };
 
-// OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY
-inline constexpr std::uint32_t kOpenChooserFlags = 4108;
-// OFN_CREATEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY
-inline constexpr std::uint32_t kSaveChooserFlags = 10244;
+// Chooser flags: the common file dialog's bits (OFN_HIDEREADONLY, OFN_NOCHANGEDIR,
+// OFN_PATHMUSTEXIST, OFN_FILEMUSTEXIST, OFN_CREATEPROMPT), passed to the dialog unchanged; the
+// window side checks the values against the system's.
+inline constexpr std::uint32_t kChooserHideReadOnly = 0x0004;
+inline constexpr std::uint32_t kChooserNoChangeDir = 0x0008;
+inline constexpr std::uint32_t kChooserPathMustExist = 0x0800;
+inline constexpr std::uint32_t kChooserFileMustExist = 0x1000;
+inline constexpr std::uint32_t kChooserCreatePrompt = 0x2000;
+inline constexpr std::uint32_t kOpenChooserFlags =
+    kChooserFileMustExist | kChooserNoChangeDir | kChooserHideReadOnly;  // 4108
+inline constexpr std::uint32_t kSaveChooserFlags =
+    kChooserCreatePrompt | kChooserPathMustExist | kChooserHideReadOnly;  // 10244
 
 // Control ids of the converter dialog that the portable code names.
-inline constexpr int kSourceListId = 101;
-inline constexpr int kTargetListId = 102;
-inline constexpr int kPostalFromCityBoxId = 115;
+inline constexpr int kSourceListId = IDC_CONV_SOURCE_LIST;
+inline constexpr int kTargetListId = IDC_CONV_TARGET_LIST;
+inline constexpr int kPostalFromCityBoxId = IDC_CONV_POSTAL_FROM_CITY_BOX;
 
 // Section of the user settings file that holds the converter's keys.
 inline constexpr char kSettingsSection[] = "Tabrix";

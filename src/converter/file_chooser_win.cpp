@@ -1,11 +1,21 @@
 // The platform file choosers for the converter's window side.
 #include "converter/file_chooser_win.h"
 
+#include <commdlg.h>
+#include <windows.h>
+
 #include <variant>
 
+#include "converter/converter_ui.h"
 #include "framework/native/win32fkt_win.h"
 
 namespace tabrix {
+
+static_assert(kChooserHideReadOnly == OFN_HIDEREADONLY);
+static_assert(kChooserNoChangeDir == OFN_NOCHANGEDIR);
+static_assert(kChooserPathMustExist == OFN_PATHMUSTEXIST);
+static_assert(kChooserFileMustExist == OFN_FILEMUSTEXIST);
+static_assert(kChooserCreatePrompt == OFN_CREATEPROMPT);
 
 std::optional<std::string> RunPlatformFileChooser(const PlainFileChooser& request) {
   FileDialogArgs args;

@@ -56,9 +56,10 @@ ZB_APP::InitResult TABRIXAPP::Init(const std::string& caption, const std::string
 }
 
 bool TABRIXAPP::RegisterAppClass() {
-  return REGISTERCLASS(kFrameClassStyle, hInst, LoadIconA(hInst, "icon_1"),
-                       LoadCursorA(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(13),
-                       cClassName.c_str());
+  return REGISTERCLASS(
+      kFrameClassStyle, hInst, LoadIconA(hInst, TABRIX_RESOURCE_NAME(IDI_TABRIX_PROGRAM)),
+      LoadCursorA(nullptr, IDC_ARROW),
+      reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_APPWORKSPACE + 1)), cClassName.c_str());
 }
 
 MsgResult TABRIXAPP::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -171,9 +172,9 @@ bool TABRIXAPP::OnClose() {
 }
 
 HWND TABRIXAPP::CreateHostDialog() {
-  HWND dialog = CREATEDIALOG(hInst, "DIALOG_6", hwnd, [this](HWND d, UINT m, WPARAM wp, LPARAM lp) {
-    return DIALOGBEVENT(d, m, wp, lp);
-  });
+  HWND dialog = CREATEDIALOG(
+      hInst, TABRIX_RESOURCE_NAME(IDD_TABRIX_HOST), hwnd,
+      [this](HWND d, UINT m, WPARAM wp, LPARAM lp) { return DIALOGBEVENT(d, m, wp, lp); });
   hostDialog_ = dialog;
   return dialog;
 }

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 
+#include "converter/resource_ids.h"
 #include "converter/startup_win.h"
 #include "converter/win_handles_win.h"
 #include "framework/zb_app_win.h"
@@ -28,14 +29,14 @@ namespace tabrix {
 inline constexpr UINT kOpenJobMessage = WM_USER;
 inline constexpr UINT kRestartJobMessage = WM_USER + 1;
 inline constexpr UINT kViewerClosedMessage = WM_USER + 2;
-inline constexpr int kViewerBoxId = 116;
+inline constexpr int kViewerBoxId = IDC_CONV_VIEWER_BOX;
 // The frame's own: gives the keyboard focus to the dialog (wParam) that became current while the
 // frame was active, once the dialog's controls exist.
 inline constexpr UINT kFocusNewDialogMessage = WM_APP + 1;
-// Class style CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS and the frame's window style
-// WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX.
-inline constexpr UINT kFrameClassStyle = 2059;
-inline constexpr LONG kFrameStyle = 13238272;
+// The frame's class style and window style.
+inline constexpr UINT kFrameClassStyle =
+    CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_SAVEBITS;                        // 2059
+inline constexpr LONG kFrameStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;  // 13238272
 // Where the host dialog paints the start picture, and the colour drawn transparent.
 inline constexpr POINT kPicturePlace{100, 10};
 inline constexpr COLORREF kPictureTransparent = 255;

@@ -33,7 +33,7 @@ int MAIN(HINSTANCE instance) {
   DLGSETINIFILENAME(app.INIDATEI);
   // 5.
   app.HINST = instance;
-  OwnedBitmap picture(LoadBitmapA(instance, "BITMAP_1"));
+  OwnedBitmap picture(LoadBitmapA(instance, TABRIX_RESOURCE_NAME(IDB_TABRIX_START_PICTURE)));
 
   // 6. The application object and its frame, with the converter behind it.
   ConverterJobState state;

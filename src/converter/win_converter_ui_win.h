@@ -17,27 +17,30 @@
 #include "converter/converter_ui.h"
 #include "converter/file_chooser_win.h"
 #include "converter/job_state.h"
+#include "converter/resource_ids.h"
 #include "converter/tabrix_app_win.h"
 
 namespace tabrix {
 
 // Dialog template names and the control ids the window side uses.
-inline constexpr char kConverterDialog[] = "DIALOG_1";
-inline constexpr char kChooserWithThirdButton[] = "DIALOG_2";
-inline constexpr char kProgressDialog[] = "DIALOG_3";
-inline constexpr char kProtocolDialog[] = "DIALOG_4";
-inline constexpr char kChooserDialog[] = "DIALOG_5";
-inline constexpr char kHostDialog[] = "DIALOG_6";
-inline constexpr int kProgressNameId = 100;
-inline constexpr int kProgressCounterId = 101;
-inline constexpr int kChooserListId = 101;
-inline constexpr int kLabelId = 110;
-inline constexpr int kChooseButtonId = 106;
-inline constexpr int kThirdButtonId = 105;
-inline constexpr int kCancelButtonId = 104;
-inline constexpr int kProtocolEditId = 101;
-inline constexpr int kProtocolEndId = 102;
-inline constexpr int kProtocolSaveId = 103;
+inline constexpr char kConverterDialog[] = TABRIX_RESOURCE_NAME(IDD_TABRIX_CONVERTER);
+inline constexpr char kChooserWithThirdButton[] =
+    TABRIX_RESOURCE_NAME(IDD_TABRIX_CHOOSER_THIRD_BUTTON);
+inline constexpr char kProgressDialog[] = TABRIX_RESOURCE_NAME(IDD_TABRIX_PROGRESS);
+inline constexpr char kProtocolDialog[] = TABRIX_RESOURCE_NAME(IDD_TABRIX_PROTOCOL);
+inline constexpr char kChooserDialog[] = TABRIX_RESOURCE_NAME(IDD_TABRIX_CHOOSER);
+inline constexpr char kHostDialog[] = TABRIX_RESOURCE_NAME(IDD_TABRIX_HOST);
+inline constexpr int kProgressNameId = IDC_PROGRESS_NAME;
+inline constexpr int kProgressCounterId = IDC_PROGRESS_COUNTER;
+inline constexpr int kChooserListId = IDC_CHOOSER_LIST;
+inline constexpr int kLabelId = IDC_CHOOSER_LABEL;
+inline constexpr int kProtocolLabelId = IDC_PROTOCOL_LABEL;
+inline constexpr int kChooseButtonId = IDC_CHOOSER_CHOOSE;
+inline constexpr int kThirdButtonId = IDC_CHOOSER_THIRD;
+inline constexpr int kCancelButtonId = IDC_CHOOSER_CANCEL;
+inline constexpr int kProtocolEditId = IDC_PROTOCOL_EDIT;
+inline constexpr int kProtocolEndId = IDC_PROTOCOL_END;
+inline constexpr int kProtocolSaveId = IDC_PROTOCOL_SAVE;
 // The protocol's edit area: style WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP |
 // ES_MULTILINE | ES_AUTOVSCROLL. Without horizontal scrolling the lines wrap inside the area: the
 // protocol text breaks its lines only once they are wider than 270 pixels, which is more than

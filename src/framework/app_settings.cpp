@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "data/base/text.h"
+#include "framework/wmu_messages.h"
 
 namespace tabrix {
 namespace {
@@ -78,9 +79,9 @@ std::optional<RecordChangeNote> ParseRecordChangeNote(std::string_view value) {
 }
 
 int RecordChangeMessage(int64_t kind, bool deletedVisible) {
-  if (kind == 1009 && deletedVisible) return 4136;
-  if (kind == 1001) return 4137;
-  return 4120;
+  if (kind == 1009 && deletedVisible) return WMU_DELETERECORD;
+  if (kind == 1001) return WMU_REFRESHIFSHOWN;
+  return WMU_REFRESHRECORD;
 }
 
 std::string DialogRegistryText(int64_t window, int64_t type, std::string_view name, bool active) {

@@ -34,8 +34,8 @@ struct RecordChangeNote {
 // Nothing for an empty value.
 std::optional<RecordChangeNote> ParseRecordChangeNote(std::string_view value);
 
-// The message a note becomes: 4136 (deleted, kind 1009, while deleted records are shown),
-// 4137 (appended, kind 1001), else 4120.
+// The message a note becomes: WMU_DELETERECORD (4136; deleted, kind 1009, while deleted records
+// are shown), WMU_REFRESHIFSHOWN (4137; appended, kind 1001), else WMU_REFRESHRECORD (4120).
 int RecordChangeMessage(int64_t kind, bool deletedVisible);
 
 // Dialog registry text for a master process: window ";" type ";" trimmed name ";" 1 or 0, the

@@ -219,8 +219,8 @@ ZB_APP::InitResult ZB_APP::Init(const std::string& className, const std::string&
   lUseNoEditColor = true;
   // The driver the table layer runs with by default (chosen at start-up), set again as such.
   cDBFNTX = SetDefaultDriver();
-  if (cDBFNTX.empty()) cDBFNTX = "DBFNTX";
-  lDBFNTXAX = cDBFNTX == "ADS";
+  if (cDBFNTX.empty()) cDBFNTX = kDriverNtx;
+  lDBFNTXAX = cDBFNTX == kDriverAds;
   lCutTextMode = false;
   Trace("2::cDBFNTX " + cDBFNTX);
   SetDefaultDriver(cDBFNTX);
@@ -247,8 +247,9 @@ ZB_APP::InitResult ZB_APP::Init(const std::string& className, const std::string&
   }
   if (!RegisterAppClass()) return InitResult::kFailed;
   classRegistered_ = true;
-  hwnd = CreateWindowExA(0, cClassName.c_str(), cCaption.c_str(), 47120384, 0, 0, width, height,
-                         nullptr, nullptr, getInstance(), nullptr);
+  hwnd = CreateWindowExA(0, cClassName.c_str(), cCaption.c_str(),
+                         WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,  // 47120384
+                         0, 0, width, height, nullptr, nullptr, getInstance(), nullptr);
   if (hwnd == nullptr) return InitResult::kFailed;
 
   UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -325,7 +326,8 @@ bool ZB_APP::Reconnect() {
 
 bool ZB_APP::RegisterAppClass() {
   return REGISTERCLASS(CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, getInstance(), hStdIcon,
-                       LoadCursorA(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(13),
+                       LoadCursorA(nullptr, IDC_ARROW),
+                       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_APPWORKSPACE + 1)),
                        cClassName.c_str());
 }
 

@@ -25,16 +25,20 @@
 #include <optional>
 #include <vector>
 
+#include "framework/wmu_messages.h"
+
 namespace tabrix {
 
 class ZB_HOTKEYS;
 
-inline constexpr unsigned kWmuShiftDlg = 4112;
-inline constexpr unsigned kWmuHotkey = 4113;
-inline constexpr unsigned kWmuHelp = 4126;
-inline constexpr unsigned kKeybHookDefaultMessage = 1095;
-inline constexpr unsigned kWmSysCommandMsg = 274;
-inline constexpr int64_t kScCloseCommand = 61536;
+inline constexpr unsigned kWmuShiftDlg = WMU_SHIFTDLG;
+inline constexpr unsigned kWmuHotkey = WMU_HOTKEY;
+inline constexpr unsigned kWmuHelp = WMU_HELP;
+// The message the hook sends by default, and the system command that closes a window
+// (WM_USER + 71, WM_SYSCOMMAND, SC_CLOSE; hotkeys_win.cpp checks them against the system's).
+inline constexpr unsigned kKeybHookDefaultMessage = 0x0400 + 71;
+inline constexpr unsigned kWmSysCommandMsg = 0x0112;
+inline constexpr int64_t kScCloseCommand = 0xF060;
 
 inline constexpr int kHotAlt = 1;
 inline constexpr int kHotCtrl = 2;

@@ -8,6 +8,10 @@
 #include "framework/window_hook_win.h"
 
 namespace tabrix {
+
+static_assert(kKeybHookDefaultMessage == WM_USER + 71);
+static_assert(kWmSysCommandMsg == WM_SYSCOMMAND);
+static_assert(kScCloseCommand == SC_CLOSE);
 namespace {
 
 // Keyboard hook state, one per process.

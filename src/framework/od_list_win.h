@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "data/base/win_handles_win.h"
+#include "framework/wmu_messages.h"
 
 namespace tabrix {
 
@@ -65,7 +66,7 @@ OdListAppValues& OdListApp();
 
 class ZB_OD_LIST {
  public:
-  static constexpr UINT kDrawEmpty = 4248;  // WMU_DRAWEMPTY, posted to the list box
+  static constexpr UINT kDrawEmpty = WMU_DRAWEMPTY;  // posted to the list box
 
   // Stand-alone list on `dialog`'s list box `id`. Column widths in percent of the list's client
   // width (default one column); `colWidth` is the column width of a list box with the

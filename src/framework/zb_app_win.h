@@ -22,29 +22,17 @@
 #include <string>
 #include <vector>
 
+#include "data/base/driver_names.h"
 #include "data/base/value.h"
 #include "data/base/win_handles_win.h"
 #include "framework/hotkeys_win.h"
 #include "framework/native/bridge_win.h"
 #include "framework/native/message_loop_win.h"
+#include "framework/wmu_messages.h"
 
 namespace tabrix {
 
-// Framework window messages the main window understands or sends.
-inline constexpr UINT WMU_EDITMODE = 4086;
-inline constexpr UINT WMU_CLOSEREQUEST = 4100;
-inline constexpr UINT WMU_BUTTONCLICK = 4101;
-inline constexpr UINT WMU_SHIFTDLG = 4112;
-inline constexpr UINT WMU_HOTKEY = 4113;
-inline constexpr UINT WMU_COMMITEDIT = 4115;
-inline constexpr UINT WMU_REFRESHRECORD = 4120;
-inline constexpr UINT WMU_HELP = 4126;
-inline constexpr UINT WMU_ACTIVEDLG = 4128;
-inline constexpr UINT WMU_ADDDLG = 4129;
-inline constexpr UINT WMU_DELDLG = 4130;
-inline constexpr UINT WMU_DELETERECORD = 4136;
-inline constexpr UINT WMU_REFRESHIFSHOWN = 4137;
-inline constexpr UINT WMU_CUTTEXTMODE = 4259;
+// The framework window messages (WMU_...) the main window understands or sends: wmu_messages.h.
 
 inline constexpr UINT_PTR kRecordChangeTimer = 12123;
 inline constexpr UINT kRecordChangeInterval = 12000;
@@ -308,7 +296,7 @@ class ZB_APP : public MessageLoopHost {
   bool lShowBubbles = true;
   HWND hActive = nullptr;
   HMODULE hLanguage = nullptr;
-  std::string cDBFNTX = "DBFNTX";
+  std::string cDBFNTX = kDriverNtx;
   bool lDBFNTXAX = false;
   std::vector<DlgEntry> aDlgWnd;
   HWND hglobal = nullptr, hglobalLast = nullptr, hIsInEditModus = nullptr;

@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "data/base/win_handles_win.h"
 #include "framework/native/bridge_win.h"
 #include "framework/native/dialog_template_win.h"
 #include "framework/od_list_win.h"
-#include "data/base/win_handles_win.h"
 #include "framework/zb_app_win.h"
 
 namespace tabrix {
@@ -106,14 +106,14 @@ class DemoApp : public ZB_APP {
   // while active, deregistered when destroyed.
   void OpenDemoDialog() {
     DialogTemplate t("Demo", DS_CONTROL | WS_CHILD | WS_VISIBLE, 322, 166);
-    t.Add(0x0082, 0xFFFF, SS_LEFT, 7, 6, 150, 9, "Eingangs Felder");
-    t.Add(0x0082, 0xFFFF, SS_LEFT, 165, 6, 150, 9, "Velarto Felder");
+    t.Add(kStaticClassAtom, 0xFFFF, SS_LEFT, 7, 6, 150, 9, "Eingangs Felder");
+    t.Add(kStaticClassAtom, 0xFFFF, SS_LEFT, 165, 6, 150, 9, "Velarto Felder");
     const DWORD listStyle =
         WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL;
-    t.Add(0x0083, kSourceList, listStyle, 7, 17, 150, 122);
-    t.Add(0x0083, kTargetList, listStyle, 165, 17, 150, 122);
-    t.Add(0x0082, kChoiceLabel, SS_LEFT, 7, 147, 240, 9);
-    t.Add(0x0080, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 255, 145, 60, 14, "Schließen");
+    t.Add(kListBoxClassAtom, kSourceList, listStyle, 7, 17, 150, 122);
+    t.Add(kListBoxClassAtom, kTargetList, listStyle, 165, 17, 150, 122);
+    t.Add(kStaticClassAtom, kChoiceLabel, SS_LEFT, 7, 147, 240, 9);
+    t.Add(kButtonClassAtom, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 255, 145, 60, 14, "Schließen");
     dialog_ = CREATEDIALOGINDIRECT(
         getInstance(), t.Get(), hwnd, [this](HWND d, UINT m, WPARAM wp, LPARAM) -> MsgResult {
           switch (m) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/converter_dialog_win.h"
 #include "converter/win_converter_ui_win.h"
 #include "framework/native/bridge_win.h"
 
@@ -383,6 +384,75 @@ TEST_F(CreatedDialogs, ControlsSitWhereTheirDialogUnitsSayWithTheirTextsAndTheDi
   }
 }
 
+// The names and ids the code uses find the dialogs and controls they mean: each dialog by its
+// name with its caption, each control by its id with its class and text.
+TEST_F(CreatedDialogs, TheNamesAndIdsOfTheCodeMeanTheirDialogsAndControls) {
+  struct Named {
+    const char* dialog;
+    std::string caption;
+    int id;
+    std::string cls;
+    std::string text;
+  };
+  const Named cases[] = {
+      {kConverterDialog, "Convert", kSourceCaptionId, "Static", "Eingangs Felder:"},
+      {kConverterDialog, "Convert", kSourceListId, "ListBox", ""},
+      {kConverterDialog, "Convert", kTargetListId, "ListBox", ""},
+      {kConverterDialog, "Convert", kAssignButtonId, "Button", "Zuweisen"},
+      {kConverterDialog, "Convert", kAssignFinalButtonId, "Button", "Endgültig zuweisen"},
+      {kConverterDialog, "Convert", kRemoveButtonId, "Button", "Zuweisung Entfernen"},
+      {kConverterDialog, "Convert", kConvertButtonId, "Button", "Konvertieren"},
+      {kConverterDialog, "Convert", kOpenAssignmentButtonId, "Button", "Zuweisungen öffnen"},
+      {kConverterDialog, "Convert", kSaveAssignmentButtonId, "Button", "Zuweisng. speichern"},
+      {kConverterDialog, "Convert", kOtherSourceButtonId, "Button", "Datenbank öffnen"},
+      {kConverterDialog, "Convert", kLeaveButtonId, "Button", "Abbruch"},
+      {kConverterDialog, "Convert", kDoubleClickBoxId, "Button",
+       "Doppelklick als endgültige Zuweisung"},
+      {kConverterDialog, "Convert", kHintBoxId, "Button", "Nachricht bei nicht passenden Feldern"},
+      {kConverterDialog, "Convert", kPostalFromCityBoxId, "Button",
+       "Ortsnamen enthalten die Postleitzahl"},
+      {kConverterDialog, "Convert", kViewerBoxId, "Button", ""},
+      {kChooserWithThirdButton, "Liste", kLabelId, "Static", "Eingangs Felder:"},
+      {kChooserWithThirdButton, "Liste", kChooserListId, "ListBox", ""},
+      {kChooserWithThirdButton, "Liste", kChooseButtonId, "Button", "Zuweisen"},
+      {kChooserWithThirdButton, "Liste", kThirdButtonId, "Button", ""},
+      {kChooserWithThirdButton, "Liste", kCancelButtonId, "Button", "Abbruch"},
+      {kChooserDialog, "DIALOG_5", kLabelId, "Static", "Eingangs Felder:"},
+      {kChooserDialog, "DIALOG_5", kChooserListId, "ListBox", ""},
+      {kChooserDialog, "DIALOG_5", kChooseButtonId, "Button", "Zuweisen"},
+      {kChooserDialog, "DIALOG_5", kCancelButtonId, "Button", "Abbruch"},
+      {kProgressDialog, "DIALOG_3", kProgressNameId, "Static", ""},
+      {kProgressDialog, "DIALOG_3", kProgressCounterId, "Static", ""},
+      {kProtocolDialog, "DIALOG_4", kProtocolLabelId, "Static", "Text"},
+      {kProtocolDialog, "DIALOG_4", kProtocolEditId, "Edit", ""},
+      {kProtocolDialog, "DIALOG_4", kProtocolEndId, "Button", "Ende"},
+      {kProtocolDialog, "DIALOG_4", kProtocolSaveId, "Button", "Protokoll speichern"},
+  };
+  for (const Named& c : cases) {
+    SCOPED_TRACE(std::string(c.dialog) + " id " + std::to_string(c.id) + " " + c.text);
+    HWND dialog = Create(c.dialog);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(WindowTextOf(dialog), c.caption);
+    HWND control = GetDlgItem(dialog, c.id);
+    ASSERT_NE(control, nullptr);
+    char cls[64] = {};
+    GetClassNameA(control, cls, sizeof cls);
+    EXPECT_TRUE(SameClass(cls, c.cls)) << cls;
+    EXPECT_EQ(WindowTextOf(control), c.text);
+    DestroyWindow(dialog);
+  }
+  // The dialog without a third button lacks it; the host dialog holds no control at all.
+  HWND chooser = Create(kChooserDialog);
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(GetDlgItem(chooser, kThirdButtonId), nullptr);
+  DestroyWindow(chooser);
+  HWND host = Create(kHostDialog);
+  ASSERT_NE(host, nullptr);
+  EXPECT_EQ(WindowTextOf(host), "DIALOG_6");
+  EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr);
+  DestroyWindow(host);
+}
+
 // Every text of a button, check box or static text fits its control in the dialog's font
 // (check boxes keep room for their box).
 TEST_F(CreatedDialogs, EveryTextFitsItsControl) {
@@ -413,6 +483,11 @@ TEST_F(CreatedDialogs, EveryTextFitsItsControl) {
 
 TEST(TabrixResources, TheIconAndTheStartPicture) {
   HICON icon = static_cast<HICON>(LoadImageA(getInstance(), "icon_1", IMAGE_ICON, 0, 0, 0));
+  // The names the program loads them by find the same resources.
+  EXPECT_NE(FindResourceA(getInstance(), TABRIX_RESOURCE_NAME(IDI_TABRIX_PROGRAM), RT_GROUP_ICON),
+            nullptr);
+  EXPECT_NE(FindResourceA(getInstance(), TABRIX_RESOURCE_NAME(IDB_TABRIX_START_PICTURE), RT_BITMAP),
+            nullptr);
   ASSERT_NE(icon, nullptr);
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(icon, &info));

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "data/diagnostics/errorsys.h"
+
 namespace tabrix {
 
 namespace {
@@ -65,6 +67,9 @@ void WinErrorSysPlatform::DebugOutput(const std::string& text,
 void WinErrorSysPlatform::EndProgram(int exitCode) {
   ExitProcess(static_cast<UINT>(exitCode));
 }
+
+static_assert(kErrorModeFailCriticalErrors == SEM_FAILCRITICALERRORS);
+static_assert(kErrorModeNoOpenFileErrorBox == SEM_NOOPENFILEERRORBOX);
 
 unsigned WinErrorSysPlatform::SetSystemErrorMode(unsigned mode) {
   return SetErrorMode(mode);

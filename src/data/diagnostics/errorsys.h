@@ -38,8 +38,13 @@ std::string ARGUMENTS(const ErrorObject& e);
 // ASCII letters only, since the text may be in either code page.
 std::string STRVALUE(const Value& value, bool onOff = false);
 
-// Passes mode to the operating system's error mode (32768 / 32769 suppress the system's
-// critical-error and file-error boxes) and returns the previous mode.
+// Bits of the operating system's error mode: they suppress its critical-error box and its
+// file-error box (SEM_FAILCRITICALERRORS, SEM_NOOPENFILEERRORBOX; the Windows side checks the
+// values against the system's).
+inline constexpr unsigned kErrorModeFailCriticalErrors = 0x0001;
+inline constexpr unsigned kErrorModeNoOpenFileErrorBox = 0x8000;
+
+// Passes mode to the operating system's error mode and returns the previous mode.
 unsigned SETERRORMODE(unsigned mode);
 
 // Text forms shared by the error reports (the date: DateText, data/base/text.h).

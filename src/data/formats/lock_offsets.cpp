@@ -6,6 +6,8 @@
 #include <chrono>
 #include <utility>
 
+#include "data/base/driver_names.h"
+
 namespace tabrix {
 namespace {
 
@@ -19,7 +21,7 @@ constexpr uint64_t kNtxNewIndexByte = 0xFFFFFFFF;
 }  // namespace
 
 LockDialect LockDialectOfDriver(std::string_view driverName) {
-  return driverName == "DBFNTX" ? LockDialect::kNtx : LockDialect::kFoxPro;
+  return driverName == kDriverNtx ? LockDialect::kNtx : LockDialect::kFoxPro;
 }
 
 uint64_t MaxLockableRecords(LockDialect dialect, uint32_t headerLen, uint32_t recordLen) {

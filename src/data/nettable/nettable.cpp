@@ -38,10 +38,7 @@ constexpr int kAnswerYes = 6;
 
 // The operating system's error mode while a table opens: neither its critical-error box nor
 // its file-not-found box may stop the program in the middle of the open.
-constexpr unsigned kOpenErrorMode = 32769;
-
-// The driver name a server-served table is opened with.
-constexpr const char* kDriverServer = "ADS";
+constexpr unsigned kOpenErrorMode = kErrorModeFailCriticalErrors | kErrorModeNoOpenFileErrorBox;
 
 // One registered table file: its name as registered, how many users hold it, its object.
 struct Registered {
@@ -130,10 +127,10 @@ bool Served(const std::string& fileName) {
 // The driver chosen from the companion files: a DBT memo means the NTX flavour, an FPT memo
 // or a CDX index the CDX flavour; a server-served table takes the server's driver instead.
 std::string AutomaticDriver(const std::string& fileName, const std::string& hint, bool served) {
-  if (EXISTFILE(Companion(fileName, "DBT"))) return served ? kDriverServer : kDriverNtx;
+  if (EXISTFILE(Companion(fileName, "DBT"))) return served ? kDriverAds : kDriverNtx;
   if (EXISTFILE(Companion(fileName, "FPT")) || EXISTFILE(Companion(fileName, "CDX")) ||
       hint == "CDX") {
-    return served ? kDriverServer : kDriverCdx;
+    return served ? kDriverAds : kDriverCdx;
   }
   const std::string driver = DefaultDriver();
   if (hint == "NTX" && driver.starts_with(kDriverCdx)) return kDriverNtx;
@@ -355,7 +352,7 @@ ZB_NETTABLE& ZB_NETTABLE::Init2(const std::string& fileName, bool shared, bool n
   const NetTableSettings& config = NetTableConfig();
   const std::string given = AsciiUpper(driver);
   // Three letters other than the server's driver are an index-kind hint ("CDX", "NTX").
-  const bool hint = given.size() == 3 && given != kDriverServer &&
+  const bool hint = given.size() == 3 && given != kDriverAds &&
                     std::all_of(given.begin(), given.end(), IsAsciiLetter);
   bool automatic = given.empty() || hint;
 

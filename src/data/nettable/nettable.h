@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "data/base/call_site.h"
+#include "data/base/driver_names.h"
 #include "data/base/value.h"
 
 namespace tabrix {
@@ -33,7 +34,7 @@ namespace tabrix {
 struct NetTableSettings {
   std::string resourceLibrary = "ZBRES32.DLL";  // cZBRES
   bool serverDefault = false;                   // lDBFNTXAX: the default driver is "ADS"
-  std::string defaultDriverName = "DBFNTX";     // cDBFNTX
+  std::string defaultDriverName = kDriverNtx;   // cDBFNTX
   std::string tempDir;                          // TempDir: tables there are never served
   std::string servedDrive = "!";                // aEVars[15]: drive last found served
 };

@@ -86,7 +86,7 @@ std::string ServedLocationOf(const std::string& sysDir) {
 }
 
 std::string StartUpDriver(RemoteClient& client, const std::string& location) {
-  return client.AdsIsServerLoaded(location) == kServerRemote ? "ADS" : "DBFCDX";
+  return client.AdsIsServerLoaded(location) == kServerRemote ? kDriverAds : kDriverCdx;
 }
 
 }  // namespace tabrix

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "data/base/driver_names.h"
 #include "data/table/table_errors.h"
 
 namespace tabrix {
@@ -35,8 +36,8 @@ ErrorObject AceEngine::Error(AceU32 code, int genCode, std::string fileName, std
   std::string text;
   const AceU32 last = LastError(&text);
   if (text.empty() || last != code) text = "Advantage error " + std::to_string(code);
-  return TableError(genCode, static_cast<int>(code), "ADS", std::move(text), std::move(fileName),
-                    std::move(operation), at);
+  return TableError(genCode, static_cast<int>(code), kDriverAds, std::move(text),
+                    std::move(fileName), std::move(operation), at);
 }
 
 }  // namespace tabrix

@@ -30,12 +30,11 @@
 #include <string>
 #include <vector>
 
+#include "data/base/driver_names.h"
 #include "data/remote/ace_engine.h"
 #include "data/table/table_backend.h"
 
 namespace tabrix {
-
-inline constexpr const char* kDriverAds = "ADS";
 
 // Registers the back-end for "ADS" on `engine`, which must outlive every table opened through
 // it; nullptr takes the back-end away again.

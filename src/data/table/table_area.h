@@ -44,6 +44,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "data/base/driver_names.h"
 #include "data/base/network_error.h"
 #include "data/base/value.h"
 #include "data/diagnostics/error_platform.h"
@@ -55,9 +56,7 @@ namespace tabrix {
 inline constexpr int kMaxTableAreas = 1024;  // the error log walks 1 ... 600
 
 // ---- drivers ------------------------------------------------------------------------------
-
-inline constexpr const char* kDriverCdx = "DBFCDX";
-inline constexpr const char* kDriverNtx = "DBFNTX";
+// kDriverCdx and kDriverNtx: data/base/driver_names.h.
 
 // Reads the default driver ("DBFCDX" at start) and, when a registered name is given, sets it.
 // Returns the previous name.

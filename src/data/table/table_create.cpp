@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "data/base/driver_names.h"
 #include "data/base/text.h"
 #include "data/formats/dbf_header.h"
 #include "data/formats/dbt_memo.h"
@@ -136,7 +137,7 @@ MemoFileStatus CreateMissingMemoFile(Env* env, const std::string& tableFile) {
   // Errors name the local driver whose memo format is concerned; before the header is read,
   // the program's default local driver.
   DbfHeader h;
-  if (TableStatus s = ReadTableHeader(env, tableFile, "DBFCDX", &h); !s) {
+  if (TableStatus s = ReadTableHeader(env, tableFile, kDriverCdx, &h); !s) {
     return {MemoFileOutcome::kFailed, s.error()};
   }
   const MemoKind kind = h.memoKind();
@@ -147,7 +148,7 @@ MemoFileStatus CreateMissingMemoFile(Env* env, const std::string& tableFile) {
   const std::string lower = base + MemoExtension(kind);
   const std::string upper = base + AsciiUpper(MemoExtension(kind));
   if (env->FileExists(lower) || env->FileExists(upper)) return {};
-  const std::string driver = kind == MemoKind::kFpt ? "DBFCDX" : "DBFNTX";
+  const std::string driver = kind == MemoKind::kFpt ? kDriverCdx : kDriverNtx;
   const std::string memoFile = NamedUpperCase(tableFile) ? upper : lower;
   IoStatus io = WriteNewFile(env, memoFile, NewMemoFile(kind, tableFile));
   if (!io.ok()) {

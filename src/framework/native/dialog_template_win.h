@@ -10,6 +10,13 @@
 
 namespace tabrix {
 
+// The atoms of the predefined control classes a template item may name.
+inline constexpr WORD kButtonClassAtom = 0x0080;
+inline constexpr WORD kEditClassAtom = 0x0081;
+inline constexpr WORD kStaticClassAtom = 0x0082;
+inline constexpr WORD kListBoxClassAtom = 0x0083;
+inline constexpr WORD kComboBoxClassAtom = 0x0085;
+
 class DialogTemplate {
  public:
   DialogTemplate(const char* title, DWORD style, short cx, short cy) {
@@ -25,8 +32,7 @@ class DialogTemplate {
     Text("MS Shell Dlg");
   }
 
-  // Adds a control of a predefined class (0x0080 button, 0x0081 edit, 0x0082 static,
-  // 0x0083 list box, 0x0085 combo box).
+  // Adds a control of a predefined class (classAtom: kButtonClassAtom ... kComboBoxClassAtom).
   DialogTemplate& Add(WORD classAtom, WORD id, DWORD style, short x, short y, short cx, short cy,
                       const char* text = "") {
     Align();
