@@ -79,7 +79,8 @@ class TABRIXAPP : public ZB_APP {
   // context (OAPP; HWNDMAIN stays for the program to set). Hides ZB_APP's Init, which it calls
   // with (class name, caption) and the framework's defaults.
   InitResult Init(const std::string& caption, const std::string& className);
-  bool RegisterAppClass() override;  // the original program's _RegisterClass
+  // Registers the frame's class (the framework's _RegisterClass) with the program icon.
+  bool RegisterAppClass() override;
   MsgResult HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool OnClose() override;
   // Keyboard focus reaching the frame goes on to the current dialog.

@@ -92,7 +92,7 @@ class ZB_HOTKEYS {
   ZB_HOTKEYS(const ZB_HOTKEYS&) = delete;
   ZB_HOTKEYS& operator=(const ZB_HOTKEYS&) = delete;
 
-  void Set_nWaitTime(double seconds) { nWaitTime_ = seconds; }  // originally _Set_nWaitTime
+  void Set_nWaitTime(double seconds) { nWaitTime_ = seconds; }  // the framework's _Set_nWaitTime
 
   // Builds the table (the entries given, then the four default entries: F1 help, Ctrl+F6 and
   // Ctrl+Tab next dialog, Ctrl+F4 close), installs the keyboard hook for this thread towards

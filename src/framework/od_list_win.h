@@ -83,7 +83,7 @@ class ZB_OD_LIST {
   ZB_OD_LIST& operator=(const ZB_OD_LIST&) = delete;
 
   // Row height in pixels (at least 1); the list box is redrawn. The shown row count stays.
-  void Set_nHoeheSchrift(int height);  // originally _Set_nHoeheSchrift
+  void Set_nHoeheSchrift(int height);  // the framework's _Set_nHoeheSchrift
 
   // Owner-draw and measure requests of the dialog: 0 when the id is not this list's, else 1.
   int OnDrawItem(int id, const DRAWITEMSTRUCT& record);

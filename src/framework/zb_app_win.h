@@ -146,11 +146,15 @@ class ZB_APP : public MessageLoopHost {
                           const std::string& resourceLibrary = "", int width = 0, int height = 0,
                           bool ctl3d = true, HWND master = nullptr,
                           bool allowSecondInstance = false);
-  virtual bool RegisterAppClass();  // the original program's _RegisterClass
+  // Registers the main window's class cClassName (the framework's _RegisterClass): double clicks,
+  // redrawn whole on resizing, the standard icon and the application workspace colour.
+  virtual bool RegisterAppClass();
 
   // --- settings ---
-  ZB_APP& NetworkRefresh(bool on);  // originally _NetworkRefresh
-  // The setters were named with a leading underscore in the original program (_Set_LearnMode,
+  // Watches for records other users change (the framework's _NetworkRefresh): on starts the
+  // record-change timer with a fresh refresh token, off stops it and clears the token.
+  ZB_APP& NetworkRefresh(bool on);
+  // The framework writes these setters with a leading underscore (_Set_LearnMode,
   // _Set_nHelpKontextId, _Set_cHelpFile, _Set_CutTextMode, _Set_CharType).
   void Set_LearnMode(std::optional<bool> value) { lLearnMode_ = value.value_or(false); }
   bool Get_LearnMode() const { return lLearnMode_; }
@@ -158,7 +162,7 @@ class ZB_APP : public MessageLoopHost {
   void Set_cHelpFile(const std::string& text);
   void Set_CutTextMode(bool on);
   // lCtl3d := on, then CheckCTL3D (the lists follow the new setting).
-  void SetCtl3d(bool on);  // originally _CTL3D
+  void SetCtl3d(bool on);  // the framework's _CTL3D
   // Switches the old 3-D control library off, and on again when lCtl3d is set.
   void CheckCTL3D();
   void Set_CharType(const Value& value) { CharType_ = value; }

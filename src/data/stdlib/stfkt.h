@@ -64,7 +64,7 @@ ModuleHandle ZbresModule();
 // String number of the framework's resource library, followed by pad blanks when pad is given.
 // A number that is not a number yields "Funktion _T2(): 1. Argument ist keine Zahl". An empty
 // or missing string is logged with ZB_ERRLOG ("Fehler in _T2()") and yields "" (plus pad).
-// Originally _T2; the messages keep that name.
+// The framework calls it _T2, and so do the messages.
 std::string ZbresText(const Value& number, std::optional<int> pad = std::nullopt);
 
 // No language library is ever active in this system: both return their argument.
@@ -145,7 +145,7 @@ void CTL3DOPEN(bool open = true);
 // Otherwise nothing.
 void CTL3DCLOSE();
 // When the library is loaded: Ctl3dColorChange. Otherwise nothing.
-void CTL3DCOLORCHANGE();  // originally _CTL3DCOLORCHANGE
+void CTL3DCOLORCHANGE();  // the framework's _CTL3DCOLORCHANGE
 // The library is loaded (CTL3DOPEN succeeded and no CTL3DCLOSE since).
 bool Ctl3dLoaded();
 
