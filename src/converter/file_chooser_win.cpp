@@ -1,8 +1,10 @@
 // The platform file choosers for the converter's window side.
 #include "converter/file_chooser_win.h"
 
-#include <commdlg.h>
+// commdlg.h needs the types of windows.h first.
 #include <windows.h>
+
+#include <commdlg.h>
 
 #include <variant>
 
