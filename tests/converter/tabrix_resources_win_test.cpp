@@ -484,9 +484,11 @@ TEST_F(CreatedDialogs, EveryTextFitsItsControl) {
 TEST(TabrixResources, TheIconAndTheStartPicture) {
   HICON icon = static_cast<HICON>(LoadImageA(getInstance(), "icon_1", IMAGE_ICON, 0, 0, 0));
   // The names the program loads them by find the same resources.
-  EXPECT_NE(FindResourceA(getInstance(), TABRIX_RESOURCE_NAME(IDI_TABRIX_PROGRAM), RT_GROUP_ICON),
+  EXPECT_NE(FindResourceA(getInstance(), TABRIX_RESOURCE_NAME(IDI_TABRIX_PROGRAM),
+                          MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */),
             nullptr);
-  EXPECT_NE(FindResourceA(getInstance(), TABRIX_RESOURCE_NAME(IDB_TABRIX_START_PICTURE), RT_BITMAP),
+  EXPECT_NE(FindResourceA(getInstance(), TABRIX_RESOURCE_NAME(IDB_TABRIX_START_PICTURE),
+                          MAKEINTRESOURCEA(2) /* RT_BITMAP */),
             nullptr);
   ASSERT_NE(icon, nullptr);
   ICONINFO info{};
