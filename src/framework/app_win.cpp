@@ -11,6 +11,7 @@
 #include "data/nettable/remote_client.h"
 #include "data/stdlib/o_s.h"
 #include "data/stdlib/stfkt.h"
+#include "data/stdlib/zbres_ids.h"
 #include "data/table/table_area.h"
 #include "framework/app_settings.h"
 #include "framework/native/win32fkt_place.h"
@@ -281,7 +282,7 @@ ZB_APP::InitResult ZB_APP::Init(const std::string& className, const std::string&
     return InitResult::kFailed;
   }
 
-  aOldText = StatusBarObject::Text{ResourceText(111), -1, 0};
+  aOldText = StatusBarObject::Text{ResourceText(IDS_ZB_READY), -1, 0};
   hAccel_ = LoadAcceleratorsA(getInstance(), "ACCELERATORS_1");
   wndProcIndex_ = SUBCLASSWINDOW(
       hwnd,

@@ -3,6 +3,7 @@
 
 #include "data/base/win_handles_win.h"
 #include "data/diagnostics/error_log.h"
+#include "data/stdlib/zbres_ids.h"
 #include "framework/app_settings.h"
 #include "framework/native/words.h"
 #include "framework/zb_app_win.h"
@@ -206,7 +207,8 @@ int ZB_APP::CloseApp(WPARAM, int closeCode) {
     }
   }
   if (lLearnMode_ && closeCode != -1) {
-    if (ShowBox(hwnd, ResourceText(123), ResourceText(122), MB_YESNO) == IDYES) {
+    if (ShowBox(hwnd, ResourceText(IDS_ZB_LEARN_MODE_END), ResourceText(IDS_ZB_LEARN_MODE_TITLE),
+                MB_YESNO) == IDYES) {
       lLearnMode_ = false;
       lShowTip = false;
       if (oTip) {
@@ -322,7 +324,7 @@ LRESULT ZB_APP::MENUSELECT(WPARAM wParam, LPARAM) {
       aOldText = oStatusBar->SetText(text, 1, -1, 32);
       return 0;
     }
-    oStatusBar->SetText(ResourceText(111), 1, aOldText.align, aOldText.style);
+    oStatusBar->SetText(ResourceText(IDS_ZB_READY), 1, aOldText.align, aOldText.style);
     return 0;
   }
   oStatusBar->SetText(aOldText.text, 1, aOldText.align, aOldText.style);

@@ -15,6 +15,7 @@
 #include "data/diagnostics/errorsys.h"
 #include "data/nettable/remote_client.h"
 #include "data/stdlib/stfkt.h"
+#include "data/stdlib/zbres_ids.h"
 #include "data/table/table_area.h"
 
 namespace tabrix {
@@ -26,9 +27,9 @@ constexpr size_t kMaxIndexFiles = 15;
 const std::string kCrLf = "\r\n";
 
 // Strings of the framework's resource library, each formatted with the file name.
-constexpr int64_t kStringCaption = 106;
-constexpr int64_t kStringNotFound = 213;    // the table was not found
-constexpr int64_t kStringCannotOpen = 214;  // the table cannot be opened now; retry?
+constexpr int64_t kStringCaption = IDS_ZB_ATTENTION;
+constexpr int64_t kStringNotFound = IDS_ZB_TABLE_NOT_FOUND;
+constexpr int64_t kStringCannotOpen = IDS_ZB_TABLE_IN_USE;
 
 // Message box flags and the answer "Yes" of the window system.
 constexpr unsigned kBoxYesNo = 4;
