@@ -153,9 +153,7 @@ struct DbfHeader {
   int nullFlagsField = -1;       // index into fields of the _NullFlags system field, or -1
 
   bool IsVisualFoxPro() const;
-  bool IsDbase7() const {
-    return version == kDbfVersionDbase7 || version == kDbfVersionDbase7Memo;
-  }
+  bool IsDbase7() const { return version == kDbfVersionDbase7 || version == kDbfVersionDbase7Memo; }
   DbfDialect dialect() const;
   MemoKind memoKind() const;
   MemoPointerForm memoPointerForm() const;

@@ -184,8 +184,8 @@ bool ParseDate(std::span<const uint8_t> bytes, Date* out) {
 // dBASE 7 binary numbers (field_types.h, DecodeOf): big-endian, stored so that the bytes sort as
 // the values do.
 int32_t DecodeLong7(const uint8_t* p) {
-  const uint32_t stored = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) |
-                          (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+  const uint32_t stored =
+      (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
   return static_cast<int32_t>(stored ^ 0x80000000u);
 }
 

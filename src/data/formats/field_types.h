@@ -33,21 +33,21 @@ namespace tabrix {
 
 // How a field's stored bytes become a value (dbf_record.h).
 enum class FieldDecode : uint8_t {
-  kText,      // C
-  kVarText,   // V
-  kVarBytes,  // Q
-  kNumber,    // N, F
-  kDate,      // D
-  kLogical,   // L
-  kInt32,     // I of 4 bytes
-  kCurrency,  // Y of 8 bytes
-  kDouble,    // B of 8 bytes in Visual FoxPro
-  kDateTime,  // T of 8 bytes
-  kLong7,     // dBASE 7: I and + of 4 bytes
-  kDouble7,   // dBASE 7: O of 8 bytes
+  kText,        // C
+  kVarText,     // V
+  kVarBytes,    // Q
+  kNumber,      // N, F
+  kDate,        // D
+  kLogical,     // L
+  kInt32,       // I of 4 bytes
+  kCurrency,    // Y of 8 bytes
+  kDouble,      // B of 8 bytes in Visual FoxPro
+  kDateTime,    // T of 8 bytes
+  kLong7,       // dBASE 7: I and + of 4 bytes
+  kDouble7,     // dBASE 7: O of 8 bytes
   kTimestamp7,  // dBASE 7: @ of 8 bytes
-  kMemo,      // M, G, P, W, B outside Visual FoxPro
-  kBytes,     // everything else
+  kMemo,        // M, G, P, W, B outside Visual FoxPro
+  kBytes,       // everything else
 };
 
 // The values a write of a field takes.

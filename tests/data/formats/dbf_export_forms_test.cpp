@@ -158,10 +158,10 @@ TEST(DbfExportForms, ExponentFormsPastExactNumbersAreCellErrors) {
     const char* stored;
     const char* exact;  // nullptr: a cell error
   } cases[] = {
-      {"1.5e", nullptr},     // cut after the marker
-      {"1.5e+", nullptr},    // cut after the exponent's sign
-      {"1.5E-", nullptr},    //
-      {"1.5ex", nullptr},    // damaged exponent
+      {"1.5e", nullptr},                                   // cut after the marker
+      {"1.5e+", nullptr},                                  // cut after the exponent's sign
+      {"1.5E-", nullptr},                                  //
+      {"1.5ex", nullptr},                                  // damaged exponent
       {"1e37", "10000000000000000000000000000000000000"},  // 38 digits
       {"1e38", nullptr},                                   // 39 digits
       {"9.9e36", "9900000000000000000000000000000000000"},
@@ -217,14 +217,8 @@ TEST(DbfExportForms, AFieldOfLengthZeroReadsBlankBesideTheOthers) {
        {{"A", 'C', 3, 0}, {"EMPTY", 'N', 0, 0}, {"B", 'N', 5, 1}},
        {"abc  1.5", "xyz -2.0"},
        {{"abc", "0", "1.5"}, {"xyz", "0", "-2"}}},
-      {"N(0) first",
-       {{"EMPTY", 'N', 0, 0}, {"A", 'C', 2, 0}},
-       {"ab"},
-       {{"0", "ab"}}},
-      {"N(0) last",
-       {{"A", 'C', 2, 0}, {"EMPTY", 'N', 0, 0}},
-       {"ab"},
-       {{"ab", "0"}}},
+      {"N(0) first", {{"EMPTY", 'N', 0, 0}, {"A", 'C', 2, 0}}, {"ab"}, {{"0", "ab"}}},
+      {"N(0) last", {{"A", 'C', 2, 0}, {"EMPTY", 'N', 0, 0}}, {"ab"}, {{"ab", "0"}}},
       {"C(0), D(0), L(0)",
        {{"A", 'C', 2, 0}, {"C0", 'C', 0, 0}, {"D0", 'D', 0, 0}, {"L0", 'L', 0, 0}},
        {"ab"},
@@ -292,7 +286,8 @@ TEST(DbfExportForms, DateFieldsOfOtherLengthsReadByTheirText) {
 
 // Writing a date into a D field longer than 8 stores YYYYMMDD and blanks, which reads back.
 TEST(DbfExportForms, DatesWrittenIntoLongDateFieldsReadBack) {
-  const std::string table = Dbase3Table({{"D", 'D', 10, 0}, {"S", 'D', 7, 0}}, {std::string(17, ' ')});
+  const std::string table =
+      Dbase3Table({{"D", 'D', 10, 0}, {"S", 'D', 7, 0}}, {std::string(17, ' ')});
   Result<DbfHeader> h = ParseDbfHeader(Bytes(table), table.size(), "x.dbf");
   ASSERT_TRUE(h.ok());
   std::string rec = table.substr(h.value().headerLength, h.value().recordLength);
@@ -395,18 +390,26 @@ std::string Dbt4(const std::vector<std::string>& memos) {
 // 42 CC E1 EC 41 FB 64 00).
 TEST(DbfExportForms, Dbase7TablesReadWithEveryFieldType) {
   const std::vector<FieldSpec> fields = {
-      {"CUSTOMER_NAME_LONG", 'C', 12, 0}, {"AMOUNT", 'N', 8, 2}, {"RATE", 'F', 10, 3},
-      {"SINCE", 'D', 8, 0},               {"ACTIVE", 'L', 1, 0}, {"COUNT", 'I', 4, 0},
-      {"ID", '+', 4, 0},                  {"WEIGHT", 'O', 8, 0}, {"CHANGED", '@', 8, 0},
-      {"NOTES", 'M', 10, 0},              {"RAW", 'B', 10, 0},   {"PICTURE", 'G', 10, 0},
+      {"CUSTOMER_NAME_LONG", 'C', 12, 0},
+      {"AMOUNT", 'N', 8, 2},
+      {"RATE", 'F', 10, 3},
+      {"SINCE", 'D', 8, 0},
+      {"ACTIVE", 'L', 1, 0},
+      {"COUNT", 'I', 4, 0},
+      {"ID", '+', 4, 0},
+      {"WEIGHT", 'O', 8, 0},
+      {"CHANGED", '@', 8, 0},
+      {"NOTES", 'M', 10, 0},
+      {"RAW", 'B', 10, 0},
+      {"PICTURE", 'G', 10, 0},
   };
   auto rec = [](const std::string& name, const char* amount, const char* rate, const char* date,
                 char active, const std::string& count, const std::string& id,
                 const std::string& weight, const std::string& changed, const char* notes,
                 const char* raw, const char* picture) {
-    return name + std::string(12 - name.size(), ' ') + Padded(amount, 8) +
-           Padded(rate, 10) + date + active + count + id + weight + changed + Padded(notes, 10) +
-           Padded(raw, 10) + Padded(picture, 10);
+    return name + std::string(12 - name.size(), ' ') + Padded(amount, 8) + Padded(rate, 10) + date +
+           active + count + id + weight + changed + Padded(notes, 10) + Padded(raw, 10) +
+           Padded(picture, 10);
   };
   const std::vector<std::string> records = {
       rec("Mueller", "1234.50", "0.125", "20130827", 'T', Long7(1), Long7(1), Double7(2.5),
@@ -437,8 +440,8 @@ TEST(DbfExportForms, Dbase7TablesReadWithEveryFieldType) {
   Result<DbtMemoReader> memo = DbtMemoReader::Open(Bytes(dbt), DbtFlavour::kDbase4, "level7.dbt");
   ASSERT_TRUE(memo.ok()) << memo.error().ToString();
   const std::vector<std::vector<std::string>> want = {
-      {"Mueller", "1234.5", "0.125", "2013-08-27", "T", "1", "1", "2.5",
-       "2013-08-27T19:12:13", "Stammkunde seit 2013", "\\x01\\x02\\x1a", "OLE"},
+      {"Mueller", "1234.5", "0.125", "2013-08-27", "T", "1", "1", "2.5", "2013-08-27T19:12:13",
+       "Stammkunde seit 2013", "\\x01\\x02\\x1a", "OLE"},
       {"Zoe", "-0.75", "-150", "1999-12-31", "F", "-1", "2", "-1234.0625", "2013-08-28T08:29:44",
        "", "", ""},
       {"", "0", "0", "\\N", "F", "-2147483647", "2147483647", "0", "0001-01-01T00:00:00", "", "",

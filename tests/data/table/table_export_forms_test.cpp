@@ -14,15 +14,19 @@
 #include "data/formats/dbf_header.h"
 #include "data/table/table_area.h"
 #include "data/table/table_errors.h"
-#include "data/table/table_orders_cases.h"
 #include "data/table/table_test_support.h"
 
 namespace tabrix {
 namespace {
 
-using table_orders_cases::kPeople;
-using table_orders_cases::Padded;
 using testing_support::RecordingHandler;
+
+const std::vector<StructureRow> kPeople = {
+    {"NAME", 'C', 12, 0}, {"BETRAG", 'N', 8, 2}, {"DATUM", 'D', 8, 0}, {"AKTIV", 'L', 1, 0}};
+
+std::string Padded(const std::string& s, size_t n) {
+  return s + std::string(n - s.size(), ' ');
+}
 
 class ExportFormsTest : public testing::Test {
  protected:
@@ -136,7 +140,9 @@ TEST_F(ExportFormsTest, AnUnmarkedProductionCdxIsReadButNeverWrittenBehind) {
     GoTop();
     EXPECT_EQ(GetField(1), Value(Padded("Albers", 12)));
     EXPECT_TRUE(handler.errors.empty());
-    if (shared) ASSERT_TRUE(LockRecord());
+    if (shared) {
+      ASSERT_TRUE(LockRecord());
+    }
     PutField(1, std::string("Schulz"));
     EXPECT_FALSE(AppendRecord());
     MarkDeleted();
@@ -249,8 +255,8 @@ TEST_F(ExportFormsTest, Dbase7TablesAreReadNotWritten) {
   EncodeLE16(reinterpret_cast<uint8_t*>(header.data() + 8),
              static_cast<uint16_t>(68 + descriptors.size() + 1));
   EncodeLE16(reinterpret_cast<uint8_t*>(header.data() + 10), 1 + 8 + 4 + 10);
-  const std::string record = std::string(" Berta   ") + std::string("\x80\x00\x00\x2A", 4) +
-                             "         1";
+  const std::string record =
+      std::string(" Berta   ") + std::string("\x80\x00\x00\x2A", 4) + "         1";
   const std::string table = header + descriptors + "\r" + record + "\x1A";
   std::string dbt(1024, '\0');
   dbt[0] = 2;
