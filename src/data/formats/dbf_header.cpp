@@ -12,6 +12,8 @@ namespace {
 bool IsKnownVersion(uint8_t v) {
   switch (v) {
     case kDbfVersionDbase3:
+    case kDbfVersionDbase7:
+    case kDbfVersionDbase7Memo:
     case kDbfVersionVfp:
     case kDbfVersionVfpAutoInc:
     case kDbfVersionVfpVarchar:
@@ -37,8 +39,8 @@ std::string Hex(unsigned v) {
   return s;
 }
 
-bool IsMemoType(char t, bool vfp) {
-  return DecodeOf(t, 0, vfp) == FieldDecode::kMemo;
+bool IsMemoType(char t, DbfDialect dialect) {
+  return DecodeOf(t, 0, dialect) == FieldDecode::kMemo;
 }
 
 }  // namespace
@@ -48,6 +50,11 @@ bool DbfHeader::IsVisualFoxPro() const {
          version == kDbfVersionVfpVarchar;
 }
 
+DbfDialect DbfHeader::dialect() const {
+  if (IsVisualFoxPro()) return DbfDialect::kVisualFoxPro;
+  return IsDbase7() ? DbfDialect::kDbase7 : DbfDialect::kDbase;
+}
+
 MemoKind DbfHeader::memoKind() const {
   switch (version) {
     case kDbfVersionDbase3Memo:
@@ -55,6 +62,7 @@ MemoKind DbfHeader::memoKind() const {
     case kDbfVersionDbase4Memo:
     case kDbfVersionDbase4SqlMemo:
     case kDbfVersionDbase4Memo7B:
+    case kDbfVersionDbase7Memo:
       return MemoKind::kDbt4;
     case kDbfVersionFoxPro2Memo:
     case kDbfVersionFoxBaseMemo:
@@ -66,15 +74,14 @@ MemoKind DbfHeader::memoKind() const {
       break;
   }
   // Some writers leave 0x03 on a table with memo fields; their memos are dBASE III DBT.
-  bool vfp = IsVisualFoxPro();
   for (const DbfField& f : fields) {
-    if (IsMemoType(f.type, vfp)) return MemoKind::kDbt3;
+    if (IsMemoType(f.type, dialect())) return MemoKind::kDbt3;
   }
   return MemoKind::kNone;
 }
 
 bool IsMemoField(const DbfHeader& header, const DbfField& field) {
-  return IsMemoType(field.type, header.IsVisualFoxPro());
+  return IsMemoType(field.type, header.dialect());
 }
 
 MemoPointerForm DbfHeader::memoPointerForm() const {
@@ -110,7 +117,15 @@ Result<DbfHeader> ParseDbfHeader(std::span<const uint8_t> head, uint64_t fileSiz
   h.tableFlags = head[28];
   h.codePageMark = head[29];
 
-  if (h.headerLength < kDbfHeaderSize + 1) {
+  const bool level7 = h.IsDbase7();
+  const size_t firstDescriptor = level7 ? kDbase7HeaderSize : kDbfHeaderSize;
+  const size_t descriptorSize = level7 ? kDbase7DescriptorSize : kDbfDescriptorSize;
+  // Where name, type, length and decimals sit in a descriptor, and how long the name may be.
+  const size_t nameSize = level7 ? 32 : 11;
+  const size_t typeAt = level7 ? 32 : 11;
+  const size_t lengthAt = level7 ? 33 : 16;
+  const size_t decimalsAt = level7 ? 34 : 17;
+  if (h.headerLength < firstDescriptor + 1) {
     return Corruption(file, 8,
                       "header length " + std::to_string(h.headerLength) +
                           " is shorter than a header with its terminator");
@@ -135,18 +150,17 @@ Result<DbfHeader> ParseDbfHeader(std::span<const uint8_t> head, uint64_t fileSiz
     uint8_t dec;
   };
   std::vector<RawField> raw;
-  for (size_t at = kDbfHeaderSize; at + kDbfDescriptorSize <= h.headerLength;
-       at += kDbfDescriptorSize) {
+  for (size_t at = firstDescriptor; at + descriptorSize <= h.headerLength; at += descriptorSize) {
     uint8_t first = head[at];
     if (first == kDbfHeaderTerminator || first == 0x00) break;
     DbfField f;
     size_t n = 0;
-    while (n < 11 && head[at + n] != 0) ++n;
+    while (n < nameSize && head[at + n] != 0) ++n;
     f.name.assign(reinterpret_cast<const char*>(&head[at]), n);
-    f.type = static_cast<char>(head[at + 11]);
-    f.decimals = head[at + 17];
+    f.type = static_cast<char>(head[at + typeAt]);
+    f.decimals = head[at + decimalsAt];
     f.flags = vfp ? head[at + 18] : 0;
-    raw.push_back({at, head[at + 16], head[at + 17]});
+    raw.push_back({at, head[at + lengthAt], head[at + decimalsAt]});
     h.fields.push_back(std::move(f));
   }
 
@@ -156,7 +170,7 @@ Result<DbfHeader> ParseDbfHeader(std::span<const uint8_t> head, uint64_t fileSiz
     uint64_t sum = 1;
     for (size_t i = 0; i < raw.size(); ++i) {
       sum += raw[i].len;
-      if (extended && h.fields[i].type == 'C') sum += 256u * raw[i].dec;
+      if (extended && !level7 && h.fields[i].type == 'C') sum += 256u * raw[i].dec;
     }
     return sum;
   };
@@ -168,12 +182,10 @@ Result<DbfHeader> ParseDbfHeader(std::span<const uint8_t> head, uint64_t fileSiz
   for (size_t i = 0; i < raw.size(); ++i) {
     DbfField& f = h.fields[i];
     f.length = raw[i].len;
-    if (extended && f.type == 'C' && raw[i].dec != 0) {
+    // dBASE 7 has no long character fields: its C fields stop at 254.
+    if (extended && !level7 && f.type == 'C' && raw[i].dec != 0) {
       f.length += 256u * raw[i].dec;
       f.decimals = 0;
-    }
-    if (f.length == 0) {
-      return Corruption(file, raw[i].at + 16, "field " + f.name + " has length 0");
     }
     f.offset = static_cast<uint32_t>(offset);
     offset += f.length;
@@ -215,7 +227,7 @@ Result<DbfHeader> ParseDbfHeader(std::span<const uint8_t> head, uint64_t fileSiz
     }
     const DbfField& nf = h.fields[h.nullFlagsField];
     if (static_cast<uint64_t>(bit) > 8ull * nf.length) {
-      return Corruption(file, raw[h.nullFlagsField].at + 16,
+      return Corruption(file, raw[h.nullFlagsField].at + lengthAt,
                         "_NullFlags field too short for its " + std::to_string(bit) + " flags");
     }
   }

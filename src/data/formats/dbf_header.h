@@ -36,8 +36,24 @@
 //     the file's size matches that exactly; otherwise the header is Corruption.
 //   - A record count larger than the records the file holds is cut to the complete records
 //     present (`recordCount`); the header's value stays in `headerRecordCount`.
-// Refused: dBASE II (0x02) and dBASE 7 (0x04, 0x8C) layouts, unknown version bytes, header
-// length shorter than 33 bytes or past the end of the file, record length 0, fields of length 0.
+//   - A field of length 0 (seen among the good fields of real exports) takes no byte of the
+//     record and reads as its type's blank; the other fields are read as usual.
+// dBASE 7 (version 0x04, with memo 0x8C): the 32-byte header is followed by the 32-byte
+// language driver name and 4 reserved bytes; the descriptors start at offset 68 and take 48
+// bytes each:
+//   0      32   name, NUL padded
+//   32     1    type letter
+//   33     1    length
+//   34     1    decimals
+//   35     2    reserved
+//   37     1    production MDX flag of the field
+//   38     2    reserved
+//   40     4    next autoincrement value
+//   44     4    reserved
+// then the terminator 0x0D and the field properties, which this reader skips (records start at
+// the header length). Memo fields point into a DBT of the dBASE IV kind.
+// Refused: the dBASE II (0x02) layout, unknown version bytes, header length shorter than the
+// header with its terminator or past the end of the file, record length 0.
 
 #include <cstdint>
 #include <span>
@@ -46,6 +62,7 @@
 #include <vector>
 
 #include "data/base/format_status.h"
+#include "data/formats/field_types.h"
 
 namespace tabrix {
 
@@ -53,6 +70,7 @@ namespace tabrix {
 enum DbfVersion : uint8_t {
   kDbfVersionFoxBase = 0x02,  // dBASE II layout: refused
   kDbfVersionDbase3 = 0x03,   // dBASE III / FoxPro / NTX dialect without memo
+  kDbfVersionDbase7 = 0x04,   // dBASE 7 layout (read, not written)
   kDbfVersionVfp = 0x30,
   kDbfVersionVfpAutoInc = 0x31,
   kDbfVersionVfpVarchar = 0x32,
@@ -61,6 +79,7 @@ enum DbfVersion : uint8_t {
   kDbfVersionDbase4Memo7B = 0x7B,
   kDbfVersionDbase3Memo = 0x83,  // DBT, dBASE III style
   kDbfVersionDbase4Memo = 0x8B,  // DBT, dBASE IV style
+  kDbfVersionDbase7Memo = 0x8C,  // dBASE 7 layout with a DBT, dBASE IV style
   kDbfVersionDbase4SqlMemo = 0xCB,
   kDbfVersionFoxPro2Memo = 0xF5,  // FPT, 10-digit pointers
   kDbfVersionFoxBaseMemo = 0xFB,
@@ -73,6 +92,12 @@ constexpr uint8_t kDbfDeletedFlag = 0x2A;
 constexpr size_t kDbfHeaderSize = 32;
 constexpr size_t kDbfDescriptorSize = 32;
 constexpr size_t kVfpBacklinkSize = 263;
+constexpr size_t kDbase7HeaderSize = 68;  // header, language driver name, reserved
+constexpr size_t kDbase7DescriptorSize = 48;
+// Byte 28, bit 0x01: a production index (CDX in the FoxPro family, MDX in dBASE) belongs to the
+// table. See docs/formats/dbf.md, section 4, and table_file.h for when it is set and cleared.
+constexpr size_t kDbfTableFlagsOffset = 28;
+constexpr uint8_t kDbfFlagProductionIndex = 0x01;
 // Header fields a table rewrites or re-reads without parsing the whole header: the last-update
 // date (bytes 1-3) and the record count (bytes 4-7) are one run, so an append patches both in
 // one write; the header length ends at byte 10.
@@ -101,7 +126,7 @@ enum class MemoPointerForm {
 };
 
 struct DbfField {
-  std::string name;     // as stored, up to 10 characters
+  std::string name;     // as stored, up to 10 characters (31 in dBASE 7 tables)
   char type = 'C';      // type letter as stored
   uint32_t length = 0;  // bytes in the record (16-bit for long C fields)
   uint8_t decimals = 0;
@@ -128,6 +153,8 @@ struct DbfHeader {
   int nullFlagsField = -1;       // index into fields of the _NullFlags system field, or -1
 
   bool IsVisualFoxPro() const;
+  bool IsDbase7() const { return version == kDbfVersionDbase7 || version == kDbfVersionDbase7Memo; }
+  DbfDialect dialect() const;
   MemoKind memoKind() const;
   MemoPointerForm memoPointerForm() const;
   // Offset of record n (1-based).

@@ -25,11 +25,57 @@ std::string_view TrimmedText(std::span<const uint8_t> bytes) {
   return {reinterpret_cast<const char*>(bytes.data()) + b, e - b};
 }
 
+// What ParseNumber makes of a field's text.
+enum class NumberRead {
+  kOk,
+  kBadExponent,    // an exponent marker without the digits of an exponent
+  kExponentRange,  // an exponent form whose value a Decimal cannot hold exactly
+};
+
+bool IsExponentMarker(uint8_t c) {
+  return c == 'e' || c == 'E';
+}
+
+// The exponent form of rule 6 (dbf_record.h, "Reading numbers"): `text` from its marker on,
+// applied to the mantissa *d.
+NumberRead ApplyExponent(std::string_view text, Decimal* d) {
+  size_t i = 1;  // after the marker
+  const bool negative = i < text.size() && text[i] == '-';
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  const size_t digitsAt = i;
+  int64_t exponent = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    // Past a few thousand no field's value can be exact anyway; the cap keeps the sum small.
+    exponent = std::min<int64_t>(exponent * 10 + (text[i] - '0'), 100000);
+  }
+  if (i == digitsAt) return NumberRead::kBadExponent;
+  const int64_t scale = d->scale - (negative ? -exponent : exponent);
+  constexpr int64_t kMaxScale = 255;  // the decimals Decimal::FromText takes
+  if (d->coefficient == 0) {
+    d->scale = static_cast<int16_t>(std::clamp<int64_t>(scale, 0, kMaxScale));
+    return NumberRead::kOk;
+  }
+  if (scale > kMaxScale) return NumberRead::kExponentRange;
+  if (scale >= 0) {
+    d->scale = static_cast<int16_t>(scale);
+    return NumberRead::kOk;
+  }
+  // Zeros before the point become digits of the coefficient, which holds 38 of them.
+  int digits = 0;
+  for (unsigned __int128 c = d->coefficient; c != 0; c /= 10) ++digits;
+  if (digits - scale > Decimal::kMaxDigits) return NumberRead::kExponentRange;
+  for (int64_t k = 0; k < -scale; ++k) d->coefficient *= 10;
+  d->scale = 0;
+  return NumberRead::kOk;
+}
+
 // The rule for the text of N and F fields (dbf_record.h, "Reading numbers"): the longest
-// leading part of the trimmed text that has the form of a number, read exactly.
-Decimal ParseNumber(std::span<const uint8_t> bytes) {
+// leading part of the trimmed text that has the form of a number, read exactly, with its
+// exponent when one follows.
+NumberRead ParseNumber(std::span<const uint8_t> bytes, Decimal* out) {
   // One pass over the bytes for what fields nearly always hold: blanks, then up to 19 digits,
-  // which 64 bits take. A blank or anything else after the number ends it, as trimming would.
+  // which 64 bits take. A blank or anything else after the number ends it, as trimming would;
+  // an exponent marker and longer numbers take the full path below.
   {
     size_t i = 0;
     while (i < bytes.size() && IsBlankByte(bytes[i])) ++i;
@@ -50,13 +96,17 @@ Decimal ParseNumber(std::span<const uint8_t> bytes) {
         break;
       }
     }
-    if (count == 0) return Decimal{};
-    if (count <= 19) {
+    if (count == 0) {
+      *out = Decimal{};
+      return NumberRead::kOk;
+    }
+    if (count <= 19 && !(i < bytes.size() && IsExponentMarker(bytes[i]))) {
       Decimal d;
       d.coefficient = digits;
       d.scale = static_cast<int16_t>(decimals);
       d.negative = negative;
-      return d;
+      *out = d;
+      return NumberRead::kOk;
     }
   }
   const std::string_view t = TrimmedText(bytes);
@@ -71,7 +121,13 @@ Decimal ParseNumber(std::span<const uint8_t> bytes) {
     }
   }
   std::optional<Decimal> d = Decimal::FromText(t.substr(0, end));
-  return d ? *d : Decimal{};
+  *out = d ? *d : Decimal{};
+  if (d && end < t.size() && IsExponentMarker(static_cast<uint8_t>(t[end]))) {
+    const NumberRead read = ApplyExponent(t.substr(end), out);
+    if (read != NumberRead::kOk) *out = Decimal{};
+    return read;
+  }
+  return NumberRead::kOk;
 }
 
 int DaysInMonth(int y, int m) {
@@ -80,7 +136,9 @@ int DaysInMonth(int y, int m) {
   return m == 2 && leap ? 29 : kDays[m - 1];
 }
 
-Date ParseDate(std::span<const uint8_t> bytes) {
+// YYYYMMDD in exactly 8 bytes; the empty date for anything else and for a day that does not
+// exist.
+Date ParseDate8(std::span<const uint8_t> bytes) {
   if (bytes.size() != 8) return {};
   int v[8];
   for (int i = 0; i < 8; ++i) {
@@ -93,6 +151,73 @@ Date ParseDate(std::span<const uint8_t> bytes) {
     return {};
   }
   return d;
+}
+
+// The rule for D fields (dbf_record.h, "Reading dates"). False when it cannot decide: the
+// caller hands out the stored bytes.
+bool ParseDate(std::span<const uint8_t> bytes, Date* out) {
+  if (bytes.size() == 8) {
+    *out = ParseDate8(bytes);
+    return true;
+  }
+  const std::string_view t = TrimmedText(bytes);
+  if (t.empty()) {
+    *out = Date{};
+    return true;
+  }
+  auto digits = [](std::string_view d) {
+    return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  std::string ymd;
+  if (t.size() == 8 && digits(t)) {
+    ymd = t;
+  } else if (t.size() == 10 && t[4] == '-' && t[7] == '-' && digits(t.substr(0, 4)) &&
+             digits(t.substr(5, 2)) && digits(t.substr(8, 2))) {
+    ymd = std::string(t.substr(0, 4)) + std::string(t.substr(5, 2)) + std::string(t.substr(8, 2));
+  } else {
+    return false;
+  }
+  *out = ParseDate8({reinterpret_cast<const uint8_t*>(ymd.data()), ymd.size()});
+  return true;
+}
+
+// dBASE 7 binary numbers (field_types.h, DecodeOf): big-endian, stored so that the bytes sort as
+// the values do.
+int32_t DecodeLong7(const uint8_t* p) {
+  const uint32_t stored =
+      (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+  return static_cast<int32_t>(stored ^ 0x80000000u);
+}
+
+double DecodeDouble7(const uint8_t* p) {
+  uint64_t bits = 0;
+  for (int i = 0; i < 8; ++i) bits = (bits << 8) | p[i];
+  // A set top bit marks a positive value (its own sign bit cleared); a negative value has all
+  // its bits inverted.
+  bits = (bits & 0x8000000000000000ull) ? bits & 0x7FFFFFFFFFFFFFFFull : ~bits;
+  double v;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+
+// Milliseconds from 0001-01-01 (day 1): a plain big-endian double. False when they do not name
+// a moment (not finite, before day 1, fractions of a millisecond or past year 9999).
+bool DecodeTimestamp7(const uint8_t* p, DateTime* out) {
+  uint64_t bits = 0;
+  for (int i = 0; i < 8; ++i) bits = (bits << 8) | p[i];
+  double ms;
+  std::memcpy(&ms, &bits, sizeof ms);
+  constexpr double kMsPerDay = 86400000.0;
+  constexpr double kLastDay = 3652059.0;  // 9999-12-31 counted from 0001-01-01 as day 1
+  if (!(ms >= kMsPerDay && ms < (kLastDay + 1) * kMsPerDay) || ms != std::floor(ms)) {
+    return false;
+  }
+  const auto total = static_cast<int64_t>(ms);
+  const int64_t day = total / 86400000;
+  // Julian day number of day 1 (0001-01-01) is 1 721 426.
+  out->date = DateFromJulianDay(static_cast<int32_t>(day + 1721425));
+  out->millisOfDay = static_cast<int32_t>(total % 86400000);
+  return !out->date.empty();
 }
 
 // The string *out holds, made the held alternative (empty) when it is another.
@@ -127,7 +252,7 @@ DbfRecordDecoder::DbfRecordDecoder(const DbfHeader& header, std::string fileName
     p.offset = f.offset;
     p.length = f.length;
     p.nullable = f.nullBit >= 0 && header.nullFlagsField >= 0;
-    p.decode = DecodeOf(f.type, f.length, header.IsVisualFoxPro());
+    p.decode = DecodeOf(f.type, f.length, header.dialect());
     plans_.push_back(p);
   }
 }
@@ -212,20 +337,35 @@ Status DbfRecordDecoder::FieldInto(std::span<const uint8_t> record, uint64_t rec
     case Decode::kVarText:
     case Decode::kVarBytes: {
       size_t n = bytes.size();
-      if (NullBit(record, header_.fields[index].varLengthBit)) {
+      if (n != 0 && NullBit(record, header_.fields[index].varLengthBit)) {
         n = std::min<size_t>(bytes.back(), n - 1);
       }
       AssignBytes(p.decode == Decode::kVarText ? StringIn(out) : BlobBytesIn(out), bytes.first(n));
       return {};
     }
-    case Decode::kNumber:
-      *out = ParseNumber(bytes);
-      return {};
-    case Decode::kDate:
-      *out = ParseDate(bytes);
-      return {};
+    case Decode::kNumber: {
+      Decimal* d = std::get_if<Decimal>(out);
+      if (!d) d = &out->emplace<Decimal>();
+      const NumberRead read = ParseNumber(bytes, d);
+      if (read == NumberRead::kOk) [[likely]] {
+        return {};
+      }
+      return Corruption(fileName_, recordOffset + p.offset,
+                        "field " + header_.fields[index].name +
+                            (read == NumberRead::kBadExponent
+                                 ? " holds an exponent marker without an exponent"
+                                 : " holds an exponent form past the exact numbers"));
+    }
+    case Decode::kDate: {
+      Date d;
+      if (ParseDate(bytes, &d)) {
+        *out = d;
+        return {};
+      }
+      break;  // the stored bytes
+    }
     case Decode::kLogical: {
-      uint8_t c = bytes[0];
+      const uint8_t c = bytes.empty() ? ' ' : bytes[0];
       *out = c == 'T' || c == 't' || c == 'Y' || c == 'y';
       return {};
     }
@@ -245,6 +385,29 @@ Status DbfRecordDecoder::FieldInto(std::span<const uint8_t> record, uint64_t rec
       if (!dt.date.empty() && ms >= 0 && ms < 86400000) dt.millisOfDay = ms;
       *out = dt;
       return {};
+    }
+    case Decode::kLong7:
+    case Decode::kDouble7:
+    case Decode::kTimestamp7: {
+      // dBASE 7 leaves an empty binary field all zero (the stored zero is 80 00 ...).
+      if (std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; })) {
+        *out = Null{};
+        return {};
+      }
+      if (p.decode == Decode::kLong7) {
+        *out = DecodeLong7(bytes.data());
+        return {};
+      }
+      if (p.decode == Decode::kDouble7) {
+        *out = DecodeDouble7(bytes.data());
+        return {};
+      }
+      DateTime dt;
+      if (DecodeTimestamp7(bytes.data(), &dt)) {
+        *out = dt;
+        return {};
+      }
+      break;  // the stored bytes
     }
     case Decode::kMemo:
       return MemoValueInto(record, recordOffset, index, out);
@@ -267,6 +430,10 @@ bool BlankIsZero(const DbfHeader& h, const DbfField& f) {
       return true;
     case 'B':
       return h.IsVisualFoxPro() || f.length == 4;
+    case '+':
+    case 'O':
+    case '@':
+      return h.IsDbase7();
     case 'M':
     case 'G':
     case 'P':
@@ -434,10 +601,12 @@ Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
         std::memset(out.data(), ' ', out.size());
         return {};
       }
+      // YYYYMMDD, then blanks in a field longer than 8 (what the reading rule takes back).
       if (d->year < 1 || d->year > 9999 || d->month < 1 || d->month > 12 || d->day < 1 ||
-          d->day > DaysInMonth(d->year, d->month) || f.length != 8) {
+          d->day > DaysInMonth(d->year, d->month) || f.length < 8) {
         return Refused(f, "invalid date for ");
       }
+      std::memset(out.data() + 8, ' ', out.size() - 8);
       // YYYYMMDD, the ranges checked above.
       const int parts[] = {d->year / 100, d->year % 100, d->month, d->day};
       for (int i = 0; i < 4; ++i) {
@@ -449,6 +618,7 @@ Status EncodeField(const DbfHeader& h, size_t index, const Value& value,
     case 'L': {
       const bool* b = std::get_if<bool>(&value);
       if (!b) return Refused(f, kWrongType);
+      if (out.empty()) return Refused(f, "no room for a logical in ");
       out[0] = *b ? 'T' : 'F';
       return {};
     }

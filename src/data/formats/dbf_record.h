@@ -12,7 +12,7 @@
 //         is set the length is in the last byte
 //   N, F  right-aligned ASCII number                  Decimal, every stored digit (see
 //                                                     "Reading numbers" below)
-//   D     YYYYMMDD                                    Date (blank, zeros or invalid: empty)
+//   D     YYYYMMDD                                    Date (see "Reading dates" below)
 //   L     T t Y y / F f N n / ? or blank              bool (uninitialised reads as false)
 //   M     10 ASCII digits, or uint32 LE in Visual     std::string via the memo file; Blob when
 //         FoxPro; blank / 0 = no memo                 the field is binary or the block is not
@@ -24,6 +24,11 @@
 //   Y     int64 LE, value x 10000                     Currency
 //   T     int32 LE Julian day + int32 LE ms of day    DateTime (all zero: empty)
 //   Q     as V, bytes                                 Blob
+//   I +   dBASE 7: int32 big-endian, sign bit         int32_t; all zero bytes (the field
+//         inverted                                    left empty): Null
+//   O     dBASE 7: double, sortable big-endian form   double; all zero: Null
+//   @     dBASE 7: double, big-endian, milliseconds   DateTime; all zero: Null; a value that
+//         from 0001-01-01 as day 1                    is no moment: Blob of the stored bytes
 //   0     _NullFlags system field                     Blob of its bytes
 //   other                                             Blob of the stored bytes
 // A field whose _NullFlags null bit is set reads as Null whatever its type; a _NullFlags field
@@ -33,9 +38,9 @@
 // decimals, a point and digits; damaged tables hold anything. One rule reads them all:
 //   1. Blanks and NUL bytes on either side are ignored (some writers pad with NULs).
 //   2. The number is the longest leading part of what is left made of an optional '+' or '-',
-//      digits and at most one '.'. It ends at the first byte that cannot continue it: a letter
-//      (an exponent "1.5e3" too), a second sign or point, a blank or NUL inside the text, an
-//      asterisk. Whatever follows is ignored ("1.5abc" -> 1.5, "-1.2.3" -> -1.2, "12 34" -> 12).
+//      digits and at most one '.'. It ends at the first byte that cannot continue it: a letter,
+//      a second sign or point, a blank or NUL inside the text, an asterisk. Whatever follows is
+//      ignored ("1.5abc" -> 1.5, "-1.2.3" -> -1.2, "12 34" -> 12), except an exponent (6).
 //   3. That part is read exactly: digits, sign and the count of decimals as stored ("12.50" is
 //      1250 with scale 2; "-0.00" is a negative zero). A point may start ("  .5") or end
 //      ("12.") the digits.
@@ -44,10 +49,34 @@
 //   5. More than 38 significant digits (a field wider than any dBASE-family program makes,
 //      which stop at 20) are past what a Decimal holds: the field reads as 0, as in 4, rather
 //      than as a number with other digits.
+//   6. An 'e' or 'E' right after the digits of 2 starts an exponent: an optional sign and
+//      digits. Programs that export doubles write N and F fields so ("1.2313263537e+10" in an
+//      F(19,11) field), and every reader takes the power of ten; reading the digits before the
+//      marker would make each value of the column wrong by it. The value is exact: the
+//      mantissa's digits with the point moved ("1.2313263537e+10" is 12313263537, "-2.5E-3" is
+//      -0.0025 with scale 4). What follows the exponent is ignored, as in 2. The field is a
+//      per-cell error (Corruption at the field, the table stays readable and the stored bytes
+//      stay as they are) when the marker has no exponent digits ("1.5e", "1.5e+", "1.5ex": a
+//      cut or damaged exponent, whose value cannot be told) and when the value is past a
+//      Decimal: more than 38 digits once the zeros of a large exponent are added, or more than
+//      255 decimals. Zero is zero whatever its exponent.
+//
+// Reading dates. A D field of 8 bytes is YYYYMMDD; blanks, zeros, other bytes and days that do
+// not exist read as the empty date. Exports write D fields of other lengths too (a D(10)
+// holding "20180101" and two blanks): such a field is read by its text without blanks and NUL
+// bytes on either side, as every reader does: none left is the empty date, 8 digits are read as
+// YYYYMMDD, and so is the ISO form YYYY-MM-DD that fills a D(10) (a day that does not exist is
+// the empty date, as in 8 bytes). Any other text in a D field that is not 8 long ("201801",
+// "01.02.2018") cannot be told from its bytes: the field hands out its stored bytes as a Blob
+// rather than an invented date or an empty one.
+//
+// A field of length 0 reads as its type's blank: "" for C, 0 for N and F, the empty date,
+// .F., no memo, a Blob of no bytes for the binary types.
 //
 // Writing covers the types the program creates: C (cut or blank padded), N/F (right-aligned,
 // rounded half away from zero on the decimal digits to the field's decimals; a number that
-// does not fit is an error, never asterisks or a cut value), D, L and the memo pointer of M.
+// does not fit is an error, never asterisks or a cut value), D (YYYYMMDD, then blanks in a
+// field longer than 8; a shorter one is refused), L and the memo pointer of M.
 // N/F take a Decimal (written digit for digit), an int32_t or a double (as the shortest decimal
 // that reads back as it, Decimal::FromDouble).
 

@@ -46,9 +46,22 @@ const FieldType* FindFieldType(char letter) {
   return &kFieldTypes[kRowOfLetter[c]];
 }
 
-FieldDecode DecodeOf(char letter, uint32_t length, bool visualFoxPro) {
+FieldDecode DecodeOf(char letter, uint32_t length, DbfDialect dialect) {
   // B is a double in Visual FoxPro tables and a memo pointer (binary memo) in dBASE ones.
-  if (letter == 'B' && !visualFoxPro) return D::kMemo;
+  if (letter == 'B' && dialect != DbfDialect::kVisualFoxPro) return D::kMemo;
+  if (dialect == DbfDialect::kDbase7) {
+    switch (letter) {
+      case 'I':
+      case '+':
+        return length == 4 ? D::kLong7 : D::kBytes;
+      case 'O':
+        return length == 8 ? D::kDouble7 : D::kBytes;
+      case '@':
+        return length == 8 ? D::kTimestamp7 : D::kBytes;
+      default:
+        break;
+    }
+  }
   const FieldType* t = FindFieldType(letter);
   if (!t || (t->binaryLength != 0 && length != t->binaryLength)) return D::kBytes;
   return t->decode;

@@ -16,6 +16,11 @@
 //   B       double (length 8, Visual FoxPro); a memo pointer in dBASE tables
 //   T       date and time (length 8)     no
 //   G, P, W general, picture, blob memo  no
+// dBASE 7 tables (DbfDialect::kDbase7) give three letters a meaning of their own and 'I' another
+// storage (see DecodeOf):
+//   I, +    32-bit integer, autoincrement (length 4)   no
+//   O       double (length 8)                          no
+//   @       timestamp (length 8)                       no
 // Other letters are read as their bytes. A binary type of another length than its own is read
 // as bytes too: the decoder never reads past what the type promises.
 
@@ -28,18 +33,21 @@ namespace tabrix {
 
 // How a field's stored bytes become a value (dbf_record.h).
 enum class FieldDecode : uint8_t {
-  kText,      // C
-  kVarText,   // V
-  kVarBytes,  // Q
-  kNumber,    // N, F
-  kDate,      // D
-  kLogical,   // L
-  kInt32,     // I of 4 bytes
-  kCurrency,  // Y of 8 bytes
-  kDouble,    // B of 8 bytes in Visual FoxPro
-  kDateTime,  // T of 8 bytes
-  kMemo,      // M, G, P, W, B outside Visual FoxPro
-  kBytes,     // everything else
+  kText,        // C
+  kVarText,     // V
+  kVarBytes,    // Q
+  kNumber,      // N, F
+  kDate,        // D
+  kLogical,     // L
+  kInt32,       // I of 4 bytes
+  kCurrency,    // Y of 8 bytes
+  kDouble,      // B of 8 bytes in Visual FoxPro
+  kDateTime,    // T of 8 bytes
+  kLong7,       // dBASE 7: I and + of 4 bytes
+  kDouble7,     // dBASE 7: O of 8 bytes
+  kTimestamp7,  // dBASE 7: @ of 8 bytes
+  kMemo,        // M, G, P, W, B outside Visual FoxPro
+  kBytes,       // everything else
 };
 
 // The values a write of a field takes.
@@ -69,8 +77,22 @@ struct FieldType {
 // written or created).
 const FieldType* FindFieldType(char letter);
 
-// The decoding of a field of that type and length in a table (Visual FoxPro or not).
-FieldDecode DecodeOf(char letter, uint32_t length, bool visualFoxPro);
+// The families whose tables give a type letter different storage.
+enum class DbfDialect : uint8_t {
+  kDbase,         // dBASE III/IV, FoxPro 2.x, the NTX dialect
+  kVisualFoxPro,  // version bytes 0x30-0x32
+  kDbase7,        // version bytes 0x04 and 0x8C
+};
+
+// The decoding of a field of that type and length in a table of that dialect.
+//   - B is a double in Visual FoxPro tables and a binary memo everywhere else.
+//   - dBASE 7 stores its binary numbers so that their bytes sort as the values do: I and + are
+//     big-endian with the sign bit inverted (1 is 80 00 00 01, -1 is 7F FF FF FF); O is a
+//     big-endian double whose sign bit is set for a positive value and whose bits are all
+//     inverted for a negative one; @ is a big-endian double counting milliseconds from
+//     0001-01-01 00:00 taken as day 1 (docs/formats/dbf.md, section 9). In other tables these
+//     three letters are read as bytes, and I is the Visual FoxPro little-endian integer.
+FieldDecode DecodeOf(char letter, uint32_t length, DbfDialect dialect);
 
 // Whether a write of `value` suits a field that takes `takes` (false for kNothing). Inline: it
 // runs for every field written.

@@ -94,9 +94,20 @@ TableStatus TableFile::Open(Env* env, const std::string& fileName, const std::st
     // A production index that cannot be opened leaves the table readable; writes are refused
     // while the index cannot follow them (IndexRefusal).
     TableStatus s = t->Orders()->AddBag(t->productionIndex_, true);
-    if (!s) t->indexFailure_ = s;
-    t->OrdersChanged();
+    if (!s) {
+      t->indexFailure_ = s;
+    } else if (!(hd.tableFlags & kDbfFlagProductionIndex)) {
+      // Not marked in the header: perhaps left behind by a program that changed the table
+      // (table_file.h, "The production index bit").
+      t->unmarkedIndex_ =
+          t->Error(kGenUnsupported, kSubIndexNotMaintained,
+                   "index " + t->productionIndex_ +
+                       " is not marked in the table's header and may be stale: another program "
+                       "may have changed the table without keeping it",
+                   "OpenTable");
+    }
   }
+  t->OrdersChanged();
   t->closed_ = false;
   *out = std::move(t);
   return {};
@@ -330,6 +341,10 @@ Result<Value> TableFile::Field(size_t column) const {
 }
 
 TableStatus TableFile::IndexRefusal(const char* operation) const {
+  if (header_.IsDbase7()) {
+    return Error(kGenUnsupported, kSubDataType, "Unsupported: dBASE 7 tables are not written",
+                 operation);
+  }
   if (!indexFailure_.ok()) {
     ErrorObject e = indexFailure_.error();
     e.genCode = kGenUnsupported;
@@ -338,7 +353,15 @@ TableStatus TableFile::IndexRefusal(const char* operation) const {
     e.operation = operation;
     return e;
   }
-  if (orders_) return orders_->WriteRefusal(operation);
+  if (orders_) {
+    if (TableStatus s = orders_->WriteRefusal(operation); !s) return s;
+  }
+  if (!unmarkedIndex_.ok()) {
+    ErrorObject e = unmarkedIndex_.error();
+    e.description = "Unsupported: " + e.description;
+    e.operation = operation;
+    return e;
+  }
   return {};
 }
 
@@ -652,7 +675,21 @@ TableStatus TableFile::CreateOrder(const OrderRequest& request) {
   s = RefreshCount();
   if (s) s = Orders()->Create(request, &reader);
   OrdersChanged();
+  if (s && !orders_->ProductionBag().empty() && !readOnly_ &&
+      !(header_.tableFlags & kDbfFlagProductionIndex)) {
+    s = MarkProductionIndex();
+  }
   return s;
+}
+
+TableStatus TableFile::MarkProductionIndex() {
+  const uint8_t flags = header_.tableFlags | kDbfFlagProductionIndex;
+  IoStatus io = file_->WriteAt(kDbfTableFlagsOffset, {&flags, 1});
+  if (io.ok()) io = file_->Flush();
+  if (!io.ok()) return TableIoError(kGenWrite, kSubWrite, driver_, io, "OrdCreate");
+  header_.tableFlags = flags;
+  if (productionIndex_.empty()) productionIndex_ = orders_->ProductionBag();
+  return {};
 }
 
 TableStatus TableFile::OrderMoveFrom(OrderMove move, uint32_t* record) {

@@ -50,8 +50,26 @@
 // (33: "C" and "M" strings, "N" and "F" numbers, "D" dates, "L" logicals; other types are not
 // written, 30); the value fits (34).
 //
+// dBASE 7 tables are read, not written: every write is refused (30), because this writer knows
+// neither their autoincrement fields nor their field properties.
+//
 // Orders. The production CDX (driver "DBFCDX", a .CDX of the table's base name) opens with the
-// table, further index files with AddOrderBag (table_orders.h). Every write reaches the orders
+// table, further index files with AddOrderBag (table_orders.h).
+//
+// The production index bit (header byte 28, bit 0x01) tells FoxPro-family programs to open the
+// production CDX with the table and to keep it; without it they neither open nor keep it. So:
+//   - CreateOrder that makes or fills the production CDX of a writable table sets the bit in the
+//     file (a read-only table cannot record it; its CDX is then unmarked, see below).
+//   - CreateTable, which removes the old CDX, writes a header without it.
+//   - A production CDX found beside a table whose bit is clear may be stale: a program of the
+//     FoxPro family may have changed the table without keeping it. It is opened with the table
+//     and its orders can be read (they may not match the table), but the table layer does not
+//     vouch for it: every write to the table and every CreateOrder is refused (30, naming the
+//     index) while it is open, so that no record is written behind it and the bit is never set
+//     on an index nobody kept. Nothing is lost: the table and the index stay as they are; once
+//     the index is rebuilt or removed by the program that owns it, the table is written again.
+//   - A set bit without a CDX beside the table is left as found (in dBASE tables the bit marks
+//     an MDX). Every write reaches the orders
 // when the record is written back: the entries of the bytes kept before the record's first
 // change make way for those of the bytes written; an appended record enters them with its blank
 // bytes (shared tables at once, with the record; exclusive ones when it is written back).
@@ -175,6 +193,8 @@ class TableFile final : public TableBackend {
   // Keeps the record's bytes before its first change, for the orders' upkeep.
   void KeepOriginal();
   TableOrders* Orders();
+  // Sets the production index bit in the file's header (see "The production index bit").
+  TableStatus MarkProductionIndex();
   // What PutField refuses before writing (the checks in their order), and the error of a
   // value the encoder refused.
   [[gnu::noinline]] TableStatus Refusal(size_t index, const Value& value) const;
@@ -219,6 +239,7 @@ class TableFile final : public TableBackend {
   // has no entries yet. writesRefused_: an open index cannot follow writes (IndexRefusal).
   std::unique_ptr<TableOrders> orders_;
   TableStatus indexFailure_;
+  TableStatus unmarkedIndex_;  // the production CDX is not marked in the header: writes refused
   bool indexed_ = false;
   bool writesRefused_ = false;
   bool unindexed_ = false;

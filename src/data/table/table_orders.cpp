@@ -496,6 +496,11 @@ TableStatus TableOrders::Create(const OrderRequest& request, RecordReader* recor
   } else if (!bag) {
     auto fresh = std::make_unique<Bag>();
     fresh->file = file;
+    // The CDX of the table's base name is its production index, whoever made it: ClearOrders
+    // keeps it and the table's header records it (TableFile::CreateOrder).
+    fresh->production =
+        setup_.driver != kDriverNtx &&
+        upperFile == AsciiUpper(std::string(WithoutExtension(setup_.tableFile)) + ".CDX");
     CdxOptions options;
     options.exclusive = !setup_.shared;
     io = setup_.env->FileExists(file) ? CdxFile::Open(setup_.env, file, options, &fresh->cdx)
@@ -583,6 +588,13 @@ TableStatus TableOrders::Create(const OrderRequest& request, RecordReader* recor
   orders_.push_back(std::move(order));
   controlling_ = count();
   return {};
+}
+
+std::string TableOrders::ProductionBag() const {
+  for (const auto& b : bags_) {
+    if (b->production && b->cdx) return b->file;
+  }
+  return "";
 }
 
 TableStatus TableOrders::Flush() {

@@ -96,6 +96,9 @@ class TableOrders {
   TableStatus Added(uint32_t recno, std::span<const uint8_t> record);
   // Whether any order is open (upkeep needed).
   bool empty() const { return orders_.empty(); }
+  // The file of the production CDX when it is open (opened with the table, or made by Create:
+  // a CDX of the table's base name, driver "DBFCDX"), "" otherwise.
+  std::string ProductionBag() const;
 
   // The record the move reaches in the controlling order, 0 when none. kNext and kPrevious
   // go from the entry of (recno, record); recno 0 stands for the end position, from which

@@ -195,12 +195,15 @@ TEST(DbfHeader, DamagedHeadersGiveClearErrorsOrTolerantReads) {
        false, FormatErrorKind::kCorruption, 10},
       {"record length shorter than the fields, file holds records of the fields' length",
        [](std::string& f) { SetLE16(f, 10, 20); }, true, FormatErrorKind::kCorruption, 0, 3},
-      {"field of length 0", [](std::string& f) { f[32 + 32 + 16] = 0; }, false,
-       FormatErrorKind::kCorruption, 32 + 32 + 16},
+      {"field of length 0: read, the record length keeps its padding",
+       [](std::string& f) { f[32 + 32 + 16] = 0; }, true, FormatErrorKind::kCorruption, 0, 3},
       {"dBASE II", [](std::string& f) { f[0] = 0x02; }, false, FormatErrorKind::kUnsupported, 0},
-      {"dBASE 7", [](std::string& f) { f[0] = 0x04; }, false, FormatErrorKind::kUnsupported, 0},
-      {"dBASE 7 with memo", [](std::string& f) { f[0] = static_cast<char>(0x8C); }, false,
-       FormatErrorKind::kUnsupported, 0},
+      {"dBASE 7 version byte on a 32-byte header with memo, too short for the level 7 layout",
+       [](std::string& f) {
+         f[0] = static_cast<char>(0x8C);
+         SetLE16(f, 8, 68);
+       },
+       false, FormatErrorKind::kCorruption, 8},
       {"unknown version", [](std::string& f) { f[0] = 0x55; }, false, FormatErrorKind::kUnsupported,
        0},
       {"count larger than the file", [](std::string& f) { SetLE32(f, 4, 1000000); }, true,

@@ -77,7 +77,13 @@ TEST_F(TableAreaErrors, OpenFailuresNameTheFile) {
       {"missing file", "", "", kGenOpen, kOsFileNotFound, "T.DBF"},
       {"10 bytes", good.substr(0, 10), memo, kGenOpen, 0, "T.DBF"},
       {"header length past the end", patched(8, "\xff\x7f"), memo, kGenOpen, 0, "T.DBF"},
-      {"dBASE 7", patched(0, "\x04"), memo, kGenOpen, 0, "T.DBF"},
+      {"dBASE 7 version byte, header shorter than the level 7 layout",
+       [&] {
+         std::string t = patched(0, "\x04");
+         t.replace(8, 2, std::string("\x3c\x00", 2));
+         return t;
+       }(),
+       memo, kGenOpen, 0, "T.DBF"},
       {"dBASE II", patched(0, "\x02"), memo, kGenOpen, 0, "T.DBF"},
       {"record length 0 and fields missing", patched(10, std::string("\0\0", 2)).substr(0, 40),
        memo, kGenOpen, 0, "T.DBF"},
