@@ -348,7 +348,9 @@ TEST_F(WDialogTest, DrawingGoesToTheFirstKindOfChildThatAnswers) {
     dialog.AddButton(&button), dialog.AddList(&list);
     gCalls.clear();
     DRAWITEMSTRUCT item{};
-    LRESULT r = SendMessageA(dialog.hwnd, WM_DRAWITEM, 101, reinterpret_cast<LPARAM>(&item));
+    // What the dialog procedure answers (a sent WM_DRAWITEM returns DWLP_MSGRESULT instead).
+    int64_t r =
+        dialog.DlgProc(dialog.hwnd, WM_DRAWITEM, 101, reinterpret_cast<LPARAM>(&item)).ToNumber();
     EXPECT_EQ(gCalls, c.calls) << c.what;
     EXPECT_EQ(r, c.hookCalled ? 0 : 1) << c.what;
     EXPECT_EQ(dialog.hooks.back() == "OnDRAWITEM", c.hookCalled) << c.what;
@@ -383,7 +385,8 @@ TEST_F(WDialogTest, MessagesReachChildrenAndHooks) {
        negative,
        {"b.OnMouseMove -5,-7", "memo.OnMouseMove -5,-7"},
        {"OnMOUSEMOVE"}},
-      {WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(30, 40), {"b.OnNCLButtonDown 30,40"}, {}},
+      // HTNOWHERE: the platform starts no move loop (which would activate the dialog).
+      {WM_NCLBUTTONDOWN, HTNOWHERE, MAKELPARAM(30, 40), {"b.OnNCLButtonDown 30,40"}, {}},
       {WM_LBUTTONDBLCLK, 0, MAKELPARAM(3, 4), {"b.SetIndexOrder 3,4"}, {}},
       {WM_LBUTTONDOWN, 0, 0, {"b.LButtonDown", "memo.OnLButtonDown"}, {}},
       {WM_LBUTTONUP, 0, 0, {"b.LButtonUp", "memo.OnLButtonUp"}, {}},
@@ -572,12 +575,16 @@ TEST_F(WDialogTest, PlaceIsRestoredAndSaved) {
     int left;
   };
   const Case cases[] = {{"left monitor there", true, -300}, {"left monitor gone", false, 1}};
+  // Narrow enough to fit left of x = 0 when placed at -300.
+  DialogTemplate narrow(WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 120, 80, L"Narrow");
+  narrow.Add(kButtonClass, IDOK, BS_DEFPUSHBUTTON, 10, 60, 50, 14, L"OK");
   for (const Case& c : cases) {
     PutIni("Place", wdialog::PackIniPair(-300, 200));
     TestDialog dialog;
     dialog.fakeMonitors = {{{0, 0, 1600, 1000}, {0, 0, 1600, 960}}};
     if (c.leftMonitor) dialog.fakeMonitors.push_back({{-1280, 0, 0, 1024}, {-1280, 0, 0, 1024}});
-    ASSERT_NE(dialog.InitIndirect(nullptr, t.get(), "Place"), nullptr);
+    ASSERT_NE(dialog.InitIndirect(nullptr, narrow.get(), "Place"), nullptr);
+    ASSERT_LT(WindowRect(dialog.hwnd).right - WindowRect(dialog.hwnd).left, 299);
     RECT r = WindowRect(dialog.hwnd);
     EXPECT_EQ(r.left, c.left) << c.what;
     EXPECT_EQ(r.top, 200) << c.what;
