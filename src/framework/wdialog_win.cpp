@@ -9,6 +9,7 @@
 #include "framework/app_settings.h"
 #include "framework/native/win32fkt_win.h"
 #include "framework/native/words.h"
+#include "framework/window_hook_win.h"
 #include "framework/zb_app_win.h"
 
 namespace tabrix {
@@ -88,6 +89,9 @@ double GETSEEKWAITTIME() {
 ZB_WDIALOG::ZB_WDIALOG() = default;
 
 ZB_WDIALOG::~ZB_WDIALOG() {
+  // The hooks of the type-ahead controls point into this object.
+  for (const auto& block : aSeekBlocks_)
+    if (IsWindow(block->control)) UnhookWindowMessages(block->control, block->hook);
   if (hwnd && IsWindow(hwnd)) {
     // The derived part is gone already: no hook or child may run any more.
     CleanupMessageStack(hwnd);

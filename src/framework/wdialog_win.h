@@ -26,6 +26,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -218,6 +219,14 @@ class ZB_WDIALOG {
   HBITMAP GetBitmapHandle(const std::string& name) const;
   const std::vector<BitmapEntry>& Get_aBitmap() const { return aBitmap_; }
 
+  // --- type-ahead ---
+  // Type-ahead in list or combo box `id` (rules in wdialog_rules.h): typed characters select the
+  // first item starting with them and are reported to the dialog as WM_COMMAND notification 1.
+  // wait: seconds after the last character until the text starts anew (default three times
+  // the seek wait time). 1; 0 after a message box when the control is missing or of another kind.
+  int ListSeek(int id, std::optional<double> wait = std::nullopt);
+  std::string SeekText(int id) const;  // what was typed in control `id` so far
+
   // --- child objects ---
   void AddBrowse(DialogBrowse* browse);
   void RemoveBrowse(DialogBrowse* browse);
@@ -287,6 +296,16 @@ class ZB_WDIALOG {
   int64_t nIniSize_ = -1;
   int64_t nIniPos_ = -1;
   int64_t nIniMax_ = -1;  // key cIniEntry + "_MAX"
+
+  struct SeekBlock {
+    HWND control = nullptr;
+    int id = 0;
+    int waitMs = 0;
+    wdialog::ListSeekState state;
+    std::uintptr_t hook = 0;
+  };
+  std::optional<LRESULT> SeekListMessage(SeekBlock& block, UINT message, WPARAM wParam);
+  std::vector<std::unique_ptr<SeekBlock>> aSeekBlocks_;
 
   std::vector<BitmapEntry> aBitmap_;
   std::vector<int> aHiddenCtrls_;
