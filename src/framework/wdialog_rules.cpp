@@ -185,6 +185,13 @@ ListSeekStep ListSeekChar(ListSeekState& state, char c, int64_t sinceLastCharMs)
   return step;
 }
 
+EditSeekKey ClassifyEditSeekKey(unsigned key, std::string_view text, bool writable) {
+  if (IsSeekSwallowedKey(key)) return EditSeekKey::kSwallow;
+  if (key == 0 && (text.empty() || text == "0")) return EditSeekKey::kSwallow;
+  const bool changesText = key == ' ' || key == '\b' || key == 0 || key >= 45;
+  return changesText && writable ? EditSeekKey::kStartWait : EditSeekKey::kForward;
+}
+
 bool ListSeekTick(ListSeekState& state, int waitMs) {
   if (!state.timerRunning) return false;
   state.elapsedMs += kSeekTickMs;

@@ -173,6 +173,10 @@ struct ListSeekStep {
 ListSeekStep ListSeekChar(ListSeekState& state, char c, int64_t sinceLastCharMs);
 // One timer tick; true when the wait (ms) has passed: the timer stops and the text is cleared.
 bool ListSeekTick(ListSeekState& state, int waitMs);
+// A key pressed in an edit with type-ahead (SeekControl): what happens to it.
+enum class EditSeekKey { kForward, kStartWait, kSwallow };
+// key: the virtual key (0 also stands for "look now"); text: the edit's text before the key.
+EditSeekKey ClassifyEditSeekKey(unsigned key, std::string_view text, bool writable);
 // Function keys F1 ... F24 (112 ... 143) never reach a type-ahead control.
 constexpr bool IsSeekSwallowedKey(unsigned key) {
   return key >= 112 && key <= 143;

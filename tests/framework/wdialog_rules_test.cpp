@@ -443,6 +443,30 @@ TEST(WDialogRulesTest, ListSeekTextLastsUntilTheWaitHasPassedSinceTheLastCharact
   EXPECT_FALSE(ListSeekTick(idle, 0));
 }
 
+// The cursor keys (37 ... 40) move without changing the text.
+constexpr unsigned kCursorLeft = 37;
+
+TEST(WDialogRulesTest, EditSeekKeysStartTheWaitOrAreSwallowed) {
+  using K = EditSeekKey;
+  struct Case {
+    unsigned key;
+    const char* text;
+    bool writable;
+    K expected;
+  };
+  const Case cases[] = {
+      {' ', "ab", true, K::kStartWait}, {8, "ab", true, K::kStartWait},
+      {0, "ab", true, K::kStartWait},   {0, "", true, K::kSwallow},
+      {0, "0", true, K::kSwallow},      {0, "00", true, K::kStartWait},
+      {44, "ab", true, K::kForward},    {45, "ab", true, K::kStartWait},
+      {'A', "ab", false, K::kForward},  {111, "ab", true, K::kStartWait},
+      {112, "ab", true, K::kSwallow},   {143, "ab", false, K::kSwallow},
+      {144, "ab", true, K::kStartWait}, {kCursorLeft, "ab", true, K::kForward},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ClassifyEditSeekKey(c.key, c.text, c.writable), c.expected) << c.key << c.text;
+}
+
 TEST(WDialogRulesTest, FunctionKeysAreSwallowed) {
   const std::pair<unsigned, bool> cases[] = {{111, false}, {112, true}, {143, true}, {144, false}};
   for (auto [key, swallowed] : cases) EXPECT_EQ(IsSeekSwallowedKey(key), swallowed) << key;
