@@ -56,6 +56,108 @@ std::string ZB_WDIALOG::SeekText(int id) const {
   return "";
 }
 
+int ZB_WDIALOG::SeekControl(int id, SeekCallback callback, std::optional<double> wait) {
+  HWND control = hwnd ? GetDlgItem(hwnd, id) : nullptr;
+  if (!control) return 0;
+  const std::string kind = ClassName(control);
+  HWND edit = control;
+  if (lstrcmpiA(kind.c_str(), "ComboBox") == 0) {
+    edit = FindWindowExA(control, nullptr, "Edit", nullptr);
+    if (!edit) {
+      ShowBox("Seek-Combobox " + std::to_string(id) + " has not an Edit-Child!", "Error",
+              MB_ICONHAND);
+      return 0;
+    }
+  } else if (lstrcmpiA(kind.c_str(), "Edit") != 0) {
+    ShowBox("Seek-Element " + std::to_string(id) + " is not an Editelement! (" + kind + ")",
+            "Error", MB_ICONHAND);
+    return 0;
+  }
+  if (!callback) {
+    ShowBox("Seek-Block for Id" + std::to_string(id) + " missing!", "Error", MB_ICONHAND);
+    return 0;
+  }
+  auto block = std::make_unique<SeekBlock>();
+  block->control = control;
+  block->edit = edit;
+  block->id = id;
+  block->callback = std::move(callback);
+  block->waitMs = static_cast<int>(std::lround(wait.value_or(GETSEEKWAITTIME()) * 1000));
+  SeekBlock* entry = block.get();
+  block->hook = HookWindowMessages(edit, {WM_KEYDOWN, WM_TIMER, WM_DESTROY, WMU_SEEKNOW},
+                                   [this, entry](HWND, UINT message, WPARAM wParam, LPARAM) {
+                                     return SeekEditMessage(*entry, message, wParam);
+                                   });
+  if (block->hook == 0) return 0;
+  aSeekBlocks_.push_back(std::move(block));
+  return 1;
+}
+
+void ZB_WDIALOG::CallSeek(const std::vector<int>& ids) {
+  for (int id : ids)
+    for (const auto& block : aSeekBlocks_)
+      if (block->id == id && block->callback) RunSeekCallback(*block, 0);
+}
+
+void ZB_WDIALOG::ValidateSeek(const std::vector<int>& ids) {
+  for (int id : ids)
+    for (const auto& block : aSeekBlocks_)
+      if (block->id == id && block->callback) RunSeekCallback(*block, -1);
+}
+
+void ZB_WDIALOG::RunSeekCallback(SeekBlock& block, int key) {
+  const int length = GetWindowTextLengthA(block.edit);
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  text.resize(static_cast<size_t>(GetWindowTextA(block.edit, text.data(), length + 1)));
+  HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  block.callback(text, block.id, key);
+  SetCursor(previous);
+}
+
+std::optional<LRESULT> ZB_WDIALOG::SeekEditMessage(SeekBlock& block, UINT message, WPARAM wParam) {
+  HWND edit = block.edit;
+  switch (message) {
+    case WM_DESTROY:
+      if (block.state.timerRunning) KillTimer(edit, kSeekTimerId);
+      block.state = {};
+      return std::nullopt;
+    case WM_TIMER:
+      if (wParam != kSeekTimerId) return std::nullopt;
+      if (wdialog::ListSeekTick(block.state, block.waitMs)) {
+        KillTimer(edit, kSeekTimerId);
+        RunSeekCallback(block, block.lastKey);
+      }
+      return 0;
+    case WMU_SEEKNOW:
+      if (!lSeek_) return std::nullopt;
+      RunSeekCallback(block, 0);
+      return 0;
+    case WM_KEYDOWN: {
+      if (!lSeek_) return std::nullopt;
+      const int length = GetWindowTextLengthA(edit);
+      std::string text(static_cast<size_t>(length) + 1, '\0');
+      text.resize(static_cast<size_t>(GetWindowTextA(edit, text.data(), length + 1)));
+      const bool writable = (GetWindowLongA(edit, GWL_STYLE) & ES_READONLY) == 0;
+      switch (wdialog::ClassifyEditSeekKey(static_cast<unsigned>(wParam), text, writable)) {
+        case wdialog::EditSeekKey::kSwallow:
+          return 0;
+        case wdialog::EditSeekKey::kStartWait:
+          block.lastKey = static_cast<int>(wParam);
+          block.state.elapsedMs = 0;
+          if (!block.state.timerRunning)
+            SetTimer(edit, kSeekTimerId, wdialog::kSeekTickMs, nullptr);
+          block.state.timerRunning = true;
+          return std::nullopt;
+        case wdialog::EditSeekKey::kForward:
+          return std::nullopt;
+      }
+      return std::nullopt;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
 std::optional<LRESULT> ZB_WDIALOG::SeekListMessage(SeekBlock& block, UINT message, WPARAM wParam) {
   HWND control = block.control;
   switch (message) {

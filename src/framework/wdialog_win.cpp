@@ -91,7 +91,8 @@ ZB_WDIALOG::ZB_WDIALOG() = default;
 ZB_WDIALOG::~ZB_WDIALOG() {
   // The hooks of the type-ahead controls point into this object.
   for (const auto& block : aSeekBlocks_)
-    if (IsWindow(block->control)) UnhookWindowMessages(block->control, block->hook);
+    if (HWND hooked = block->edit ? block->edit : block->control; IsWindow(hooked))
+      UnhookWindowMessages(hooked, block->hook);
   if (hwnd && IsWindow(hwnd)) {
     // The derived part is gone already: no hook or child may run any more.
     CleanupMessageStack(hwnd);

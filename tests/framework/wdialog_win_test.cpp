@@ -800,5 +800,67 @@ TEST_F(WDialogTest, ListSeekSelectsWhatIsTypedUntilTheWaitHasPassed) {
   dialog.Ok();
 }
 
+TEST_F(WDialogTest, SeekControlCallsBackOnceTheTypingPauses) {
+  constexpr WORD kEditAtom = 0x0081, kComboAtom = 0x0085;
+  DialogTemplate t(WS_POPUP | WS_CAPTION, 0, 0, 200, 100, L"Seek");
+  t.Add(kButtonClass, IDOK, BS_DEFPUSHBUTTON, 10, 80, 50, 14, L"OK");
+  t.Add(kEditAtom, 102, ES_AUTOHSCROLL | WS_BORDER, 10, 10, 80, 12);
+  t.Add(kComboAtom, 103, CBS_DROPDOWNLIST, 10, 30, 80, 60);
+  t.Add(kComboAtom, 104, CBS_DROPDOWN, 100, 30, 80, 60);
+  TestDialog dialog;
+  ASSERT_NE(dialog.InitIndirect(nullptr, t.get(), "SeekEdit"), nullptr);
+  struct Call {
+    std::string text;
+    int id, key;
+    bool operator==(const Call&) const = default;
+  };
+  std::vector<Call> calls;
+  ZB_WDIALOG::SeekCallback record = [&](const std::string& text, int id, int key) {
+    calls.push_back({text, id, key});
+  };
+  struct ErrorCase {
+    int id;
+    bool withCallback;
+    std::vector<std::string> boxes;
+  };
+  const ErrorCase errors[] = {
+      {999, true, {}},
+      {IDOK, true, {"Error|Seek-Element 1 is not an Editelement! (Button)|16"}},
+      {103, true, {"Error|Seek-Combobox 103 has not an Edit-Child!|16"}},
+      {102, false, {"Error|Seek-Block for Id102 missing!|16"}},
+  };
+  for (const ErrorCase& c : errors) {
+    dialog.boxes.clear();
+    EXPECT_EQ(dialog.SeekControl(c.id, c.withCallback ? record : nullptr), 0) << c.id;
+    EXPECT_EQ(dialog.boxes, c.boxes) << c.id;
+  }
+  dialog.boxes.clear();
+  EXPECT_EQ(dialog.SeekControl(104, record), 1);  // a combo box with an edit
+  ASSERT_EQ(dialog.SeekControl(102, record, 0.1), 1);
+  EXPECT_TRUE(dialog.boxes.empty());
+
+  HWND edit = GetDlgItem(dialog.hwnd, 102);
+  for (char c : {'A', 'B'}) {
+    SendMessageA(edit, WM_KEYDOWN, c, 0);
+    SendMessageA(edit, WM_CHAR, c, 0);
+  }
+  EXPECT_TRUE(calls.empty());  // not before the wait
+  ASSERT_TRUE(PumpUntil([&] { return !calls.empty(); }));
+  EXPECT_EQ(calls, (std::vector<Call>{{"AB", 102, 'B'}}));
+
+  calls.clear();
+  SendMessageA(edit, WMU_SEEKNOW, 0, 0);
+  dialog.CallSeek({102});
+  dialog.ValidateSeek({102, 999});
+  EXPECT_EQ(calls, (std::vector<Call>{{"AB", 102, 0}, {"AB", 102, 0}, {"AB", 102, -1}}));
+
+  // Type-ahead off: no wait starts, the callback is not called.
+  calls.clear();
+  dialog.Set_lSeek(false);
+  SendMessageA(edit, WMU_SEEKNOW, 0, 0);
+  EXPECT_TRUE(calls.empty());
+  dialog.Ok();
+}
+
 }  // namespace
 }  // namespace tabrix
