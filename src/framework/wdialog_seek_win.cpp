@@ -50,6 +50,16 @@ int ZB_WDIALOG::ListSeek(int id, std::optional<double> wait) {
   return 1;
 }
 
+void ZB_WDIALOG::DropSeekBlocks() {
+  for (const auto& block : aSeekBlocks_) {
+    HWND hooked = block->edit ? block->edit : block->control;
+    if (!IsWindow(hooked)) continue;
+    if (block->state.timerRunning) KillTimer(hooked, kSeekTimerId);
+    UnhookWindowMessages(hooked, block->hook);
+  }
+  aSeekBlocks_.clear();
+}
+
 std::string ZB_WDIALOG::SeekText(int id) const {
   for (const auto& block : aSeekBlocks_)
     if (block->id == id) return block->state.typed;

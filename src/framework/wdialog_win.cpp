@@ -9,7 +9,6 @@
 #include "framework/app_settings.h"
 #include "framework/native/win32fkt_win.h"
 #include "framework/native/words.h"
-#include "framework/window_hook_win.h"
 #include "framework/zb_app_win.h"
 
 namespace tabrix {
@@ -90,9 +89,7 @@ ZB_WDIALOG::ZB_WDIALOG() = default;
 
 ZB_WDIALOG::~ZB_WDIALOG() {
   // The hooks of the type-ahead controls point into this object.
-  for (const auto& block : aSeekBlocks_)
-    if (HWND hooked = block->edit ? block->edit : block->control; IsWindow(hooked))
-      UnhookWindowMessages(hooked, block->hook);
+  DropSeekBlocks();
   if (hwnd && IsWindow(hwnd)) {
     // The derived part is gone already: no hook or child may run any more.
     CleanupMessageStack(hwnd);
@@ -147,6 +144,7 @@ ZB_WDIALOG* ZB_WDIALOG::InitIndirect(Parent parent, const DLGTEMPLATE* dialogTem
 
 void ZB_WDIALOG::Reset(HMODULE resourceModule) {
   aHiddenCtrls_.clear();
+  DropSeekBlocks();
   aBrowseObj.clear(), aButtons.clear(), aListen.clear(), aMemo.clear();
   lDestroyed = lNoCancel_ = false;
   ZB_APP* app = OAPP();

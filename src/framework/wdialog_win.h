@@ -317,6 +317,7 @@ class ZB_WDIALOG {
   };
   std::optional<LRESULT> SeekEditMessage(SeekBlock& block, UINT message, WPARAM wParam);
   void RunSeekCallback(SeekBlock& block, int key);
+  void DropSeekBlocks();  // unhooks the controls still there
   std::optional<LRESULT> SeekListMessage(SeekBlock& block, UINT message, WPARAM wParam);
   std::vector<std::unique_ptr<SeekBlock>> aSeekBlocks_;
 
