@@ -17,7 +17,7 @@ sizes=("$@")
 cmake --build "$BUILD" --target browse_bench >/dev/null
 mkdir -p "$WORK"
 for n in "${sizes[@]}"; do
-  [ -f "$WORK/BR$n.DBF" ] && [ -f "$WORK/BR$n.CDX" ] || "$BUILD/bench/browse_bench" create "$WORK" "$n"
+  [ -f "$WORK/BR$n.DBF" ] && ls "$WORK/BR$n".[cC][dD][xX] >/dev/null 2>&1 || "$BUILD/bench/browse_bench" create "$WORK" "$n"
 done
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
 out=$(mktemp)
