@@ -30,6 +30,7 @@
 namespace tabrix {
 
 class BrowseModel;
+class BrowsePainter;
 class BrowseSource;
 
 // Flags of Init.
@@ -85,6 +86,8 @@ class ZB_BROWSE : public DialogBrowse {
   bool Get_lUserCols() const { return lUserCols_; }
   const std::string& SearchText() const;
   BrowseModel& Model() { return *model_; }
+  // Shown columns whose text was cut in row `row`'s last rendering (CutTextMode).
+  std::vector<int> CutCells(int row) const;
 
   // REFRESHALL(row, record): recount and refill; returns zSatz.
   int64_t REFRESHALL(int row = 0, int64_t record = 0);
@@ -113,9 +116,6 @@ class ZB_BROWSE : public DialogBrowse {
   HWND ListWindow() const override { return hList_; }
 
  private:
-  struct RowImages;
-  class Painter;
-
   bool CreateWindows();
   void SetupColumns();
   void ShowRows();  // the model's rows into the list box, selection and scroll bar
@@ -127,7 +127,7 @@ class ZB_BROWSE : public DialogBrowse {
   std::optional<LRESULT> ListMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   std::optional<LRESULT> ScrollBarMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   std::optional<LRESULT> DialogMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT OnKeyDown(WPARAM key, LPARAM keyData);
+  bool OnKeyDown(WPARAM key, LPARAM keyData);  // true: consumed
   LRESULT OnChar(WPARAM ansiChar);
   void OnSearchTimer();
   LRESULT OnListLButtonDown(int x, int y);
@@ -178,7 +178,7 @@ class ZB_BROWSE : public DialogBrowse {
   ResizeState resize_;
   std::unique_ptr<BrowseSource> source_;
   std::unique_ptr<BrowseModel> model_;
-  std::unique_ptr<Painter> painter_;
+  std::unique_ptr<BrowsePainter> painter_;
   std::uintptr_t listHook_ = 0, scrollHook_ = 0, dialogHook_ = 0;
 };
 
