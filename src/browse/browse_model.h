@@ -125,8 +125,6 @@ class BrowseModel {
   bool AtScopeEnd();
   bool AtScopeBeginning();
   void SkipFilter(int64_t n);
-  // Record number of the scope's last record (moves the pointer back where it was).
-  int64_t ScopeLastRecord();
   // Position of the current record in the scope, clamped to 1 ... zSatz.
   int64_t ScopePosition();
 
@@ -154,8 +152,9 @@ class BrowseModel {
   int nScale_ = 1;
   int64_t nTopRec_ = 1;
   bool refreshed_ = false;
-  bool scrolling_ = false;  // Set_Scroll's re-entry guard
-  bool seeking_ = false;    // the search step's re-entry guard
+  bool reachedEnd_ = false;  // the last fill met the scope's end
+  bool scrolling_ = false;   // Set_Scroll's re-entry guard
+  bool seeking_ = false;     // the search step's re-entry guard
   std::string searchText_;
   double searchIdle_ = 0;
   uint64_t revision_ = 0;

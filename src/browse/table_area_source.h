@@ -54,6 +54,7 @@ class TableAreaSource : public BrowseSource {
 
   int area_;
   int order_ = 0;
+  bool lastCallFailed_ = false;
   bool upperKey_ = false;  // the key is UPPER(...): typed text is sought upper case
   std::optional<bool> characterKey_;
   std::optional<ErrorObject> failure_;
