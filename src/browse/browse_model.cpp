@@ -85,7 +85,7 @@ BrowseRow BrowseModel::BuildRow() {
   BrowseRow row;
   row.recno = source_.RecordNumber();
   row.deleted = source_.IsDeleted();
-  row.text = buildRow_ ? buildRow_() : std::string();
+  if (buildRow_) source_.WithRecord([&] { row.text = buildRow_(); });
   if (source_.RecordNumber() != row.recno) source_.GoTo(row.recno);
   return row;
 }

@@ -35,8 +35,8 @@ struct BrowseRow {
 
 class BrowseModel {
  public:
-  // The row text of the source's current record. It may move the record pointer; the model
-  // puts it back.
+  // The row text of the source's current record, called inside BrowseSource::WithRecord. It
+  // may move the record pointer; the model puts it back.
   using RowBuilder = std::function<std::string()>;
 
   // Scroll codes of Set_Scroll.

@@ -11,6 +11,7 @@
 // Text is the stored table text (OEM code page 850); the window side converts.
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace tabrix {
@@ -54,6 +55,10 @@ class BrowseSource {
   // Returns whether a key starting with the text was found; false and no move in record order
   // or on a key that is not character data.
   virtual bool SoftSeek(std::string_view oemKeyText) = 0;
+
+  // Runs f with the source's table current (a table area source makes its area current and
+  // restores the caller's afterwards), so that a row builder reads the source's record.
+  virtual void WithRecord(const std::function<void()>& f) { f(); }
 };
 
 }  // namespace tabrix

@@ -203,4 +203,9 @@ bool TableAreaSource::SoftSeek(std::string_view oemKeyText) {
   return Guarded([&text] { return Seek(Value{text}, true); });
 }
 
+void TableAreaSource::WithRecord(const std::function<void()>& f) {
+  AreaSwitch inArea(area_);
+  f();
+}
+
 }  // namespace tabrix

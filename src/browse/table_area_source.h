@@ -41,6 +41,8 @@ class TableAreaSource : public BrowseSource {
   int64_t Position() override;
   bool OrderHasCharacterKey() override;
   bool SoftSeek(std::string_view oemKeyText) override;
+  // f runs in the area, under the caller's error handler (a row builder handles its own).
+  void WithRecord(const std::function<void()>& f) override;
 
   int Area() const { return area_; }
   // The last error a call met (and survived), if any; cleared by TakeFailure.
