@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "browse/browse_messages.h"
 #include "browse/browse_model.h"
 #include "browse/browse_paint_win.h"
 #include "browse/browse_win.h"
@@ -14,13 +15,6 @@
 
 namespace tabrix {
 namespace {
-
-constexpr UINT kWmuScroll = 4135;
-constexpr UINT kWmuDrawEmpty = 4248;
-constexpr UINT kWmuPaintHeader = 4095;
-constexpr UINT kListDestroyedCommand = 4091;
-constexpr UINT_PTR kSearchTimerId = 1;
-constexpr UINT kSearchTimerMs = 65;
 
 std::optional<LRESULT> Taken(LRESULT r) {
   if (r == 0) return std::nullopt;

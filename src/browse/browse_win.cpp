@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "browse/browse_messages.h"
 #include "browse/browse_model.h"
 #include "browse/browse_paint_win.h"
 #include "browse/browse_parent_win.h"
@@ -16,10 +17,6 @@
 
 namespace tabrix {
 namespace {
-
-constexpr UINT kWmuScroll = 4135;
-constexpr UINT kWmuDrawEmpty = 4248;
-constexpr UINT_PTR kSearchTimerId = 1;
 
 // The source of a browse without a table: always empty.
 class EmptySource : public BrowseSource {
