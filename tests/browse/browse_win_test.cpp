@@ -68,8 +68,8 @@ class BrowseWinTest : public ::testing::Test {
     t.Add(testing_support::kListBoxClass, kListId, WS_BORDER | LBS_NOINTEGRALHEIGHT, 10, 10, 250,
           150);
     dialog_ =
-        CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.get(), nullptr, PlainDialogProc, 0);
-    ASSERT_TRUE(dialog_);
+        CreateDialogIndirectParamW(GetModuleHandleW(nullptr), t.get(), nullptr, PlainDialogProc, 0);
+    ASSERT_TRUE(dialog_) << GetLastError();
   }
 
   // Sizes the resource list box so that the browse gets exactly `rows` rows.
