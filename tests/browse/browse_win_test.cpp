@@ -16,6 +16,7 @@
 #include "framework/app_settings.h"
 #include "framework/dialog_template_win.h"
 #include "framework/pump_until_win.h"
+#include "framework/wdialog_win.h"
 
 namespace tabrix {
 namespace {
@@ -437,6 +438,46 @@ TEST_F(BrowseWinTest, TableAreaRowsShowFieldValues) {
   browse_.reset();
   DestroyWindow(dialog_);
   CloseAllAreas();
+}
+
+// On a framework dialog object the browse registers itself and the dialog hands it the
+// messages of its rows, scroll bar and header; it leaves the list again when it goes.
+TEST_F(BrowseWinTest, OnADialogObjectTheDialogForwardsItsMessages) {
+  DialogTemplate t(WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 320, 220, L"Objekt");
+  t.Add(testing_support::kListBoxClass, kListId, WS_BORDER | LBS_NOINTEGRALHEIGHT, 10, 10, 250,
+        150);
+  ZB_WDIALOG object;
+  ASSERT_TRUE(object.InitIndirect(nullptr, t.get(), "BrowseObjekt"));
+  ASSERT_TRUE(object.hwnd);
+  HWND saved = dialog_;
+  dialog_ = object.hwnd;
+  ResourceRows(8);
+  auto source = std::make_unique<FakeBrowseSource>(1000);
+  source_ = source.get();
+  browse_ = std::make_unique<ZB_BROWSE>();
+  ASSERT_TRUE(
+      browse_->Init(&object, kListId, std::move(source), {RecordColumn(" Satz", 120)}, "DialogVl"));
+  list_ = browse_->Get_hWnd();
+  PumpPending();
+  EXPECT_EQ(object.aBrowseObj, std::vector<DialogBrowse*>{browse_.get()});
+  EXPECT_EQ(GetDlgItem(object.hwnd, kListId), list_);
+  EXPECT_EQ(ItemData(), (std::vector<int64_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+  Key(VK_DOWN);
+  EXPECT_EQ(SelectedData(), 2);
+  Key(VK_NEXT);
+  EXPECT_EQ(SelectedData(), 10);
+  // The dialog's scroll message reaches the browse through the child-object list.
+  SendMessageA(object.hwnd, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, Scroll().nMax),
+               reinterpret_cast<LPARAM>(browse_->Get_hScroll()));
+  EXPECT_EQ(SendMessageA(list_, LB_GETITEMDATA, 7, 0), 1000);
+  EXPECT_EQ(Scroll().nPos, Scroll().nMax);
+  // Rows are drawn through the dialog's WM_DRAWITEM: painting the list must not fail.
+  RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  browse_.reset();
+  EXPECT_TRUE(object.aBrowseObj.empty());
+  DestroyWindow(object.hwnd);
+  PumpPending();
+  dialog_ = saved;
 }
 
 }  // namespace
