@@ -75,6 +75,7 @@ class FakeConverterUi : public ConverterUi {
   std::deque<std::optional<std::string>> chosenFiles;  // one per chooser, in order
   std::map<std::tuple<std::string, std::string, std::string>, std::string> settings;
   std::function<void()> onPendingMessages;  // runs inside HandlePendingMessages
+  std::function<void()> whileChooserOpen;   // runs when a chooser opens (it handles messages)
 
   void Beep() override { log.push_back("beep"); }
 
@@ -160,6 +161,7 @@ class FakeConverterUi : public ConverterUi {
     log.push_back("chooser [" + view.labelAnsi + "]" +
                   (view.thirdButtonAnsi ? " third=" + *view.thirdButtonAnsi : std::string()));
     chooserViews.push_back(view);
+    if (whileChooserOpen) whileChooserOpen();
     for (;;) {
       const DialogStep step = NextStep("chooser " + view.labelAnsi);
       std::optional<int> result;
