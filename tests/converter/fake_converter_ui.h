@@ -76,6 +76,7 @@ class FakeConverterUi : public ConverterUi {
   std::map<std::tuple<std::string, std::string, std::string>, std::string> settings;
   std::function<void()> onPendingMessages;  // runs inside HandlePendingMessages
   std::function<void()> whileChooserOpen;   // runs when a chooser opens (it handles messages)
+  std::function<void()> onCloseViewer;      // runs inside CloseSourceViewer
 
   void Beep() override { log.push_back("beep"); }
 
@@ -184,6 +185,11 @@ class FakeConverterUi : public ConverterUi {
       if (step.kind == DialogStep::kAbort) return CloseFrame();
       if (step.kind == DialogStep::kSave && events.OnSave(kFakeProtocol)) return;
     }
+  }
+
+  void CloseSourceViewer() override {
+    log.push_back("viewer close");
+    if (onCloseViewer) onCloseViewer();
   }
 
   // The log lines that start with prefix.
