@@ -1,7 +1,7 @@
 // CONVERTQZ: fills the target "Adrim1" from the source, one target record per source record
 // that has a name.
 //
-// Per visible source record:
+// Per visible source record, in record order whatever order controls the source:
 //   1. the name: the text form of the field assigned to FIRMA, else (once asked for) of the
 //      replacement field; a record whose name stays blank is listed as skipped and nothing of
 //      it reaches the target;
@@ -125,6 +125,7 @@ class ConversionRun {
   void ShowProgress(const std::string& nameOem, int64_t recno);
   void FlushProgress();
   bool PauseIsDue();
+  void ResumeAt(int64_t recno);
 
   ConverterContext& ctx_;
   ConverterJobState& state_;
@@ -246,6 +247,12 @@ bool ConversionRun::PauseIsDue() {
   if (lastPause_ >= 0 && now - lastPause_ < kProgressInterval) return false;
   lastPause_ = now;
   return true;
+}
+
+// Back on the record in record order, in the source's area.
+void ConversionRun::ResumeAt(int64_t recno) {
+  if (CurrentOrder() != 0) SetOrder(0);
+  GoTo(recno);
 }
 
 bool ConversionRun::AskDefaultCountry() {
@@ -430,25 +437,37 @@ bool ConversionRun::Run() {
 
   AreaSwitch inSource(sourceArea_);
   ansiSource_ = IsWindowsAnsiMark(CodePageMark());
+  // The walk goes in record order whatever order controls the source: an order may leave
+  // records out (a unique key keeps one record per key, a FOR condition drops the others), and
+  // the source data viewer selects its own order whenever messages are handled. The order the
+  // source had is put back at the end.
+  const int callerOrder = CurrentOrder();
+  SetOrder(0);
   GoBottom();
   counterSuffix_ = " von " + std::to_string(AtEnd() ? 0 : RecordNumber());
   GoTop();
-  while (!AtEnd()) {
+  bool more = !AtEnd();
+  while (more) {
     const int64_t recno = RecordNumber();
     if (!ConvertRecord(recno)) return false;
     SelectArea(sourceArea_);
+    // A chooser lets messages be handled too; it puts the record back, but not the order.
+    if (CurrentOrder() != 0) ResumeAt(recno);
     Skip(1);
-    const bool atEnd = AtEnd();
+    more = !AtEnd();
     const int64_t next = RecordNumber();
-    if (PauseIsDue() || atEnd) {
+    if (PauseIsDue() || !more) {
       FlushProgress();
       ctx_.ui.HandlePendingMessages();
       if (state_.LGESCHLOSSEN) return false;
-      // Something handled meanwhile (the source data viewer) may have moved the source.
+      // Something handled meanwhile (the source data viewer) may have moved the source; at the
+      // end it may have moved it away from the end, which must not start the walk again.
       SelectArea(sourceArea_);
-      if (!atEnd) GoTo(next);
+      if (more) ResumeAt(next);
     }
   }
+  SelectArea(sourceArea_);
+  SetOrder(callerOrder);
   EvaluateInArea(targetArea_, [] { CommitArea(); });
   ReleaseCountries();
   if (!skipped_.empty()) {

@@ -5,6 +5,7 @@
 
 #include "converter/assignment_file.h"
 #include "converter/assignment_ops.h"
+#include "converter/source_viewer_win.h"
 #include "converter/win_converter_ui_win.h"
 #include "framework/native/bridge_win.h"
 #include "framework/od_list_win.h"
@@ -118,7 +119,9 @@ MsgResult ConverterSession::OnCommand(HWND dialog, WPARAM wParam) {
       state_.LHINWEIS = Checked(dialog, kHintBoxId);
       return 0;
     case kViewerBoxId:
-      // The source data viewer is switched on and off here once it exists.
+      if (job_->source()) {
+        SHOWDATA(app_, job_->source(), state_.CQUELLDATEI, Checked(dialog, kViewerBoxId) ? 1 : 0);
+      }
       return 0;
     case kOpenAssignmentButtonId:
       OpenAssignments(dialog);

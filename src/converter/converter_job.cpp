@@ -264,11 +264,14 @@ bool ConverterJob::Leave() {
 }
 
 void ConverterJob::ReleaseTables() {
+  // No viewer may show a table that is gone.
+  if (source_) ctx_.ui.CloseSourceViewer();
   ReleaseQuietly(target_);
   ReleaseQuietly(source_);
 }
 
 void ConverterJob::CLOSEALL() {
+  ctx_.ui.CloseSourceViewer();
   if (!state_.LGESCHLOSSEN) {
     // Marked first: the questions below pump messages, and a second close arriving meanwhile
     // must not ask them again.

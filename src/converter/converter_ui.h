@@ -153,6 +153,9 @@ class ConverterUi {
   // Shows the protocol dialog as the frame's current dialog and waits, handling window
   // messages, until it is destroyed ("Ende", a saved file or the frame's close).
   virtual void RunProtocol(ProtocolEvents& events) = 0;
+  // CLOSEDATA: closes the source data viewer when one exists. It is gone when this returns, so
+  // the source table can be released right after.
+  virtual void CloseSourceViewer() = 0;
 };
 
 // Time as the converter reads it: a steady clock for throttling the progress display, and

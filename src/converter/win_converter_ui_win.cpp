@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "converter/list_rows.h"
+#include "converter/source_viewer_win.h"
 #include "converter/win_converter_ui_win.h"
 #include "data/stdlib/stfkt.h"
 #include "framework/od_list_win.h"
@@ -157,6 +158,10 @@ void WinConverterUi::RefitTargetExtent(WindowHandle dialog) {
 void WinConverterUi::SetCheckBox(WindowHandle dialog, int id, bool checked) {
   SendDlgItemMessageA(FromWindowHandle(dialog), id, BM_SETCHECK,
                       checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void WinConverterUi::CloseSourceViewer() {
+  CLOSEDATA();
 }
 
 void WinConverterUi::PostFrameClose() {

@@ -101,6 +101,7 @@ class WinConverterUi : public ConverterUi {
   void SetProgressTexts(const std::string& nameAnsi, const std::string& counterAnsi) override;
   int RunChooser(const ChooserView& view, ChooserEvents& events) override;
   void RunProtocol(ProtocolEvents& events) override;
+  void CloseSourceViewer() override;
 
   // The progress dialog shown now (nullptr when none).
   HWND ProgressDialog() const { return progress_; }

@@ -337,6 +337,101 @@ TEST_F(Engine, ATruncatedSourceConvertsTheRecordsItStillHolds) {
             (std::vector<std::string>{"K1", "K2", "K3", "K4", "K5", "K6"}));
 }
 
+// The orders a source may bring along, and what a browse over it (the source data viewer)
+// does with the source while the engine lets messages be handled.
+struct WalkCase {
+  const char* what;
+  const char* key;  // the first tag of the source's CDX ("" none)
+  bool unique;
+  const char* forCondition;
+  bool orderSetBefore;  // order 1 controls when the conversion starts
+  enum Move { kStay, kTop, kBottom, kSkipInOrder } move;
+};
+
+const WalkCase kWalkCases[] = {
+    {"no index, untouched", "", false, "", false, WalkCase::kStay},
+    {"unique tag, order 1 set before", "NAME", true, "", true, WalkCase::kStay},
+    {"unique tag, viewer goes to the top", "NAME", true, "", false, WalkCase::kTop},
+    {"unique tag, viewer goes to the end", "NAME", true, "", true, WalkCase::kBottom},
+    {"FOR tag, order 1 set before", "NAME", false, "!EMPTY(PLZ)", true, WalkCase::kStay},
+    {"FOR tag, viewer skips in its order", "NAME", false, "!EMPTY(PLZ)", false,
+     WalkCase::kSkipInOrder},
+    {"FOR tag, viewer goes to the top", "NAME", false, "!EMPTY(PLZ)", true, WalkCase::kTop},
+    {"plain tag, viewer goes to the end", "UPPER(NAME)", false, "", false, WalkCase::kBottom},
+};
+
+void PrintTo(const WalkCase& c, std::ostream* out) {
+  *out << c.what;
+}
+
+class EngineWalk : public ConverterJobTest, public ::testing::WithParamInterface<WalkCase> {};
+
+TEST_P(EngineWalk, EveryVisibleRecordArrivesOnceInRecordOrderWhateverTheViewerDid) {
+  const WalkCase& c = GetParam();
+  // Duplicate names (a unique tag keeps one of each), blank postal codes (the FOR tag leaves
+  // them out), a deleted record, and a last record that is last in no order. "Atlantis" is
+  // unknown: its chooser handles messages too.
+  WriteSource({Customer("Meier", "Deutschland", "1"), Customer("Albers", "Deutschland"),
+               Customer("Meier", "Deutschland", "2"), Customer("Zander", "Atlantis", "3"),
+               Customer("Albers", "Deutschland", "4"), Customer("Xaver", "Deutschland", "5"),
+               Customer("Berg", "Deutschland"), Customer("Meier", "Deutschland")},
+              /*deleted=*/{6});
+  if (*c.key) {
+    AreaSwitch scope(0);
+    ASSERT_TRUE(OpenTable(true, "DBFCDX", kSourcePath, "", true, false));
+    SetOrderCondition(c.forCondition);
+    CreateOrder("", "TAG1", c.key, c.unique);
+    CloseArea();
+  }
+  OpenJob();
+  const int area = job_->source()->Area;
+  if (c.orderSetBefore) EvaluateInArea(area, [] { SetOrder(1); });
+  const int orderBefore = EvaluateInArea(area, [] { return CurrentOrder(); });
+  // The viewer selects its order 1 and moves; a bounded number of times, so a walk that
+  // follows it still ends.
+  int moves = 0;
+  auto viewer = [&] {
+    if (++moves > 40) return;
+    EvaluateInArea(area, [&] {
+      if (OrderCount() > 0) SetOrder(1);
+      switch (c.move) {
+        case WalkCase::kStay:
+          break;
+        case WalkCase::kTop:
+          GoTop();
+          break;
+        case WalkCase::kBottom:
+          GoBottom();
+          break;
+        case WalkCase::kSkipInOrder:
+          Skip(1);
+          break;
+      }
+    });
+  };
+  clock_.step = 0.05;  // a pause after every record
+  ui_.onPendingMessages = viewer;
+  ui_.whileChooserOpen = viewer;
+  ui_.dialogSteps = {{DialogStep::kChoose, 1}};  // Atlantis -> DEUTSCHLAND
+  ASSERT_TRUE(Convert()) << c.what;
+  EXPECT_EQ(EvaluateInArea(area, [] { return CurrentOrder(); }), orderBefore) << c.what;
+  EXPECT_EQ(ui_.Lines("message").back(), MessageLine(9, "Velarto Converter", MessageButtons::kOk,
+                                                     "Es wurden 7 Datensätze konvertiert."))
+      << c.what;
+  ui_.answers = {MessageAnswer::kNo};  // the link made is offered for saving
+  job_->CLOSEALL();
+
+  EXPECT_EQ(
+      Column(TargetRecords(), "FIRMA"),
+      (std::vector<std::string>{"Meier", "Albers", "Meier", "Zander", "Albers", "Berg", "Meier"}))
+      << c.what;
+  // The counter names the last record in record order, and counts every record there.
+  ASSERT_FALSE(ui_.progressTexts.empty());
+  EXPECT_EQ(ui_.progressTexts.back(), "Meier|8 von 8") << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, EngineWalk, ::testing::ValuesIn(kWalkCases));
+
 TEST_F(Engine, AFailingWriteStopsTheRunWithAMessage) {
   std::vector<std::vector<Value>> records;
   for (int i = 1; i <= 30; ++i) records.push_back(Customer("K" + std::to_string(i), "Deutschland"));

@@ -3,6 +3,7 @@
 // folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -230,6 +231,38 @@ TEST_F(Job, CloseAllAsksOncePerJobAndReleasesBothTables) {
   EXPECT_EQ(job_->source(), nullptr);
   EXPECT_EQ(job_->target(), nullptr);
   EXPECT_EQ(NetTableRegistrySize(), 0);
+}
+
+// The viewer shows the source table: it goes first, while the table is still open, on every
+// way the job ends (its close, a failed open, a delivery).
+TEST_F(Job, TheSourceViewerClosesFirstWhileTheSourceIsStillOpen) {
+  WriteSource({Customer("A", "Deutschland")});
+  std::vector<bool> sourceOpen;
+  ui_.onCloseViewer = [&] { sourceOpen.push_back(job_->source() != nullptr); };
+
+  OpenJob();
+  state_.LZUWGESICHERT = false;
+  ui_.answers = {MessageAnswer::kNo};
+  job_->CLOSEALL();
+  ASSERT_GE(ui_.log.size(), 2u);
+  const auto closing = std::find(ui_.log.begin(), ui_.log.end(), "viewer close");
+  ASSERT_NE(closing, ui_.log.end());
+  ASSERT_NE(closing + 1, ui_.log.end());
+  EXPECT_EQ((closing + 1)->rfind("message", 0), 0u) << *(closing + 1);  // before the question
+  ASSERT_FALSE(sourceOpen.empty());
+  EXPECT_TRUE(sourceOpen.front());
+}
+
+TEST_F(Job, ADeliveryClosesTheSourceViewerBeforeItReleasesTheSource) {
+  WriteSource({Customer("A", "Deutschland")});
+  std::vector<bool> sourceOpen;
+  ui_.onCloseViewer = [&] { sourceOpen.push_back(job_->source() != nullptr); };
+  OpenJob();
+  ASSERT_TRUE(Convert());
+  job_->Deliver();
+  ASSERT_FALSE(sourceOpen.empty());
+  EXPECT_TRUE(sourceOpen.front());
+  EXPECT_EQ(job_->source(), nullptr);
 }
 
 TEST_F(Job, KonvertierenWithoutNameKeepsTheDialog) {

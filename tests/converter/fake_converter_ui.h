@@ -75,6 +75,8 @@ class FakeConverterUi : public ConverterUi {
   std::deque<std::optional<std::string>> chosenFiles;  // one per chooser, in order
   std::map<std::tuple<std::string, std::string, std::string>, std::string> settings;
   std::function<void()> onPendingMessages;  // runs inside HandlePendingMessages
+  std::function<void()> whileChooserOpen;   // runs when a chooser opens (it handles messages)
+  std::function<void()> onCloseViewer;      // runs inside CloseSourceViewer
 
   void Beep() override { log.push_back("beep"); }
 
@@ -160,6 +162,7 @@ class FakeConverterUi : public ConverterUi {
     log.push_back("chooser [" + view.labelAnsi + "]" +
                   (view.thirdButtonAnsi ? " third=" + *view.thirdButtonAnsi : std::string()));
     chooserViews.push_back(view);
+    if (whileChooserOpen) whileChooserOpen();
     for (;;) {
       const DialogStep step = NextStep("chooser " + view.labelAnsi);
       std::optional<int> result;
@@ -182,6 +185,11 @@ class FakeConverterUi : public ConverterUi {
       if (step.kind == DialogStep::kAbort) return CloseFrame();
       if (step.kind == DialogStep::kSave && events.OnSave(kFakeProtocol)) return;
     }
+  }
+
+  void CloseSourceViewer() override {
+    log.push_back("viewer close");
+    if (onCloseViewer) onCloseViewer();
   }
 
   // The log lines that start with prefix.
