@@ -190,6 +190,42 @@ int main(int argc, char** argv) {
   steps.Shot(GetParent(converter), "converter_dialog_with_assignments");
   Print("source fields left: " + std::to_string(ListRows(sources).size()));
 
+  // The source data viewer: box 116 opens it over the source, a page down moves its rows, and
+  // its close box closes it and clears the box again.
+  if (!ClickButton(converter, ids::kShowSource)) return Fail("cannot tick the viewer box");
+  HWND viewer = nullptr;
+  const bool opened = WaitUntil(
+      [&] {
+        viewer = FindViewer(program.Id());
+        return viewer && IsWindowVisible(viewer) && !GridRecords(GetDlgItem(viewer, 103)).empty();
+      },
+      kStepTimeoutMs, program.Handle());
+  if (!opened) return Fail("ticking the viewer box showed no rows");
+  HWND grid = GetDlgItem(viewer, 103);
+  auto recordSpan = [&] {
+    const std::vector<long> records = GridRecords(grid);
+    return std::to_string(records.front()) + " ... " + std::to_string(records.back());
+  };
+  Settle(viewer);
+  steps.Shot(viewer, "source_viewer");
+  Print("viewer shows records " + recordSpan());
+  const long top = GridRecords(grid).front();
+  PostMessageA(grid, WM_KEYDOWN, VK_NEXT, 1);
+  PostMessageA(grid, WM_KEYUP, VK_NEXT, static_cast<LPARAM>(0xC0000001u));
+  if (!WaitUntil([&] { return GridRecords(grid).front() != top; }, kStepTimeoutMs,
+                 program.Handle())) {
+    return Fail("page down in the viewer moved nothing");
+  }
+  Settle(viewer);
+  steps.Shot(viewer, "source_viewer_page_down");
+  Print("after page down the viewer shows records " + recordSpan());
+  PostMessageA(viewer, WM_SYSCOMMAND, SC_CLOSE, 0);
+  if (!WaitUntil([&] { return !IsWindow(viewer) && !IsChecked(converter, ids::kShowSource); },
+                 kStepTimeoutMs, program.Handle())) {
+    return Fail("the viewer's close box left the viewer or the ticked box");
+  }
+  Print("viewer closed, box 116 cleared");
+
   ConversionAnswers answers;
   answers.replacementField = "NAME2";
   answers.linkFile = linkFile;

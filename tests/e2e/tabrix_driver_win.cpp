@@ -336,6 +336,39 @@ std::vector<HWND> VisibleTopLevelWindows(DWORD processId) {
   return search.found;
 }
 
+bool IsViewer(HWND window) {
+  if (ClassOf(window) != "#32770" || (GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) return false;
+  HWND list = GetDlgItem(window, 103);
+  return list && ClassOf(list) == "ListBox" && TextOf(window).rfind("Velarto Converter   ", 0) == 0;
+}
+
+HWND FindViewer(DWORD processId) {
+  struct Search {
+    DWORD pid;
+    HWND found = nullptr;
+  } search{processId};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid != s->pid || !IsViewer(window)) return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<long> GridRecords(HWND list) {
+  std::vector<long> records;
+  const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    records.push_back(static_cast<long>(SendMessageA(list, LB_GETITEMDATA, i, 0)));
+  }
+  return records;
+}
+
 HWND FindFrame(DWORD processId) {
   HWND frame = nullptr;
   while ((frame = FindWindowExA(nullptr, frame, "Tabrix", nullptr)) != nullptr) {
@@ -492,7 +525,7 @@ Screen Look(const Program& program) {
   }
   s.frame = FindFrame(program.Id());
   for (HWND w : VisibleTopLevelWindows(program.Id())) {
-    if (w == s.frame || ClassOf(w) != "#32770") continue;
+    if (w == s.frame || ClassOf(w) != "#32770" || IsViewer(w)) continue;
     s.window = w;
     s.caption = TextOf(w);
     if (GetDlgItem(w, kFileNameField)) {

@@ -85,6 +85,12 @@ HWND CurrentDialog(HWND frame);                // the visible child dialog of th
 std::vector<std::string> ListRows(HWND list);  // read as UTF-16, given as Windows-1252
 int ListSelection(HWND list);                  // the selected row, -1 for none
 bool IsChecked(HWND dialog, int id);
+// The source data viewer: a top-level dialog of the program holding the grid's list box 103.
+// It stands beside the frame's dialogs and is no view of its own (Look passes over it).
+bool IsViewer(HWND window);
+HWND FindViewer(DWORD processId);  // shown or hidden; nullptr when there is none
+// The record numbers of a grid's rows (each row's item data).
+std::vector<long> GridRecords(HWND list);
 // A round trip through the program's message queue: when it returns true, the program has
 // finished what it was doing when called and is waiting for messages again.
 bool Settle(HWND window);
