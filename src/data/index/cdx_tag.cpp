@@ -148,6 +148,32 @@ IoStatus CdxTag::Step(const IndexEntry& from, bool forward, std::optional<IndexE
   return scope.End(s);
 }
 
+// One Step, then the rest of the way inside the tree: a skip of many entries reads each leaf
+// it passes once and decodes no entry it passes.
+IoStatus CdxTag::Skip(const IndexEntry& from, int64_t n, std::optional<IndexEntry>* entry) {
+  if (n == 0) {
+    *entry = from;
+    return IoStatus::Ok();
+  }
+  const bool forward = n > 0;
+  const uint64_t rest = forward ? static_cast<uint64_t>(n) - 1 : static_cast<uint64_t>(-(n + 1));
+  if (IoStatus s = Step(from, forward, entry); !s.ok() || !*entry || rest == 0) return s;
+  CdxFile::Scope scope(file_, false);
+  if (!scope.ok()) return scope.status();
+  IoStatus s = Refresh();
+  CdxTree::Cursor cursor;
+  if (s.ok() && last_.valid && last_.generation == file_->generation()) {
+    cursor = last_.cursor;
+  } else if (s.ok()) {
+    bool exact = false;
+    s = Locate(**entry, &cursor, &exact);
+  }
+  const bool ascending = forward != info_.descending;
+  if (s.ok()) s = ascending ? tree_.Advance(&cursor, rest) : tree_.Retreat(&cursor, rest);
+  if (s.ok()) Hand(cursor, entry);
+  return scope.End(s);
+}
+
 IoStatus CdxTag::Next(const IndexEntry& from, std::optional<IndexEntry>* entry) {
   return Step(from, true, entry);
 }

@@ -41,6 +41,7 @@ class CdxTag final : public IndexOrder {
   IoStatus Seek(std::string_view key, std::optional<IndexEntry>* entry) override;
   IoStatus Insert(const IndexEntry& entry) override;
   IoStatus Remove(const IndexEntry& entry) override;
+  IoStatus Skip(const IndexEntry& from, int64_t n, std::optional<IndexEntry>* entry) override;
   IoStatus KeyPosition(const IndexEntry& entry, uint32_t* position) override;
   IoStatus KeyCount(uint32_t* count) override;
 

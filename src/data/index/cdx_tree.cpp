@@ -234,6 +234,37 @@ IoStatus CdxTree::Previous(Cursor* cursor) {
   }
 }
 
+IoStatus CdxTree::Advance(Cursor* cursor, uint64_t n) {
+  while (n > 0 && !cursor->atEnd()) {
+    const size_t count = cursor->leaf->count();
+    const uint64_t left = cursor->index < count ? count - 1 - cursor->index : 0;
+    if (n <= left) {
+      cursor->index += static_cast<size_t>(n);
+      return IoStatus::Ok();
+    }
+    // Onto the first entry of the next leaf that has one: left + 1 steps.
+    n -= left + 1;
+    cursor->index = count;
+    if (IoStatus s = SettleForward(cursor); !s.ok()) return s;
+  }
+  return IoStatus::Ok();
+}
+
+IoStatus CdxTree::Retreat(Cursor* cursor, uint64_t n) {
+  while (n > 0 && !cursor->atEnd()) {
+    const uint64_t left = std::min<uint64_t>(cursor->index, cursor->leaf->count());
+    if (n <= left) {
+      cursor->index -= static_cast<size_t>(n);
+      return IoStatus::Ok();
+    }
+    // Onto the last entry of the previous leaf that has one: left + 1 steps.
+    n -= left + 1;
+    cursor->index = 0;
+    if (IoStatus s = Previous(cursor); !s.ok()) return s;
+  }
+  return IoStatus::Ok();
+}
+
 IoStatus CdxTree::CountBefore(const Cursor& cursor, uint64_t* count) {
   *count = 0;
   Cursor c = cursor;

@@ -66,6 +66,11 @@ class CdxTree {
   // Moves one entry on; at the end (or beginning) the cursor becomes atEnd.
   IoStatus Next(Cursor* cursor);
   IoStatus Previous(Cursor* cursor);
+  // Moves n entries on / back, passing a whole leaf with one step when the move leaves it; at
+  // the end (or beginning) the cursor becomes atEnd. The same checks on the sibling chain as
+  // Next and Previous.
+  IoStatus Advance(Cursor* cursor, uint64_t n);
+  IoStatus Retreat(Cursor* cursor, uint64_t n);
   // Entries before the cursor's entry (all entries when at the end).
   IoStatus CountBefore(const Cursor& cursor, uint64_t* count);
 

@@ -74,6 +74,17 @@ class IndexOrder {
   // The first entry in navigation order whose key, compared over key.size() bytes, does not
   // come before `key`. The caller sees a hit when that entry's key starts with `key`.
   virtual IoStatus Seek(std::string_view key, std::optional<IndexEntry>* entry) = 0;
+  // The entry |n| entries after `from` (n < 0: before it) in navigation order, counted as
+  // Next / Previous would count them; empty when the order ends first. Orders whose pages
+  // tell their entry counts override this to pass whole pages at once.
+  virtual IoStatus Skip(const IndexEntry& from, int64_t n, std::optional<IndexEntry>* entry) {
+    *entry = from;
+    for (; n != 0 && *entry; n += n > 0 ? -1 : 1) {
+      const IndexEntry at = **entry;
+      if (IoStatus s = n > 0 ? Next(at, entry) : Previous(at, entry); !s.ok()) return s;
+    }
+    return IoStatus::Ok();
+  }
 
   // Upkeep (O1, O4). Remove of an entry that is not there succeeds and changes nothing.
   virtual IoStatus Insert(const IndexEntry& entry) = 0;

@@ -135,6 +135,14 @@ class TableBackend {
     *record = 0;
     return {};
   }
+  // The record n entries on (n < 0: back) from the current record's entry in the controlling
+  // order, every entry counting, 0 when the order ends first. *done false: this back-end has
+  // no such skip, and the caller steps.
+  virtual TableStatus OrderSkipFrom(int64_t, uint32_t* record, bool* done) {
+    *record = 0;
+    *done = false;
+    return {};
+  }
   // The first record whose key does not come before `key` in the controlling order; 0 when
   // none.
   virtual TableStatus OrderSeek(const Value&, uint32_t* record) {

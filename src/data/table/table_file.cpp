@@ -655,6 +655,16 @@ TableStatus TableFile::CreateOrder(const OrderRequest& request) {
   return s;
 }
 
+TableStatus TableFile::OrderSkipFrom(int64_t n, uint32_t* record, bool* done) {
+  *record = 0;
+  *done = false;
+  if (controllingOrder() == 0 || recno_ < 1 || recno_ > count_) return {};
+  TableStatus s = WriteBack();
+  if (!s) return s;
+  *done = true;
+  return orders_->SkipKeys(n, recno_, buffer_, record);
+}
+
 TableStatus TableFile::OrderMoveFrom(OrderMove move, uint32_t* record) {
   *record = 0;
   if (controllingOrder() == 0) return {};

@@ -383,6 +383,24 @@ TableStatus TableOrders::Move(OrderMove move, uint32_t recno, std::span<const ui
   return {};
 }
 
+TableStatus TableOrders::SkipKeys(int64_t n, uint32_t recno, std::span<const uint8_t> record,
+                                  uint32_t* out) {
+  *out = 0;
+  Order& order = *orders_[static_cast<size_t>(controlling_ - 1)];
+  view_->Reset(record, recno);
+  if (ExprStatus s = order.key->Evaluate(*view_, &order.scratch); !s.ok()) {
+    return ExprFailure(s.error(), "DbSkip");
+  }
+  IndexEntry from;
+  from.record = recno;
+  std::optional<IndexEntry> found;
+  IoStatus io = order.index->EncodeKey(order.scratch, false, &from.key);
+  if (io.ok()) io = order.index->Skip(from, n, &found);
+  if (!io.ok()) return IndexError(io, order.bag->file, "DbSkip");
+  if (found) *out = found->record;
+  return {};
+}
+
 TableStatus TableOrders::Seek(const Value& key, uint32_t* record) {
   *record = 0;
   Order& order = *orders_[static_cast<size_t>(controlling_ - 1)];

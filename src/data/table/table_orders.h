@@ -101,6 +101,9 @@ class TableOrders {
   // go from the entry of (recno, record); recno 0 stands for the end position, from which
   // kPrevious reaches the last entry and kNext none. REQUIRES: controlling() > 0.
   TableStatus Move(OrderMove move, uint32_t recno, std::span<const uint8_t> record, uint32_t* out);
+  // The record n entries on (n < 0: back) from the entry of (recno, record) in the controlling
+  // order, 0 when the order ends first. REQUIRES: controlling() > 0, recno > 0.
+  TableStatus SkipKeys(int64_t n, uint32_t recno, std::span<const uint8_t> record, uint32_t* out);
   // The first record whose key does not come before `key` in the controlling order, 0 when
   // none. REQUIRES: controlling() > 0.
   TableStatus Seek(const Value& key, uint32_t* record);
