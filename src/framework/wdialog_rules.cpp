@@ -173,4 +173,33 @@ double ClampSeekWaitTime(double seconds) {
   return std::min(seconds, 2.0);
 }
 
+ListSeekStep ListSeekChar(ListSeekState& state, char c, int64_t sinceLastCharMs) {
+  ListSeekStep step;
+  step.fromSelection =
+      state.typed.empty() && sinceLastCharMs >= 0 && sinceLastCharMs <= kSeekContinueMs;
+  state.elapsedMs = 0;
+  step.startTimer = !state.timerRunning;
+  state.timerRunning = true;
+  state.typed += c;
+  step.text = state.typed;
+  return step;
+}
+
+EditSeekKey ClassifyEditSeekKey(unsigned key, std::string_view text, bool writable) {
+  if (IsSeekSwallowedKey(key)) return EditSeekKey::kSwallow;
+  if (key == 0 && (text.empty() || text == "0")) return EditSeekKey::kSwallow;
+  const bool changesText = key == ' ' || key == '\b' || key == 0 || key >= 45;
+  return changesText && writable ? EditSeekKey::kStartWait : EditSeekKey::kForward;
+}
+
+bool ListSeekTick(ListSeekState& state, int waitMs) {
+  if (!state.timerRunning) return false;
+  state.elapsedMs += kSeekTickMs;
+  if (state.elapsedMs <= waitMs) return false;
+  state.timerRunning = false;
+  state.elapsedMs = 0;
+  state.typed.clear();
+  return true;
+}
+
 }  // namespace tabrix::wdialog

@@ -152,4 +152,34 @@ inline constexpr double kDefaultSeekWaitTime = 0.3;
 // The seek wait time SETSEEKWAITTIME keeps: clamped to 0.1 ... 2.0 seconds.
 double ClampSeekWaitTime(double seconds);
 
+// Type-ahead in a list or combo box: the characters typed within the wait time make one text;
+// the box selects its first item starting with it. Times are whole milliseconds so a wait is
+// met after an exact number of 65 ms timer ticks.
+inline constexpr int kSeekTickMs = 65;
+// A first character typed this soon after the previous one searches on from the selection.
+inline constexpr int64_t kSeekContinueMs = 3000;
+struct ListSeekState {
+  std::string typed;
+  int elapsedMs = 0;
+  bool timerRunning = false;
+};
+struct ListSeekStep {
+  std::string text;            // what the box is to select
+  bool fromSelection = false;  // search after the current selection instead of from the top
+  bool startTimer = false;
+};
+// A character typed `sinceLastCharMs` after the module's previous type-ahead character
+// (negative: none yet).
+ListSeekStep ListSeekChar(ListSeekState& state, char c, int64_t sinceLastCharMs);
+// One timer tick; true when the wait (ms) has passed: the timer stops and the text is cleared.
+bool ListSeekTick(ListSeekState& state, int waitMs);
+// A key pressed in an edit with type-ahead (SeekControl): what happens to it.
+enum class EditSeekKey { kForward, kStartWait, kSwallow };
+// key: the virtual key (0 also stands for "look now"); text: the edit's text before the key.
+EditSeekKey ClassifyEditSeekKey(unsigned key, std::string_view text, bool writable);
+// Function keys F1 ... F24 (112 ... 143) never reach a type-ahead control.
+constexpr bool IsSeekSwallowedKey(unsigned key) {
+  return key >= 112 && key <= 143;
+}
+
 }  // namespace tabrix::wdialog

@@ -88,6 +88,8 @@ double GETSEEKWAITTIME() {
 ZB_WDIALOG::ZB_WDIALOG() = default;
 
 ZB_WDIALOG::~ZB_WDIALOG() {
+  // The hooks of the type-ahead controls point into this object.
+  DropSeekBlocks();
   if (hwnd && IsWindow(hwnd)) {
     // The derived part is gone already: no hook or child may run any more.
     CleanupMessageStack(hwnd);
@@ -142,6 +144,7 @@ ZB_WDIALOG* ZB_WDIALOG::InitIndirect(Parent parent, const DLGTEMPLATE* dialogTem
 
 void ZB_WDIALOG::Reset(HMODULE resourceModule) {
   aHiddenCtrls_.clear();
+  DropSeekBlocks();
   aBrowseObj.clear(), aButtons.clear(), aListen.clear(), aMemo.clear();
   lDestroyed = lNoCancel_ = false;
   ZB_APP* app = OAPP();

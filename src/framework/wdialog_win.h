@@ -26,6 +26,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -218,6 +219,22 @@ class ZB_WDIALOG {
   HBITMAP GetBitmapHandle(const std::string& name) const;
   const std::vector<BitmapEntry>& Get_aBitmap() const { return aBitmap_; }
 
+  // --- type-ahead ---
+  // Type-ahead in list or combo box `id` (rules in wdialog_rules.h): typed characters select the
+  // first item starting with them and are reported to the dialog as WM_COMMAND notification 1.
+  // wait: seconds after the last character until the text starts anew (default three times
+  // the seek wait time). 1; 0 after a message box when the control is missing or of another kind.
+  int ListSeek(int id, std::optional<double> wait = std::nullopt);
+  std::string SeekText(int id) const;  // what was typed in control `id` so far
+  // Called with the edit's text, the control id and the last key (0: at once, -1: validate).
+  using SeekCallback = std::function<void(const std::string& text, int id, int key)>;
+  // Type-ahead in edit `id` (or a combo box's edit): the callback runs once the wait (seconds,
+  // default the seek wait time) has passed after the last key that changes the text, or at once
+  // on WMU_SEEKNOW. 1; 0 (after a message box, except for a missing control) otherwise.
+  int SeekControl(int id, SeekCallback callback, std::optional<double> wait = std::nullopt);
+  void CallSeek(const std::vector<int>& ids);      // the callbacks with key 0
+  void ValidateSeek(const std::vector<int>& ids);  // the callbacks with key -1
+
   // --- child objects ---
   void AddBrowse(DialogBrowse* browse);
   void RemoveBrowse(DialogBrowse* browse);
@@ -287,6 +304,22 @@ class ZB_WDIALOG {
   int64_t nIniSize_ = -1;
   int64_t nIniPos_ = -1;
   int64_t nIniMax_ = -1;  // key cIniEntry + "_MAX"
+
+  struct SeekBlock {
+    HWND control = nullptr;
+    int id = 0;
+    int waitMs = 0;
+    wdialog::ListSeekState state;
+    std::uintptr_t hook = 0;
+    SeekCallback callback;  // edits only
+    HWND edit = nullptr;    // the window hooked for an edit (a combo box's child)
+    int lastKey = 0;
+  };
+  std::optional<LRESULT> SeekEditMessage(SeekBlock& block, UINT message, WPARAM wParam);
+  void RunSeekCallback(SeekBlock& block, int key);
+  void DropSeekBlocks();  // unhooks the controls still there
+  std::optional<LRESULT> SeekListMessage(SeekBlock& block, UINT message, WPARAM wParam);
+  std::vector<std::unique_ptr<SeekBlock>> aSeekBlocks_;
 
   std::vector<BitmapEntry> aBitmap_;
   std::vector<int> aHiddenCtrls_;

@@ -394,5 +394,83 @@ TEST(WDialogRulesTest, SeekWaitTimeClamp) {
   for (const Case& c : cases) EXPECT_DOUBLE_EQ(ClampSeekWaitTime(c.in), c.out) << c.in;
 }
 
+TEST(WDialogRulesTest, ListSeekFirstCharacterSearchesOnOnlyShortlyAfterTheLastOne) {
+  struct Case {
+    const char* typedBefore;
+    int64_t sinceLastMs;
+    bool fromSelection;
+  };
+  const Case cases[] = {
+      {"", -1, false},   {"", 0, true},     {"", 3000, true},
+      {"", 3001, false}, {"B", 100, false},  // a later character: the whole text from the top
+  };
+  for (const Case& c : cases) {
+    ListSeekState state;
+    state.typed = c.typedBefore;
+    ListSeekStep step = ListSeekChar(state, 'a', c.sinceLastMs);
+    EXPECT_EQ(step.fromSelection, c.fromSelection) << c.typedBefore << c.sinceLastMs;
+    EXPECT_EQ(step.text, std::string(c.typedBefore) + "a");
+  }
+}
+
+TEST(WDialogRulesTest, ListSeekTextLastsUntilTheWaitHasPassedSinceTheLastCharacter) {
+  struct Case {
+    int waitMs, ticks;
+    bool cleared;
+  };
+  // 195 ms is three ticks: cleared after the fourth; a wait one past the ticks needs one more.
+  const Case cases[] = {{195, 3, false}, {195, 4, true},   {196, 4, true}, {260, 4, false},
+                        {260, 5, true},  {900, 13, false}, {900, 14, true}};
+  for (const Case& c : cases) {
+    ListSeekState state;
+    EXPECT_TRUE(ListSeekChar(state, 'x', -1).startTimer);
+    bool cleared = false;
+    for (int i = 0; i < c.ticks && !cleared; ++i) cleared = ListSeekTick(state, c.waitMs);
+    EXPECT_EQ(cleared, c.cleared) << c.waitMs << " " << c.ticks;
+    EXPECT_EQ(state.typed.empty(), c.cleared) << c.waitMs << " " << c.ticks;
+    EXPECT_EQ(state.timerRunning, !c.cleared);
+  }
+  // Typing restarts the wait and keeps the running timer.
+  ListSeekState state;
+  ListSeekChar(state, 'a', -1);
+  ListSeekTick(state, 195), ListSeekTick(state, 195), ListSeekTick(state, 195);
+  ListSeekStep step = ListSeekChar(state, 'b', 195);
+  EXPECT_FALSE(step.startTimer);
+  EXPECT_EQ(step.text, "ab");
+  EXPECT_FALSE(ListSeekTick(state, 195));
+  EXPECT_FALSE(ListSeekTick(state, 195));  // (a tick without timer does nothing either)
+  ListSeekState idle;
+  EXPECT_FALSE(ListSeekTick(idle, 0));
+}
+
+// The cursor keys (37 ... 40) move without changing the text.
+constexpr unsigned kCursorLeft = 37;
+
+TEST(WDialogRulesTest, EditSeekKeysStartTheWaitOrAreSwallowed) {
+  using K = EditSeekKey;
+  struct Case {
+    unsigned key;
+    const char* text;
+    bool writable;
+    K expected;
+  };
+  const Case cases[] = {
+      {' ', "ab", true, K::kStartWait}, {8, "ab", true, K::kStartWait},
+      {0, "ab", true, K::kStartWait},   {0, "", true, K::kSwallow},
+      {0, "0", true, K::kSwallow},      {0, "00", true, K::kStartWait},
+      {44, "ab", true, K::kForward},    {45, "ab", true, K::kStartWait},
+      {'A', "ab", false, K::kForward},  {111, "ab", true, K::kStartWait},
+      {112, "ab", true, K::kSwallow},   {143, "ab", false, K::kSwallow},
+      {144, "ab", true, K::kStartWait}, {kCursorLeft, "ab", true, K::kForward},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ClassifyEditSeekKey(c.key, c.text, c.writable), c.expected) << c.key << c.text;
+}
+
+TEST(WDialogRulesTest, FunctionKeysAreSwallowed) {
+  const std::pair<unsigned, bool> cases[] = {{111, false}, {112, true}, {143, true}, {144, false}};
+  for (auto [key, swallowed] : cases) EXPECT_EQ(IsSeekSwallowedKey(key), swallowed) << key;
+}
+
 }  // namespace
 }  // namespace tabrix::wdialog

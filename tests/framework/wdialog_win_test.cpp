@@ -136,6 +136,10 @@ class TestDialog : public ZB_WDIALOG {
     if (escapeWhileDestroyed) SendMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
     return ZB_WDIALOG::OnDESTROY(wParam, lParam);
   }
+  MsgResult OnCOMMAND(WPARAM wParam, LPARAM lParam) override {
+    commands.push_back(wParam);
+    return ZB_WDIALOG::OnCOMMAND(wParam, lParam);
+  }
   MsgResult OnDRAWITEM(WPARAM, LPARAM) override { return Hook("OnDRAWITEM"); }
   MsgResult OnMEASUREITEM(WPARAM, LPARAM) override { return Hook("OnMEASUREITEM"); }
   MsgResult OnMOUSEMOVE(WPARAM, LPARAM) override { return Hook("OnMOUSEMOVE"); }
@@ -153,6 +157,7 @@ class TestDialog : public ZB_WDIALOG {
 
   std::map<UINT, int> takeOver;
   std::vector<std::string> hooks, boxes, logs;
+  std::vector<WPARAM> commands;
   std::vector<wdialog::MonitorArea> fakeMonitors;
   int failingAttempts = 0;
   bool escapeWhileDestroyed = false;
@@ -738,6 +743,122 @@ TEST_F(WDialogTest, ListWindowsRegisterAndAreReplaced) {
                reinterpret_cast<LPARAM>(c));
   EXPECT_EQ(dialog.aVLObjects[0].window, c);
   EXPECT_EQ(dialog.aVLObjects[0].id, 101);
+  dialog.Ok();
+}
+
+TEST_F(WDialogTest, ListSeekSelectsWhatIsTypedUntilTheWaitHasPassed) {
+  DialogTemplate t = PlainTemplate();
+  TestDialog dialog;
+  ASSERT_NE(dialog.InitIndirect(nullptr, t.get(), "Seek"), nullptr);
+  struct ErrorCase {
+    int id;
+    std::string box;
+  };
+  const ErrorCase errors[] = {
+      {999, "Error|Listseek-Element 999 not found!|16"},
+      {IDOK, "Error|Seek-Element 1 must be Combobox or Listbox! (Button)|16"},
+  };
+  for (const ErrorCase& c : errors) {
+    dialog.boxes.clear();
+    EXPECT_EQ(dialog.ListSeek(c.id), 0) << c.id;
+    EXPECT_THAT(dialog.boxes, ElementsAre(c.box));
+  }
+  HWND list = GetDlgItem(dialog.hwnd, 101);
+  for (const char* item : {"Apfel", "Birne", "Banane", "Birke"})
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  dialog.boxes.clear();
+  ASSERT_EQ(dialog.ListSeek(101, 0.2), 1);
+  EXPECT_TRUE(dialog.boxes.empty());
+
+  struct Case {
+    char typed;
+    LRESULT selected;
+    std::string text;
+  };
+  const Case typing[] = {
+      {'B', 1, "B"}, {'a', 2, "Ba"}, {'x', 2, "Bax"},  // no item: the selection stays
+  };
+  for (const Case& c : typing) {
+    dialog.commands.clear();
+    EXPECT_EQ(SendMessageA(list, WM_CHAR, c.typed, 0), 0);
+    EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), c.selected) << c.typed;
+    EXPECT_EQ(dialog.SeekText(101), c.text);
+    EXPECT_THAT(dialog.commands, ElementsAre(MAKEWPARAM(101, 1))) << c.typed;
+  }
+  // After the wait the text starts anew; typed soon after, it searches on from the selection.
+  ASSERT_TRUE(PumpUntil([&] { return dialog.SeekText(101).empty(); }));
+  SendMessageA(list, WM_CHAR, 'B', 0);
+  EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 3);
+  EXPECT_EQ(dialog.SeekText(101), "B");
+
+  // With type-ahead off the list box has the character to itself.
+  dialog.Set_lSeek(false);
+  dialog.commands.clear();
+  SendMessageA(list, WM_CHAR, 'A', 0);
+  EXPECT_EQ(dialog.SeekText(101), "B");
+  EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 0);  // its own search
+  dialog.Ok();
+}
+
+TEST_F(WDialogTest, SeekControlCallsBackOnceTheTypingPauses) {
+  constexpr WORD kEditAtom = 0x0081, kComboAtom = 0x0085;
+  DialogTemplate t(WS_POPUP | WS_CAPTION, 0, 0, 200, 100, L"Seek");
+  t.Add(kButtonClass, IDOK, BS_DEFPUSHBUTTON, 10, 80, 50, 14, L"OK");
+  t.Add(kEditAtom, 102, ES_AUTOHSCROLL | WS_BORDER, 10, 10, 80, 12);
+  t.Add(kComboAtom, 103, CBS_DROPDOWNLIST, 10, 30, 80, 60);
+  t.Add(kComboAtom, 104, CBS_DROPDOWN, 100, 30, 80, 60);
+  TestDialog dialog;
+  ASSERT_NE(dialog.InitIndirect(nullptr, t.get(), "SeekEdit"), nullptr);
+  struct Call {
+    std::string text;
+    int id, key;
+    bool operator==(const Call&) const = default;
+  };
+  std::vector<Call> calls;
+  ZB_WDIALOG::SeekCallback record = [&](const std::string& text, int id, int key) {
+    calls.push_back({text, id, key});
+  };
+  struct ErrorCase {
+    int id;
+    bool withCallback;
+    std::vector<std::string> boxes;
+  };
+  const ErrorCase errors[] = {
+      {999, true, {}},
+      {IDOK, true, {"Error|Seek-Element 1 is not an Editelement! (Button)|16"}},
+      {103, true, {"Error|Seek-Combobox 103 has not an Edit-Child!|16"}},
+      {102, false, {"Error|Seek-Block for Id102 missing!|16"}},
+  };
+  for (const ErrorCase& c : errors) {
+    dialog.boxes.clear();
+    EXPECT_EQ(dialog.SeekControl(c.id, c.withCallback ? record : nullptr), 0) << c.id;
+    EXPECT_EQ(dialog.boxes, c.boxes) << c.id;
+  }
+  dialog.boxes.clear();
+  EXPECT_EQ(dialog.SeekControl(104, record), 1);  // a combo box with an edit
+  ASSERT_EQ(dialog.SeekControl(102, record, 0.1), 1);
+  EXPECT_TRUE(dialog.boxes.empty());
+
+  HWND edit = GetDlgItem(dialog.hwnd, 102);
+  for (char c : {'A', 'B'}) {
+    SendMessageA(edit, WM_KEYDOWN, c, 0);
+    SendMessageA(edit, WM_CHAR, c, 0);
+  }
+  EXPECT_TRUE(calls.empty());  // not before the wait
+  ASSERT_TRUE(PumpUntil([&] { return !calls.empty(); }));
+  EXPECT_EQ(calls, (std::vector<Call>{{"AB", 102, 'B'}}));
+
+  calls.clear();
+  SendMessageA(edit, WMU_SEEKNOW, 0, 0);
+  dialog.CallSeek({102});
+  dialog.ValidateSeek({102, 999});
+  EXPECT_EQ(calls, (std::vector<Call>{{"AB", 102, 0}, {"AB", 102, 0}, {"AB", 102, -1}}));
+
+  // Type-ahead off: no wait starts, the callback is not called.
+  calls.clear();
+  dialog.Set_lSeek(false);
+  SendMessageA(edit, WMU_SEEKNOW, 0, 0);
+  EXPECT_TRUE(calls.empty());
   dialog.Ok();
 }
 
