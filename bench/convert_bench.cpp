@@ -251,6 +251,8 @@ class AutoUi final : public ConverterUi {
     return 0;
   }
 
+  void CloseSourceViewer() override {}
+
   void RunProtocol(ProtocolEvents& events) override {
     ++protocols;
     std::fprintf(stderr, "protocol: %s\n", Printable(events.CountLineAnsi()).c_str());

@@ -158,7 +158,7 @@ bool TableAreaSource::SetOrder(int order) {
   characterKey_.reset();
   upperKey_ = false;
   const bool usable = Guarded(
-      [this, order] {
+      [order] {
         if (order < 1 || order > OrderCount()) {
           ::tabrix::SetOrder(0);
           return order == 0;

@@ -124,9 +124,10 @@ TEST(NumberRoundTrip, StoredDigitsReachTheTextAndTheTargetField) {
        "10000000000000000.00",
        {19, 2},
        nullptr},
+      // An exponent form is read at its value.
+      {"exponent form", {8, 2}, "   1.5e3", " 1500.00", {8, 2}, " 1500.00"},
       // Damaged text, read by the rule of dbf_record.h.
       {"embedded blank", {8, 2}, "  12 34 ", "   12.00", {8, 2}, "   12.00"},
-      {"exponent letter", {8, 2}, "   1.5e3", "    1.50", {8, 2}, "    1.50"},
       {"overflow asterisks", {8, 2}, "********", "    0.00", {8, 2}, "    0.00"},
       {"NUL padding",
        {8, 2},
