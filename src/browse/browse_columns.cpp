@@ -458,8 +458,8 @@ ListLayout LayoutList(const ListLayoutInput& in) {
   const int hBar = in.lHScroll ? in.hScrollHeight : 0;
   const int height = in.resource.bottom() - top;
   const int rowHeight = std::max(1, in.rowHeight);
-  out.rows = std::max(2, (height - hBar) / rowHeight);
-  out.list = {left, top, right - left, out.rows * rowHeight + hBar};
+  out.rows = std::max(2, (height - hBar - in.frameHeight) / rowHeight);
+  out.list = {left, top, right - left, out.rows * rowHeight + hBar + in.frameHeight};
   out.scrollBar = {left + out.list.width + 2, top, in.vScrollWidth, out.rows * rowHeight - 1};
   return out;
 }

@@ -198,6 +198,9 @@ struct ListLayoutInput {
   int hScrollHeight = 0;
   bool lHScroll = true;
   int rowHeight = 20;
+  // The list box's border, top and bottom together: its rows see the window's height less
+  // this, so every row of nGesamt fits whole and the list never scrolls by itself.
+  int frameHeight = 0;
 };
 struct ListLayout {
   ListRect list;

@@ -178,6 +178,7 @@ bool ZB_BROWSE::CreateWindows() {
   in.hScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
   in.lHScroll = lHScroll_;
   in.rowHeight = nHoeheSchrift_;
+  in.frameHeight = 2 * GetSystemMetrics(SM_CYBORDER);  // WS_BORDER
   ListLayout layout = LayoutList(in);
   HWND before = GetWindow(resource, GW_HWNDPREV);
   DestroyWindow(resource);
@@ -223,6 +224,7 @@ bool ZB_BROWSE::CreateWindows() {
   scrollHook_ = HookWindowMessages(
       hScroll_, {WM_LBUTTONDOWN, WM_LBUTTONUP},
       [this](HWND h, UINT m, WPARAM wp, LPARAM lp) { return ScrollBarMessage(h, m, wp, lp); });
+  SendMessageA(hWndParent_, kWmuRegisterList, reinterpret_cast<WPARAM>(hList_), scrollId_);
   return true;
 }
 

@@ -444,6 +444,15 @@ TEST(BrowseColumnsTest, ListLayoutFromTheResource) {
   // Too small for two rows: still two.
   in.resource.height = 40;
   EXPECT_EQ(LayoutList(in).rows, 2);
+  // A border of 1 pixel top and bottom: 8 rows need 8 * 20 + 17 + 2 = 179 pixels below the
+  // top (resource height 199); one pixel less gives 7.
+  in.frameHeight = 2;
+  in.resource.height = 199;
+  l = LayoutList(in);
+  EXPECT_EQ(l.rows, 8);
+  EXPECT_EQ(l.list.height, 8 * 20 + 17 + 2);
+  in.resource.height = 198;
+  EXPECT_EQ(LayoutList(in).rows, 7);
 }
 
 TEST(BrowseColumnsTest, NewSizeIgnoresSmallHeightsAndEqualSizes) {

@@ -41,6 +41,16 @@ int TextHeightOf(HWND dialog) {
   return size.cy;
 }
 
+// The pixels of `colour` in a rectangle of a window's client area as shown on the screen.
+int ColourPixels(HWND window, RECT r, COLORREF colour) {
+  HDC dc = GetDC(window);
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) n += GetPixel(dc, x, y) == colour;
+  ReleaseDC(window, dc);
+  return n;
+}
+
 class BrowseWinTest : public ::testing::Test {
  protected:
   static constexpr int kListId = 103;
@@ -100,6 +110,14 @@ class BrowseWinTest : public ::testing::Test {
         << browse_->Get_nHeaderHeight();
     list_ = browse_->Get_hWnd();
     PumpPending();
+    ExpectWholeRows();
+  }
+  // Every row of the page fits whole into the list box: a cut last row would make the list box
+  // scroll by itself when it is selected, and the rows would no longer meet their marker.
+  void ExpectWholeRows() const {
+    RECT client;
+    GetClientRect(list_, &client);
+    EXPECT_EQ(client.bottom, browse_->Get_nGesamt() * browse_->Get_nHoeheSchrift());
   }
   BrowseColumn RecordColumn(std::string title, int width) {
     BrowseColumn c;
@@ -395,6 +413,7 @@ TEST_F(BrowseWinTest, NewSizeIgnoresMinimisedAndEqualSizes) {
   browse_->NewSize(client.right + 30, client.bottom + 3 * h);
   EXPECT_EQ(browse_->Get_nGesamt(), 7);
   EXPECT_EQ(SendMessageA(list_, LB_GETCOUNT, 0, 0), 7);
+  ExpectWholeRows();
   GetWindowRect(list_, &after);
   EXPECT_EQ(after.right - after.left, before.right - before.left + 30);
   browse_->NewSize(client.right + 30, client.bottom + 3 * h);  // the same size again
@@ -473,6 +492,30 @@ TEST_F(BrowseWinTest, OnADialogObjectTheDialogForwardsItsMessages) {
   EXPECT_EQ(Scroll().nPos, Scroll().nMax);
   // Rows are drawn through the dialog's WM_DRAWITEM: painting the list must not fail.
   RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  // The list is registered with the dialog, whose WM_PAINT then paints the header's title and
+  // the marker ">" beside the selected row (the last one, after the thumb went to the end).
+  EXPECT_EQ(object.GetListBoxHandles(nullptr), std::vector<HWND>{list_});
+  RedrawWindow(object.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  RECT lr;
+  GetWindowRect(list_, &lr);
+  MapWindowPoints(HWND_DESKTOP, object.hwnd, reinterpret_cast<POINT*>(&lr), 2);
+  const int header = browse_->Get_nHeaderHeight(), row = browse_->Get_nHoeheSchrift();
+  const int marker = browse_->Get_nMarkerWidth();
+  EXPECT_GT(ColourPixels(object.hwnd, {lr.left + 2, lr.top - header + 2, lr.left + 118, lr.top - 2},
+                         GetSysColor(COLOR_BTNTEXT)),
+            0)
+      << "no header title";
+  EXPECT_GT(
+      ColourPixels(object.hwnd,
+                   {lr.left - marker + 2, lr.top + 7 * row + 2, lr.left - 1, lr.top + 8 * row - 1},
+                   GetSysColor(COLOR_BTNTEXT)),
+      0)
+      << "no marker at the selected row";
+  EXPECT_EQ(
+      ColourPixels(object.hwnd, {lr.left - marker + 2, lr.top + 2, lr.left - 1, lr.top + row - 1},
+                   GetSysColor(COLOR_BTNTEXT)),
+      0)
+      << "a marker at a row that is not selected";
   browse_.reset();
   EXPECT_TRUE(object.aBrowseObj.empty());
   DestroyWindow(object.hwnd);
