@@ -10,6 +10,12 @@
 // cannot be read) leaves the source in record order; an error during a move in an order drops
 // the source to record order at the first record, and the failure is kept for the caller
 // (LastFailure) so the window side can tell the user.
+//
+// Positions in an order of a table above kCountedPositionLimit records are estimated from
+// the index's pages (OrderKeyFraction) and scaled to the record count, and FastSkip jumps to
+// the estimated place: counting would read every leaf before the record, on every move of the
+// scroll bar. Up to the limit a scroll bar step is one record (the browse does not scale), so
+// positions there are counted exactly.
 
 #include <cstdint>
 #include <optional>
@@ -23,6 +29,8 @@ namespace tabrix {
 
 class TableAreaSource : public BrowseSource {
  public:
+  static constexpr int64_t kCountedPositionLimit = 32767;
+
   // area: an area in use. order: the order to browse (-1: the area's current order).
   explicit TableAreaSource(int area, int order = -1);
 

@@ -256,6 +256,86 @@ TEST_P(TableAreaSourceTest, ADamagedIndexFallsBackToRecordOrder) {
   EXPECT_TRUE(handler.errors.empty()) << handler.errors.front().description;
 }
 
+// Up to the counted limit positions are counted; past it they are estimated from the index
+// pages (a CDX's; NTX orders still count), and FastSkip jumps to the estimated place. On the
+// limit the position of every sampled record is its key position and a jump of n keys lands n
+// keys on (deleted records count as steps, the next visible one is taken); one record past it
+// both are within 1 % of the count.
+TEST_P(TableAreaSourceTest, PositionsAndJumpsAreCountedUpToTheLimitAndNearPastIt) {
+  RecordingHandler handler;
+  const std::string driver = GetParam();
+  const bool ntx = driver == std::string(kDriverNtx);
+  for (const int64_t count :
+       {TableAreaSource::kCountedPositionLimit, TableAreaSource::kCountedPositionLimit + 1}) {
+    SCOPED_TRACE(count);
+    const int64_t tolerance =
+        count > TableAreaSource::kCountedPositionLimit && !ntx ? count / 100 : 0;
+    CloseAllAreas();
+    CreateTable("BIG.DBF", kStructure, driver);
+    SelectArea(3);
+    ASSERT_TRUE(OpenTable(false, driver, "BIG", "", false, false));
+    for (int64_t i = 0; i < count; ++i) {
+      ASSERT_TRUE(AppendRecord());
+      // Key order differs from record order: record i + 1 holds key (i * 7919) mod count.
+      PutField(1, "K" + std::to_string(1000000 + (i * 7919) % count));
+      if (i % 97 == 5) MarkDeleted();
+    }
+    CreateOrder(ntx ? "BIG.NTX" : "", "KEY", "UPPER(NAME)");
+    SetOrder(0);
+    SelectArea(1);
+    const std::vector<int64_t> walk = [] {
+      AreaSwitch inArea(3);
+      SetOrder(1);
+      SetDeletedVisible(true);
+      std::vector<int64_t> records;
+      for (GoTop(); !AtEnd(); Skip()) records.push_back(RecordNumber());
+      SetDeletedVisible(false);
+      SetOrder(0);
+      return records;
+    }();
+    ASSERT_EQ(static_cast<int64_t>(walk.size()), count);
+    std::vector<int64_t> keyOf(static_cast<size_t>(count) + 1);  // record -> 0-based key place
+    for (size_t k = 0; k < walk.size(); ++k) keyOf[static_cast<size_t>(walk[k])] = k;
+    TableAreaSource source(3, 1);
+    for (const size_t k :
+         {size_t{0}, size_t{1}, walk.size() / 3, walk.size() - 2, walk.size() - 1}) {
+      source.GoTo(walk[k]);
+      EXPECT_NEAR(source.Position(), static_cast<int64_t>(k) + 1, tolerance) << "key " << k;
+    }
+    EXPECT_EQ(
+        [&] {
+          source.GoTo(walk.front());
+          return source.Position();
+        }(),
+        1);
+    EXPECT_EQ(
+        [&] {
+          source.GoTo(walk.back());
+          return source.Position();
+        }(),
+        count);
+    // From the first key, n keys on; past the last key: the end.
+    for (const int64_t n : {int64_t{1}, count / 2, count - 1, count}) {
+      source.GoTop();
+      ASSERT_EQ(source.RecordNumber(), walk[0]);
+      source.FastSkip(n);
+      if (n >= count) {
+        EXPECT_TRUE(source.AtEnd()) << n;
+        continue;
+      }
+      ASSERT_FALSE(source.AtEnd()) << "jump of " << n;
+      size_t k = static_cast<size_t>(n);
+      const auto deleted = [&](size_t at) { return (walk[at] - 1) % 97 == 5; };
+      while (tolerance == 0 && k < walk.size() && deleted(k)) ++k;
+      const int64_t reached = keyOf[static_cast<size_t>(source.RecordNumber())];
+      EXPECT_NEAR(reached, static_cast<int64_t>(k), tolerance + (tolerance ? 2 : 0))
+          << "jump of " << n;
+      EXPECT_FALSE(source.IsDeleted());
+    }
+  }
+  EXPECT_TRUE(handler.errors.empty()) << handler.errors.front().description;
+}
+
 INSTANTIATE_TEST_SUITE_P(Drivers, TableAreaSourceTest, testing::Values("DBFCDX", "DBFNTX"));
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "data/index/cdx_tag.h"
 
+#include <algorithm>
+
 #include "data/index/cdx_key.h"
 
 namespace tabrix {
@@ -252,6 +254,38 @@ IoStatus CdxTag::KeyPosition(const IndexEntry& entry, uint32_t* position) {
   if (s.ok() && exact) {
     *position = static_cast<uint32_t>(info_.descending ? total - before : before + 1);
   }
+  return scope.End(s);
+}
+
+IoStatus CdxTag::PositionFraction(const IndexEntry& entry, double* fraction) {
+  *fraction = -1.0;
+  if (IoStatus s = CheckKey(entry, "key position"); !s.ok()) return s;
+  CdxFile::Scope scope(file_, false);
+  if (!scope.ok()) return scope.status();
+  IoStatus s = Refresh();
+  CdxTree::Cursor cursor;
+  bool exact = false;
+  if (s.ok()) s = Locate(entry, &cursor, &exact);
+  double before = 0.0, share = 0.0;
+  if (s.ok() && exact) s = tree_.EstimateFraction(cursor, &before, &share);
+  if (s.ok() && exact) {
+    // Back to front the entry's place is counted from the other end.
+    *fraction = info_.descending ? std::max(0.0, 1.0 - before - share) : before;
+  }
+  return scope.End(s);
+}
+
+IoStatus CdxTag::EntryAtFraction(double fraction, std::optional<IndexEntry>* entry) {
+  entry->reset();
+  CdxFile::Scope scope(file_, false);
+  if (!scope.ok()) return scope.status();
+  IoStatus s = Refresh();
+  CdxTree::Cursor cursor;
+  const double f = std::clamp(fraction, 0.0, 1.0);
+  if (s.ok()) s = tree_.AtFraction(info_.descending ? 1.0 - f : f, &cursor);
+  // Fractions near the end lie past the last entry's own share: the last entry.
+  if (s.ok() && cursor.atEnd()) s = tree_.Last(&cursor);
+  if (s.ok()) Hand(cursor, entry);
   return scope.End(s);
 }
 

@@ -44,6 +44,9 @@ class CdxTag final : public IndexOrder {
   IoStatus Skip(const IndexEntry& from, int64_t n, std::optional<IndexEntry>* entry) override;
   IoStatus KeyPosition(const IndexEntry& entry, uint32_t* position) override;
   IoStatus KeyCount(uint32_t* count) override;
+  // Estimated from one path down the tree (CdxTree::EstimateFraction / AtFraction).
+  IoStatus PositionFraction(const IndexEntry& entry, double* fraction) override;
+  IoStatus EntryAtFraction(double fraction, std::optional<IndexEntry>* entry) override;
 
   const CdxHeader& header() const { return header_; }
   uint32_t headerOffset() const { return headerOffset_; }

@@ -1,6 +1,7 @@
 #include "data/index/cdx_tree.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -300,6 +301,113 @@ IoStatus CdxTree::CountBefore(const Cursor& cursor, uint64_t* count) {
   }
   *count = total;
   return IoStatus::Ok();
+}
+
+IoStatus CdxTree::EdgePath(bool last, std::vector<std::shared_ptr<const CdxNode>>* nodes) {
+  nodes->clear();
+  uint32_t offset = root_;
+  Bounds bounds;
+  for (int depth = 0;; ++depth) {
+    if (depth >= kMaxDepth) return file_->Corrupt(offset, "index tree deeper than possible");
+    std::shared_ptr<const CdxNode> node;
+    if (IoStatus s = Read(offset, &node); !s.ok()) return s;
+    if (!bounds.Hold(*node)) return file_->Corrupt(offset, "page outside its parent's range");
+    if ((last ? node->right : node->left) != kCdxNone) {
+      return file_->Corrupt(
+          offset, last ? "last page has a right sibling" : "first page has a left sibling");
+    }
+    nodes->push_back(node);
+    if (node->leaf()) return IoStatus::Ok();
+    const size_t n = node->count();
+    if (n == 0) return file_->Corrupt(offset, "interior page without entries");
+    bounds.Narrow(*node, last ? n - 1 : 0);
+    offset = node->children[last ? n - 1 : 0];
+  }
+}
+
+IoStatus CdxTree::ReadShape(const std::vector<Step>* path, Shape* shape) {
+  std::vector<std::shared_ptr<const CdxNode>> first, last;
+  if (IoStatus s = EdgePath(false, &first); !s.ok()) return s;
+  if (IoStatus s = EdgePath(true, &last); !s.ok()) return s;
+  const size_t depth = first.size();
+  if (last.size() != depth || (path && path->size() != depth)) {
+    return file_->Corrupt(root_, "leaves at different depths");
+  }
+  // The fill of a level: its first page and the entry's page, unless they are the level's
+  // last page (which alone may be partly filled in a bulk build); a level of one page is read.
+  std::vector<double> fill(depth);
+  for (size_t level = 0; level < depth; ++level) {
+    double sum = 0;
+    int samples = 0;
+    const CdxNode* seen[] = {first[level].get(), path ? (*path)[level].node.get() : nullptr};
+    for (const CdxNode* node : seen) {
+      if (node && node->right != kCdxNone) {
+        sum += static_cast<double>(node->count());
+        ++samples;
+      }
+    }
+    fill[level] = samples ? sum / samples : static_cast<double>(last[level]->count());
+  }
+  shape->below.assign(depth, 1.0);
+  for (size_t level = depth - 1; level-- > 0;) {
+    shape->below[level] = fill[level + 1] * shape->below[level + 1];
+  }
+  // All children of the last path's pages but their last are whole subtrees.
+  shape->total = static_cast<double>(last[depth - 1]->count());
+  for (size_t level = 0; level + 1 < depth; ++level) {
+    shape->total += static_cast<double>(last[level]->count() - 1) * shape->below[level];
+  }
+  return IoStatus::Ok();
+}
+
+IoStatus CdxTree::EstimateFraction(const Cursor& cursor, double* fraction, double* entryShare) {
+  *fraction = 1.0;
+  if (entryShare) *entryShare = 0.0;
+  if (cursor.atEnd()) return IoStatus::Ok();
+  std::vector<Step> path;
+  if (IoStatus s = Descend({cursor.key(), cursor.record(), false}, false, &path); !s.ok()) {
+    return s;
+  }
+  if (path.empty()) return IoStatus::Ok();
+  Shape shape;
+  if (IoStatus s = ReadShape(&path, &shape); !s.ok()) return s;
+  double before = 0.0;
+  for (size_t level = 0; level < path.size(); ++level) {
+    before += static_cast<double>(path[level].index) * shape.below[level];
+  }
+  const double total = std::max(shape.total, before + 1);
+  *fraction = std::min(before / total, std::nextafter(1.0, 0.0));
+  if (entryShare) *entryShare = 1.0 / total;
+  return IoStatus::Ok();
+}
+
+IoStatus CdxTree::AtFraction(double fraction, Cursor* cursor) {
+  Shape shape;
+  if (IoStatus s = ReadShape(nullptr, &shape); !s.ok()) return s;
+  double rest = std::floor(std::clamp(fraction, 0.0, 1.0) * std::max(0.0, shape.total - 1) + 0.5);
+  uint32_t offset = root_;
+  Bounds bounds;
+  for (size_t level = 0;; ++level) {
+    if (level >= shape.below.size()) return file_->Corrupt(offset, "leaves at different depths");
+    std::shared_ptr<const CdxNode> node;
+    if (IoStatus s = Read(offset, &node); !s.ok()) return s;
+    if (!bounds.Hold(*node)) return file_->Corrupt(offset, "page outside its parent's range");
+    const size_t n = node->count();
+    const double whole = std::floor(rest / shape.below[level]);
+    const size_t i = n == 0 ? 0 : static_cast<size_t>(std::min(whole, static_cast<double>(n - 1)));
+    rest -= static_cast<double>(i) * shape.below[level];
+    if (node->leaf()) {
+      cursor->leaf = node;
+      cursor->offset = offset;
+      cursor->index = i;
+      // An empty leaf (the root of an empty tree, or one another writer left behind): on to
+      // the next entry, if any.
+      return SettleForward(cursor);
+    }
+    if (n == 0) return file_->Corrupt(offset, "interior page without entries");
+    bounds.Narrow(*node, i);
+    offset = node->children[i];
+  }
 }
 
 IoStatus CdxTree::Insert(std::string_view key, uint32_t record) {

@@ -73,6 +73,18 @@ class CdxTree {
   IoStatus Retreat(Cursor* cursor, uint64_t n);
   // Entries before the cursor's entry (all entries when at the end).
   IoStatus CountBefore(const Cursor& cursor, uint64_t* count);
+  // Where the cursor's entry lies among all entries, as a fraction in [0, 1) (1 at the end),
+  // estimated from three paths down the tree (to the entry, the first and the last leaf), so
+  // from a few pages however many entries there are, where CountBefore reads every leaf before.
+  // The estimate takes every page that is not the last of its level to hold as many entries
+  // as the first and the entry's own page of that level do; the last page of each level is
+  // read. A tree of one leaf, and a bulk-built tree (full pages, the last of a level partly
+  // filled), are therefore estimated exactly; after upkeep the error follows the fill.
+  // *entryShare (when given): the estimated share of one entry.
+  IoStatus EstimateFraction(const Cursor& cursor, double* fraction, double* entryShare = nullptr);
+  // The entry at about `fraction` (clamped to [0, 1]) of all entries by the same estimate: 0
+  // the first, 1 the last; at the end in an empty tree.
+  IoStatus AtFraction(double fraction, Cursor* cursor);
 
   // REQUIRES: a write Scope; key of keyLength bytes; (key, record) not in the tree.
   IoStatus Insert(std::string_view key, uint32_t record);
@@ -86,6 +98,15 @@ class CdxTree {
     std::shared_ptr<const CdxNode> node;
     size_t index = 0;
   };
+  // The entries a subtree holds by the estimate, per level (below[depth - 1] = 1: a leaf
+  // entry), and the estimated total. path: the entry's path, a sample of its levels' fill.
+  struct Shape {
+    std::vector<double> below;
+    double total = 0;
+  };
+  IoStatus ReadShape(const std::vector<Step>* path, Shape* shape);
+  // The pages from the root along the first (or last) child to a leaf.
+  IoStatus EdgePath(bool last, std::vector<std::shared_ptr<const CdxNode>>* nodes);
   int Compare(const CdxNode& node, size_t i, const Target& target) const;
   IoStatus Read(uint32_t offset, std::shared_ptr<const CdxNode>* node);
   // The path from the root to the leaf where target belongs. forInsert: past the last

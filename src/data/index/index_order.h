@@ -93,6 +93,29 @@ class IndexOrder {
   // 1-based position of the entry in navigation order; 0 when it is not in the order.
   virtual IoStatus KeyPosition(const IndexEntry& entry, uint32_t* position) = 0;
   virtual IoStatus KeyCount(uint32_t* count) = 0;
+
+  // Where the entry lies in navigation order as a fraction of all entries: 0 for the first,
+  // (k - 1) / count for the k-th; -1 when it is not in the order. Orders whose pages allow it
+  // estimate it from one path down the tree (cheap, for a scroll bar); this default counts.
+  virtual IoStatus PositionFraction(const IndexEntry& entry, double* fraction) {
+    *fraction = -1.0;
+    uint32_t position = 0, count = 0;
+    if (IoStatus s = KeyPosition(entry, &position); !s.ok() || position == 0) return s;
+    if (IoStatus s = KeyCount(&count); !s.ok() || count == 0) return s;
+    *fraction = static_cast<double>(position - 1) / static_cast<double>(count);
+    return IoStatus::Ok();
+  }
+  // The entry at about `fraction` (0 ... 1) of navigation order, the last one for 1; empty in
+  // an empty order. The same estimate as PositionFraction; this default counts and skips.
+  virtual IoStatus EntryAtFraction(double fraction, std::optional<IndexEntry>* entry) {
+    entry->reset();
+    uint32_t count = 0;
+    if (IoStatus s = KeyCount(&count); !s.ok() || count == 0) return s;
+    if (IoStatus s = First(entry); !s.ok() || !*entry) return s;
+    const double f = fraction < 0 ? 0 : fraction > 1 ? 1 : fraction;
+    const auto n = static_cast<int64_t>(f * static_cast<double>(count - 1) + 0.5);
+    return n == 0 ? IoStatus::Ok() : Skip(**entry, n, entry);
+  }
 };
 
 }  // namespace tabrix

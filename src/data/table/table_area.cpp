@@ -658,6 +658,41 @@ int64_t OrderKeyPosition(std::optional<int> order) {
   return position;
 }
 
+std::optional<double> OrderKeyFraction() {
+  TableBackend* t = Current().table.get();
+  if (!t || t->recno() < 1 || t->recno() > t->count()) return std::nullopt;
+  if (t->controllingOrder() == 0) {
+    return static_cast<double>(t->recno() - 1) / static_cast<double>(t->count());
+  }
+  double fraction = -1.0;
+  if (!Attempt([&] { return t->OrderKeyFraction(&fraction); }) || fraction < 0) {
+    return std::nullopt;
+  }
+  return fraction;
+}
+
+bool GoToOrderFraction(double fraction) {
+  Area& a = Current();
+  TableBackend* t = a.table.get();
+  if (!t) return false;
+  const double f = std::clamp(fraction, 0.0, 1.0);
+  if (t->controllingOrder() == 0) {
+    if (!Attempt([&] { return t->RefreshCount(); })) return false;
+    GoTo(t->count() == 0 ? 1 : 1 + static_cast<int64_t>(f * (t->count() - 1) + 0.5));
+    return true;
+  }
+  uint32_t record = 0;
+  bool done = false;
+  const bool ok = Attempt([&] { return t->OrderRecordAtFraction(f, &record, &done); });
+  if (ok && !done) return false;
+  if (ok && record > t->count() && !Attempt([&] { return t->RefreshCount(); })) record = 0;
+  const bool inside = ok && record >= 1 && record <= t->count();
+  (void)Move(t, inside ? record : t->count() + 1, false);
+  a.atEnd = !inside;
+  a.atBeginning = false;
+  return true;
+}
+
 bool Seek(const Value& key, bool soft) {
   Area& a = Current();
   TableBackend* t = TableOrRaise("Seek");

@@ -179,6 +179,16 @@ std::string OrderName(int order);
 // 1-based position of the current record's key in the order (default: the controlling one;
 // in record order the record number); 0 at the end or when the record has no key there.
 int64_t OrderKeyPosition(std::optional<int> order = std::nullopt);
+// Where the current record lies in the controlling order as a fraction of its keys, 0 for the
+// first and (k - 1) / keys for the k-th (record order: (recno - 1) / count). In a CDX order it
+// is estimated from one path down the tree, so it costs a few page reads however large the
+// table; elsewhere it is counted. Nothing at the end, when the record has no key there, or
+// when the back-end cannot tell (the caller then counts with OrderKeyPosition).
+std::optional<double> OrderKeyFraction();
+// Goes to the record at about `fraction` (0 ... 1) of the controlling order by the same
+// estimate (record order: that share of the record numbers), visible or not. An empty order
+// goes to the end. false, and no move: the back-end has no such jump, and the caller skips.
+bool GoToOrderFraction(double fraction);
 // Positions on the first visible record whose key starts with `key` (character keys compare
 // over the value's length) and sets the found flag. A miss goes to the end, or with soft to
 // the record of the next greater key (the end when none). Without a controlling order raises

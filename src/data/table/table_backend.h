@@ -159,6 +159,20 @@ class TableBackend {
     *position = 0;
     return {};
   }
+  // Where the current record's key lies in the controlling order as a fraction of its keys,
+  // estimated where the index allows it cheaply; -1 when it has none there or this back-end
+  // cannot tell (the caller then counts with OrderKeyPosition).
+  virtual TableStatus OrderKeyFraction(double* fraction) {
+    *fraction = -1.0;
+    return {};
+  }
+  // The record at about `fraction` (0 ... 1) of the controlling order's keys, 0 when the order
+  // is empty. *done false: this back-end has no such jump, and the caller skips.
+  virtual TableStatus OrderRecordAtFraction(double, uint32_t* record, bool* done) {
+    *record = 0;
+    *done = false;
+    return {};
+  }
 
   // ---- ending -------------------------------------------------------------------------------
   // Hands every change to the table's device (local) or server.

@@ -702,6 +702,24 @@ TableStatus TableFile::OrderSkipFrom(int64_t n, uint32_t* record, bool* done) {
   return orders_->SkipKeys(n, recno_, buffer_, record);
 }
 
+TableStatus TableFile::OrderKeyFraction(double* fraction) {
+  *fraction = -1.0;
+  if (controllingOrder() == 0 || recno_ < 1 || recno_ > count_) return {};
+  TableStatus s = WriteBack();
+  if (!s) return s;
+  return orders_->KeyFraction(recno_, buffer_, fraction);
+}
+
+TableStatus TableFile::OrderRecordAtFraction(double fraction, uint32_t* record, bool* done) {
+  *record = 0;
+  *done = false;
+  if (controllingOrder() == 0) return {};
+  TableStatus s = WriteBack();
+  if (!s) return s;
+  *done = true;
+  return orders_->RecordAtFraction(fraction, record);
+}
+
 TableStatus TableFile::OrderMoveFrom(OrderMove move, uint32_t* record) {
   *record = 0;
   if (controllingOrder() == 0) return {};

@@ -169,6 +169,8 @@ class TableFile final : public TableBackend {
   TableStatus CreateOrder(const OrderRequest& request) override;
   TableStatus OrderMoveFrom(OrderMove move, uint32_t* record) override;
   TableStatus OrderSkipFrom(int64_t n, uint32_t* record, bool* done) override;
+  TableStatus OrderKeyFraction(double* fraction) override;
+  TableStatus OrderRecordAtFraction(double fraction, uint32_t* record, bool* done) override;
   TableStatus OrderSeek(const Value& key, uint32_t* record) override;
   TableStatus OrderKeyMatches(const Value& key, bool* match) override;
   TableStatus OrderKeyPosition(int order, uint32_t* position) override;

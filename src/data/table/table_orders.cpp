@@ -445,6 +445,32 @@ TableStatus TableOrders::KeyPosition(int which, uint32_t recno, std::span<const 
   return {};
 }
 
+TableStatus TableOrders::KeyFraction(uint32_t recno, std::span<const uint8_t> record,
+                                     double* fraction) {
+  *fraction = -1.0;
+  Order& order = *orders_[static_cast<size_t>(controlling_ - 1)];
+  if (!order.index) return {};
+  std::optional<IndexEntry> entry;
+  if (TableStatus s = EntryOf(order, recno, record, &entry); !s) return s;
+  if (!entry) return {};
+  if (IoStatus io = order.index->PositionFraction(*entry, fraction); !io.ok()) {
+    return IndexError(io, order.bag->file, "OrdKeyRelPos");
+  }
+  return {};
+}
+
+TableStatus TableOrders::RecordAtFraction(double fraction, uint32_t* record) {
+  *record = 0;
+  Order& order = *orders_[static_cast<size_t>(controlling_ - 1)];
+  if (!order.index) return {};
+  std::optional<IndexEntry> found;
+  if (IoStatus io = order.index->EntryAtFraction(fraction, &found); !io.ok()) {
+    return IndexError(io, order.bag->file, "OrdKeyRelPos");
+  }
+  if (found) *record = found->record;
+  return {};
+}
+
 TableStatus TableOrders::Create(const OrderRequest& request, RecordReader* records) {
   const std::string file = WithIndexExtension(request.bag, setup_.driver);
   const bool ntx = IsNtxName(file, setup_.driver);

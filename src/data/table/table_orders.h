@@ -116,6 +116,13 @@ class TableOrders {
   // 1-based position of the record's entry in `order`; 0 when it has none.
   TableStatus KeyPosition(int order, uint32_t recno, std::span<const uint8_t> record,
                           uint32_t* position);
+  // Where the record's entry lies in the controlling order as a fraction of its entries (0 the
+  // first; estimated from one path down a CDX tree); -1 when it has none.
+  // REQUIRES: controlling() > 0.
+  TableStatus KeyFraction(uint32_t recno, std::span<const uint8_t> record, double* fraction);
+  // The record of the entry at about `fraction` (0 ... 1) of the controlling order, 0 in an
+  // empty order. REQUIRES: controlling() > 0.
+  TableStatus RecordAtFraction(double fraction, uint32_t* record);
   // Hands written index pages to the device.
   TableStatus Flush();
 
