@@ -201,7 +201,18 @@ int main(int argc, char** argv) {
       },
       kStepTimeoutMs, program.Handle());
   if (!opened) return Fail("ticking the viewer box showed no rows");
-  HWND grid = GetDlgItem(viewer, 103);
+  // At its template size the viewer shows two rows: made larger with its sizing border, as a
+  // user makes room.
+  SetWindowPos(viewer, nullptr, 10, 10, 900, 420, SWP_NOZORDER | SWP_NOACTIVATE);
+  HWND grid = nullptr;
+  if (!WaitUntil(
+          [&] {
+            grid = GetDlgItem(viewer, 103);
+            return grid && GridRecords(grid).size() > 2;
+          },
+          kStepTimeoutMs, program.Handle())) {
+    return Fail("the larger viewer shows no more rows");
+  }
   auto recordSpan = [&] {
     const std::vector<long> records = GridRecords(grid);
     return std::to_string(records.front()) + " ... " + std::to_string(records.back());
