@@ -112,9 +112,9 @@ void TableAreaSource::Skip(int64_t n) {
 
 void TableAreaSource::FastSkip(int64_t n) {
   if (n == 0) return;
-  if (order_ != 0 && RecordCount() > kCountedPositionLimit) {
+  const int64_t count = order_ != 0 ? RecordCount() : 0;
+  if (count > kCountedPositionLimit) {
     // A jump to the estimated place: a few page reads, where a skip reads every leaf between.
-    const int64_t count = RecordCount();
     const int64_t target = Position() + n;
     Guarded([target, count] {
       if (target > count) {

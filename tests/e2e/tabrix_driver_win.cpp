@@ -162,8 +162,7 @@ bool WriteProductIni(const std::string& demoFolder, const std::string& productFo
   return true;
 }
 
-Installation PrepareInstallation(const std::string& root, const std::string& demoFolder,
-                                 const std::string& builtExe) {
+Installation InstallationAt(const std::string& root) {
   Installation in;
   in.root = WindowsPath(root);
   in.program = JoinPath(in.root, "program");
@@ -171,6 +170,12 @@ Installation PrepareInstallation(const std::string& root, const std::string& dem
   in.appData = JoinPath(in.root, "appdata");
   in.work = JoinPath(in.root, "work");
   in.exe = JoinPath(in.program, "tabrix.exe");
+  return in;
+}
+
+Installation PrepareInstallation(const std::string& root, const std::string& demoFolder,
+                                 const std::string& builtExe) {
+  Installation in = InstallationAt(root);
   if (!RemoveTree(in.root)) {
     in.error = "cannot remove the old " + in.root;
     return in;

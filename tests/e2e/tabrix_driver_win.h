@@ -38,6 +38,9 @@ struct Installation {
   std::string error;  // empty when everything is in place
   bool ok() const { return error.empty(); }
 };
+// The folders of the installation at root (program, product, appdata, work) and its tabrix.exe,
+// as they are named; nothing is made or checked.
+Installation InstallationAt(const std::string& root);
 Installation PrepareInstallation(const std::string& root, const std::string& demoFolder,
                                  const std::string& builtExe);
 // Writes the product's QZ.ini into the Windows folder from the demo's template, with

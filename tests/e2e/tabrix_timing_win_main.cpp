@@ -490,13 +490,7 @@ int main(int argc, char** argv) {
         "LVK]\n");
     return 2;
   }
-  Installation in;
-  in.root = WindowsPath(positional[0]);
-  in.program = JoinPath(in.root, "program");
-  in.product = JoinPath(in.root, "product");
-  in.appData = JoinPath(in.root, "appdata");
-  in.work = JoinPath(in.root, "work");
-  in.exe = JoinPath(in.program, "tabrix.exe");
+  Installation in = InstallationAt(positional[0]);
   const std::string source = WindowsPath(positional[1]);
   if (!FileExists(in.exe)) return Fail("no " + in.exe);
   if (!FileExists(source)) return Fail("no " + source);

@@ -60,13 +60,7 @@ int main(int argc, char** argv) {
         "usage: tabrix_viewer_shots <installation folder> <source table> <screenshot folder>\n");
     return 2;
   }
-  Installation in;
-  in.root = WindowsPath(argv[1]);
-  in.program = JoinPath(in.root, "program");
-  in.product = JoinPath(in.root, "product");
-  in.appData = JoinPath(in.root, "appdata");
-  in.work = JoinPath(in.root, "work");
-  in.exe = JoinPath(in.program, "tabrix.exe");
+  Installation in = InstallationAt(argv[1]);
   const std::string source = WindowsPath(argv[2]);
   const std::string shots = WindowsPath(argv[3]);
   if (!FileExists(in.exe)) return Fail("no " + in.exe);
