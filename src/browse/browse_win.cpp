@@ -336,9 +336,8 @@ void ZB_BROWSE::Set_nIndOrder(int order) {
   source_->SetOrder(WB_LOWORD(order));
   if (WB_HIWORD(order) == 1) return;
   if (lRefreshed_ && selected > 0) {
-    source_->GoTo(selected);
-    model_->Reposition(0, 0);
-    ShowRows();
+    // Counted again in the new order: the order's first record and the positions change.
+    REFRESHALL(0, selected);
   } else if (lRefreshed_) {
     REFRESHALL(0, -1);
   }

@@ -462,6 +462,40 @@ TEST_F(BrowseWinTest, TableAreaRowsShowFieldValues) {
   CloseAllAreas();
 }
 
+// A browse opened in record order and then given an index order counts again in that order:
+// the thumb then lands at its place in the order, not at the place the record had in record
+// order. Record 1 holds the last key here.
+TEST_F(BrowseWinTest, AnOrderSetAfterOpeningCountsPositionsInThatOrder) {
+  const std::string file = (dir_ / "ORDNUNG.DBF").string();
+  CreateTable(file, {{"NAME", 'C', 10, 0}}, "DBFCDX");
+  ASSERT_TRUE(OpenTable(true, "DBFCDX", file, "ORDNUNG", false, false));
+  const int area = AreaOfAlias("ORDNUNG");
+  for (int i = 1; i <= 40; ++i) {
+    ASSERT_TRUE(AppendRecord());
+    PutField(1, i == 1 ? std::string("Z") : "A" + std::to_string(100 + i));
+  }
+  CreateOrder("", "NAME", "NAME");
+  SetOrder(0);
+  GoTo(1);
+  BrowseColumn c;
+  c.cField = "NAME";
+  c.cTitle = "NAME";
+  c.nWidth = 90;
+  c.bData = [](int a) { return GetFieldByName(a, "NAME"); };
+  ResourceRows(5);
+  browse_ = std::make_unique<ZB_BROWSE>();
+  ASSERT_TRUE(browse_->Init(dialog_, kListId, area, {c}, "DialogVl"));
+  list_ = browse_->Get_hWnd();
+  browse_->Set_nIndOrder(1);
+  SendMessageA(dialog_, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 20),
+               reinterpret_cast<LPARAM>(browse_->Get_hScroll()));
+  EXPECT_EQ(SelectedData(), 21);  // the 20th key, "A121"
+  EXPECT_EQ(Scroll().nPos, 20);
+  browse_.reset();
+  DestroyWindow(dialog_);
+  CloseAllAreas();
+}
+
 // On a framework dialog object the browse registers itself and the dialog hands it the
 // messages of its rows, scroll bar and header; it leaves the list again when it goes.
 TEST_F(BrowseWinTest, OnADialogObjectTheDialogForwardsItsMessages) {
