@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Screenshots of the source data viewer over a source of 1,000,000 records: at the top, with the
-# thumb dragged to the middle, and at the end.
+# Screenshots of the source data viewer over a source of 1,000,000 records: as it opens, with the
+# thumb dragged to the middle, to the end and to the top.
 #
 #   bash scripts/viewer_shots.sh [RECORDS]        default 1000000
 #

@@ -1,11 +1,12 @@
 // Screenshots of the source data viewer over a large source (scripts/viewer_shots.sh): opens the
 // source in the real tabrix.exe as a user would, ticks "anzeigen", widens the viewer, and keeps
-// a picture of the viewer at the top, with the thumb dragged to the middle, and at the end.
+// a picture of the viewer as it opens (at the source's current record), with the thumb dragged
+// to the middle, to the end and to the top.
 //
 //   tabrix_viewer_shots.exe <installation folder> <source table> <screenshot folder>
 //
 // The installation is the one scripts/demo.sh prepares (program, product, appdata, work). Prints
-// the record numbers each picture shows; exits 0 when all three pictures were taken (the
+// the record numbers each picture shows; exits 0 when all four pictures were taken (the
 // source chooser's picture comes on the way).
 #include <windows.h>
 
@@ -104,8 +105,9 @@ int main(int argc, char** argv) {
     return Fail("the widened viewer shows no more rows");
   }
   Settle(viewer);
-  steps.Shot(viewer, "viewer_top");
-  Print("top: " + Span(GridRecords(grid)));
+  steps.Shot(viewer, "viewer_opened");
+  // The viewer opens at the source's current record, in the order of its first tag.
+  Print("opened: " + Span(GridRecords(grid)));
 
   // The thumb dragged to the middle, then to the bottom: the scroll bar tells its dialog of
   // the track and the drop.
@@ -138,6 +140,7 @@ int main(int argc, char** argv) {
     return Fail("the thumb in the middle moved nothing");
   }
   if (!dragThumb(si.nMax, "viewer_end")) return Fail("the thumb at the bottom moved nothing");
+  if (!dragThumb(si.nMin, "viewer_top")) return Fail("the thumb at the top moved nothing");
 
   PostMessageA(viewer, WM_SYSCOMMAND, SC_CLOSE, 0);
   if (!WaitUntil([&] { return !IsWindow(viewer) && !IsChecked(converter, ids::kShowSource); },
